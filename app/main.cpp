@@ -1,0 +1,20 @@
+#include "app/tfcopista.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    // Standard buttons (Yes, Cancel, ...) in the user's language.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslator);
+
+    Tfcopista fcopista;
+    fcopista.show();
+    return app.exec();
+}

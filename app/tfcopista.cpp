@@ -1,0 +1,2 @@
+#include "tfcopista.h"
+Tfcopista::Tfcopista(QWidget *parent) : QMainWindow(parent) {}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCollator>
+#include <QObject>
+#include <QStringView>
+#include <optional>
+#include <vector>
+
+// One library held in memory: an ordered list of component records with a
+// current row, a browse/insert/edit state, begin and end flags, and
+// notifications to whatever is bound to it (grid model, command editor,
+// the pane's data-change handler).
+//
+// Names and command texts are byte strings: they are never converted, so
+// every byte of a file survives a load and a save.
+class ComponentTable : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State { Browse, Insert, Edit };
+    enum class Field { Nome, Comandos, Ilhas };
+
+    static constexpr int MaxNameBytes = 60;
+    static constexpr int InitialCapacity = 5000;
+
+    // Field names are matched without regard to case ("nome_componente").
+    static std::optional<Field> fieldByName(QStringView name);
+
+    explicit ComponentTable(QObject *parent = nullptr);
+
+    // Adds a new, empty row at the end, makes it current, enters insert state.
+    void append();
+    // Stores text into a field of the current row (insert or edit state only).
+    void setField(Field field, const QByteArray &text);
+    void setField(QStringView fieldName, const QByteArray &text);
+    // A field of the current row; empty for an empty field or an empty table.
+    QByteArray field(Field field) const;
+    QByteArray field(QStringView fieldName) const;
+    // Stores the pending row.
+    void post();
+    // Puts the current row into edit state and notifies afterEdit; does
+    // nothing in insert or edit state; on an empty table starts a new row.
+    void edit();
+    // Removes the current row; the following row (or the new last) is current.
+    void remove();
+
+    void first();
+    void last();
+    void next();
+    void prior();
+    // Makes `row` current (used by the grid when the user picks a row).
+    void moveTo(int row);
+
+    bool atEnd() const { return m_rows.empty() || m_eof; }
+    bool atBegin() const { return m_rows.empty() || m_bof; }
+    bool isEmpty() const { return m_rows.empty(); }
+    int rowCount() const { return int(m_rows.size()); }
+    int currentRow() const { return m_current; }
+    State state() const { return m_state; }
+
+    // Drops every row and restarts the creation counter.
+    void clear();
+    // Stable, case-insensitive, locale-aware sort on the name; empty names
+    // first; the current row stays current.
+    void sortByName();
+    // Whole-value, case-insensitive match on the name; tries the current row
+    // first, then every row from the first. Leaves the current row alone when
+    // nothing matches.
+    bool locate(QStringView fieldName, const QByteArray &text);
+
+    // Nested; while suspended nothing bound to the table is told anything.
+    void suspendNotifications();
+    void resumeNotifications();
+    bool notificationsSuspended() const { return m_suspended > 0; }
+
+    // Direct reads of any row, for the grid model and the writers.
+    QByteArray nameAt(int row) const { return m_rows[size_t(row)].nome; }
+    QByteArray comandosAt(int row) const { return m_rows[size_t(row)].comandos; }
+
+    // Compares two names as the sort and the lookup do.
+    int compareNames(const QByteArray &a, const QByteArray &b) const;
+
+signals:
+    // Asked before a pending insert or edit is ended: bound controls holding
+    // text the user typed store it into the row now, with setField.
+    void aboutToEndPending();
+    // The current row went from browse into edit state.
+    void afterEdit();
+    // The data-change notification: the current row moved, the table was
+    // refreshed or emptied, or a field of the current row changed.
+    void dataChange();
+
+    // Structural notifications for the grid model. While notifications are
+    // suspended none of these is sent: suspending sends aboutToReset and
+    // resuming sends reset.
+    void rowsAboutToBeInserted(int row);
+    void rowsInserted();
+    void rowsAboutToBeRemoved(int row);
+    void rowsRemoved();
+    void aboutToReset();
+    void reset();
+    void nameChanged(int row);
+    void currentRowChanged(int row);
+
+private:
+    struct Row
+    {
+        QByteArray nome;
+        QByteArray comandos;
+        QByteArray ilhas;
+        quint64 creation = 0;
+    };
+
+    void endPending();
+    void cancelPending();
+    void setCurrent(int row, bool notify);
+    void notifyDataChange();
+    bool notifying() const { return m_suspended == 0; }
+    static QByteArray limitName(const QByteArray &text);
+
+    std::vector<Row> m_rows;
+    int m_current = -1;
+    State m_state = State::Browse;
+    bool m_bof = true;
+    bool m_eof = true;
+    bool m_pendingChanged = false;
+    int m_rowBeforeInsert = -1;
+    quint64 m_creationCounter = 0;
+    int m_suspended = 0;
+    QCollator m_collator;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+class ComponentTable;
+class QIODevice;
+
+// Outcome of a file command: ok, or the platform's message for the failure.
+struct FileResult
+{
+    bool ok = true;
+    QString error;
+    static FileResult failure(const QString &message) { return {false, message}; }
+};
+
+// Reads a library file into `table`: suspends its notifications, empties it,
+// gathers each DEF ... ENDDEF block as one component (name from the DEF line's
+// second field, command text = the block's lines each followed by CR), sorts
+// by name, makes the first row current and resumes notifications, also when
+// the file cannot be opened or read (rows read before a failure stay).
+//
+// Lines end at CR, CR LF or a lone LF; a Ctrl-Z ends the file. A DEF line met
+// while a block is open closes that block with the lines gathered so far, and
+// a block still open at the end of the file keeps its lines too.
+FileResult carregaBiblioteca(const QString &path, ComponentTable &table);
+// The same reading from an open device (no suspend, clear, sort or resume).
+FileResult leBiblioteca(QIODevice &in, ComponentTable &table);
+
+// "EESchema-LIBRARY Version 2.3  Date:   dd/mm/yyyy-hh:nn:ss", no line end.
+QByteArray cabecalhoBiblioteca(const QDateTime &when);
+
+// Writes the header and every row's lines, each ended by CR LF, in table
+// order. Reads the rows directly; the table's state is not touched.
+FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QDateTime &when);
+// The same into a file through QSaveFile: on failure the file that was there
+// before is left untouched.
+FileResult salvaBiblioteca(const QString &path, const ComponentTable &table,
+                           const QDateTime &when);
