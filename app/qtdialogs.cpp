@@ -1,0 +1,91 @@
+#include "qtdialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+using Dialogs::Button;
+
+Dialogs::Button QtDialogs::message(Dialogs::Kind kind, const QString &text,
+                                   Dialogs::Buttons buttons)
+{
+    static const std::pair<Button, QMessageBox::StandardButton> map[] = {
+        {Button::Ok, QMessageBox::Ok},         {Button::Cancel, QMessageBox::Cancel},
+        {Button::Abort, QMessageBox::Abort},   {Button::Ignore, QMessageBox::Ignore},
+        {Button::Yes, QMessageBox::Yes},       {Button::No, QMessageBox::No},
+    };
+    QMessageBox::Icon icon = QMessageBox::Information;
+    switch (kind) {
+    case Dialogs::Kind::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case Dialogs::Kind::Error:
+        icon = QMessageBox::Critical;
+        break;
+    case Dialogs::Kind::Information:
+        icon = QMessageBox::Information;
+        break;
+    case Dialogs::Kind::Confirmation:
+        icon = QMessageBox::Question;
+        break;
+    }
+    QMessageBox::StandardButtons qtButtons;
+    for (const auto &[ours, theirs] : map)
+        if (buttons.testFlag(ours))
+            qtButtons |= theirs;
+    // The box's text keeps the CR line breaks of the messages.
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(icon, QApplication::applicationDisplayName(), shown, qtButtons, m_parent);
+    const auto pressed = QMessageBox::StandardButton(box.exec());
+    for (const auto &[ours, theirs] : map)
+        if (pressed == theirs)
+            return ours;
+    return Button::NoButton;
+}
+
+QString QtDialogs::qtFilter(const QString &filter)
+{
+    if (filter.isEmpty())
+        return {};
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        entries << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(';', ' '));
+    return entries.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> QtDialogs::fileDialog(const Dialogs::FileOptions &options, bool save)
+{
+    QFileDialog dialog(m_parent, options.title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // A typed name need not exist: the command reports the failure itself.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.overwritePrompt);
+    if (!options.filter.isEmpty())
+        dialog.setNameFilter(qtFilter(options.filter));
+    if (!options.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(options.defaultSuffix);
+    if (!options.initialFolder.isEmpty())
+        dialog.setDirectory(options.initialFolder);
+    if (!options.presetName.isEmpty())
+        dialog.selectFile(options.presetName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtDialogs::openFile(const Dialogs::FileOptions &options)
+{
+    return fileDialog(options, false);
+}
+
+std::optional<QString> QtDialogs::saveFile(const Dialogs::FileOptions &options)
+{
+    return fileDialog(options, true);
+}
+
+void QtDialogs::beep()
+{
+    QApplication::beep();
+}

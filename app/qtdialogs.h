@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/dialogs.h"
+
+class QWidget;
+
+// Message boxes and file dialogs of the real window, with Qt's own widgets.
+class QtDialogs : public DialogService
+{
+public:
+    explicit QtDialogs(QWidget *parent) : m_parent(parent) {}
+
+    Dialogs::Button message(Dialogs::Kind kind, const QString &text,
+                            Dialogs::Buttons buttons) override;
+    std::optional<QString> openFile(const Dialogs::FileOptions &options) override;
+    std::optional<QString> saveFile(const Dialogs::FileOptions &options) override;
+    void beep() override;
+
+    // "Bibliotecas|*.lib|Todos arquivos|*.*" -> "Bibliotecas (*.lib);;Todos arquivos (*.*)"
+    static QString qtFilter(const QString &filter);
+
+private:
+    std::optional<QString> fileDialog(const Dialogs::FileOptions &options, bool save);
+    QWidget *m_parent;
+};
