@@ -1,16 +1,81 @@
 // Editing the edit library and the footprint tools.
 #include "tfcopista.h"
 
-void Tfcopista::RxSB_copiarClick() {}
-void Tfcopista::RxSB_apagarClick() {}
-void Tfcopista::RxSpeedButton2Click() {}
-void Tfcopista::RxSpeedButton4Click() {}
-void Tfcopista::RxSpeedButton1Click() {}
-void Tfcopista::RxSB_checarClick() {}
-void Tfcopista::m_rot_ilhaClick() {}
-void Tfcopista::m_sob_zeroClick() {}
-void Tfcopista::troca_tam() {}
-void Tfcopista::troca_zero() {}
+#include "editorlines.h"
+#include "edit/componentedit.h"
+#include "footprint/boardfile.h"
+#include "footprint/padchecker.h"
+#include "footprint/padtools.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTextCursor>
+
+void Tfcopista::RxSB_copiarClick()
+{
+    copiaComponente(RxMD_comp2, RxMD_comp, modificado, *m_dialogs);
+}
+
+void Tfcopista::RxSB_apagarClick()
+{
+    apagaComponente(RxMD_comp, modificado);
+}
+
+void Tfcopista::RxSpeedButton2Click()
+{
+    tiraPrefixo(RxMD_comp, Panel5->text());
+}
+
+void Tfcopista::RxSpeedButton4Click()
+{
+    poeNomeNosComandos(RxMD_comp);
+}
+
+void Tfcopista::RxSpeedButton1Click()
+{
+    geraPlaca(RxMD_comp, passagemEmMassa, *m_dialogs, Panel5->text());
+}
+
+void Tfcopista::RxSB_checarClick()
+{
+    EditorLines editor(textlistbox1);
+    CheckerHooks hooks;
+    hooks.showPage = [this](int page) { TabControl1->setCurrentIndex(page); };
+    hooks.focusEditor = [this] { textlistbox1->setFocus(); };
+    hooks.lineStart = [&editor](int line) { return editor.lineStart(line); };
+    hooks.setCaret = [this](int offset) {
+        QTextCursor c = textlistbox1->textCursor();
+        c.setPosition(qBound(0, offset, textlistbox1->document()->characterCount() - 1));
+        textlistbox1->setTextCursor(c);
+    };
+    hooks.lines = [this] { return linhasEdicao(); };
+    checaIlhas(RxMD_comp, passagemEmMassa, *m_dialogs, hooks);
+}
+
+void Tfcopista::m_rot_ilhaClick()
+{
+    EditorLines editor(textlistbox1);
+    giraIlhaDoCursor(RxMD_comp, editor, *m_dialogs);
+}
+
+void Tfcopista::m_sob_zeroClick()
+{
+    EditorLines editor(textlistbox1);
+    sobrepoeZeroDoCursor(RxMD_comp, editor, *m_dialogs);
+}
+
+void Tfcopista::troca_tam()
+{
+    EditorLines editor(textlistbox1);
+    ::troca_tam(RxMD_comp, editor, *m_dialogs);
+}
+
+void Tfcopista::troca_zero()
+{
+    EditorLines editor(textlistbox1);
+    ::troca_zero(RxMD_comp, editor, *m_dialogs);
+}
 
 void Tfcopista::textlistbox1KeyDown(int &key, Qt::KeyboardModifiers shift)
 {
@@ -28,5 +93,7 @@ void Tfcopista::textlistbox1KeyDown(int &key, Qt::KeyboardModifiers shift)
         troca_tam();
 }
 
+// Neither hook has work to do: the preview follows the table's data changes,
+// not each keystroke.
 void Tfcopista::textlistbox1Enter() {}
 void Tfcopista::textlistbox1Change() {}

@@ -2,7 +2,15 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <numeric>
+
+namespace {
+// Up to this many rows appended since the last sort are put in place one by
+// one; more are sorted with the rest.
+constexpr int MaxInsertedRows = 16;
+} // namespace
 
 std::optional<ComponentTable::Field> ComponentTable::fieldByName(QStringView name)
 {
@@ -19,6 +27,61 @@ ComponentTable::ComponentTable(QObject *parent) : QObject(parent), m_collator(QL
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     m_rows.reserve(InitialCapacity);
+    const QCollatorSortKey a = m_collator.sortKey(QStringLiteral("a"));
+    m_foldedKeys = m_collator.locale().language() == QLocale::C ||
+                   a.compare(m_collator.sortKey(QStringLiteral("b"))) == 0;
+}
+
+int ComponentTable::NameKey::compare(const NameKey &other) const
+{
+    if (m_collated && other.m_collated)
+        return m_collated->compare(*other.m_collated);
+    const qsizetype n = qMin(m_folded.size(), other.m_folded.size());
+    if (const int c =
+            n ? std::memcmp(m_folded.constData(), other.m_folded.constData(), size_t(n)) : 0)
+        return c;
+    return m_folded.size() < other.m_folded.size() ? -1 : m_folded.size() > other.m_folded.size();
+}
+
+ComponentTable::NameKey ComponentTable::makeKey(const QByteArray &name) const
+{
+    if (!m_foldedKeys)
+        return NameKey(m_collator.sortKey(QString::fromLatin1(name)));
+    // Each character case-folded as the collator's case-insensitive compare
+    // does, as big-endian 16-bit units, so that bytewise order is its order.
+    QByteArray folded(name.size() * 2, Qt::Uninitialized);
+    char *out = folded.data();
+    for (char c : name) {
+        const char16_t u = QChar(char16_t(uchar(c))).toCaseFolded().unicode();
+        *out++ = char(u >> 8);
+        *out++ = char(u & 0xFF);
+    }
+    return NameKey(std::move(folded));
+}
+
+const ComponentTable::NameKey &ComponentTable::keyOf(const Row &row) const
+{
+    if (!row.key)
+        row.key.emplace(makeKey(row.nome));
+    return *row.key;
+}
+
+bool ComponentTable::sortsBefore(const Row &a, const Row &b) const
+{
+    // An empty name sorts before every name.
+    if (a.nome.isEmpty() != b.nome.isEmpty())
+        return a.nome.isEmpty();
+    if (!a.nome.isEmpty()) {
+        if (const int c = keyOf(a).compare(keyOf(b)))
+            return c < 0;
+    }
+    return a.creation < b.creation;
+}
+
+void ComponentTable::rowRemoved(int row)
+{
+    if (row < m_sortedRows)
+        --m_sortedRows;
 }
 
 QByteArray ComponentTable::limitName(const QByteArray &text)
@@ -73,6 +136,7 @@ void ComponentTable::cancelPending()
         if (notifying())
             emit rowsAboutToBeRemoved(row);
         m_rows.erase(m_rows.begin() + row);
+        rowRemoved(row);
         if (notifying())
             emit rowsRemoved();
         m_state = State::Browse;
@@ -115,6 +179,9 @@ void ComponentTable::setField(Field field, const QByteArray &text)
     switch (field) {
     case Field::Nome:
         r.nome = limitName(text);
+        r.key.reset();
+        if (m_current < m_sortedRows)
+            m_sortedRows = m_current;
         if (notifying())
             emit nameChanged(m_current);
         break;
@@ -191,6 +258,7 @@ void ComponentTable::remove()
     if (notifying())
         emit rowsAboutToBeRemoved(row);
     m_rows.erase(m_rows.begin() + row);
+    rowRemoved(row);
     if (notifying())
         emit rowsRemoved();
     int now = row;
@@ -272,6 +340,7 @@ void ComponentTable::clear()
     if (notifying())
         emit aboutToReset();
     m_rows.clear();
+    m_sortedRows = 0;
     m_creationCounter = 0;
     m_current = -1;
     m_bof = m_eof = true;
@@ -289,37 +358,41 @@ void ComponentTable::sortByName()
     if (m_rows.empty())
         return;
     const quint64 currentCreation = m_current >= 0 ? m_rows[size_t(m_current)].creation : 0;
-
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(m_rows.size());
-    for (const Row &r : m_rows)
-        keys.push_back(m_collator.sortKey(QString::fromLatin1(r.nome)));
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const Row &ra = m_rows[size_t(a)];
-        const Row &rb = m_rows[size_t(b)];
-        // An empty name sorts before every name.
-        if (ra.nome.isEmpty() != rb.nome.isEmpty())
-            return ra.nome.isEmpty();
-        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
-        if (c != 0)
-            return c < 0;
-        return ra.creation < rb.creation;
-    });
+    const int unsorted = rowCount() - m_sortedRows;
 
     if (notifying())
         emit aboutToReset();
-    std::vector<Row> sorted;
-    sorted.reserve(qMax<size_t>(m_rows.capacity(), m_rows.size()));
-    int newCurrent = -1;
-    for (int i : order) {
-        if (m_rows[size_t(i)].creation == currentCreation)
-            newCurrent = int(sorted.size());
-        sorted.push_back(std::move(m_rows[size_t(i)]));
+    if (unsorted > MaxInsertedRows) {
+        std::vector<int> order(m_rows.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(),
+                  [&](int a, int b) { return sortsBefore(m_rows[size_t(a)], m_rows[size_t(b)]); });
+        std::vector<Row> sorted;
+        sorted.reserve(qMax<size_t>(m_rows.capacity(), m_rows.size()));
+        for (int i : order)
+            sorted.push_back(std::move(m_rows[size_t(i)]));
+        m_rows = std::move(sorted);
+    } else {
+        // The rows before m_sortedRows are in order: each later row moves
+        // to its place among them. The order is total, so this gives what
+        // sorting all rows gives.
+        for (int i = m_sortedRows; i < rowCount(); ++i) {
+            const auto first = m_rows.begin();
+            const auto place =
+                std::upper_bound(first, first + i, m_rows[size_t(i)],
+                                 [&](const Row &a, const Row &b) { return sortsBefore(a, b); });
+            std::rotate(place, first + i, first + i + 1);
+        }
     }
-    m_rows = std::move(sorted);
-    m_current = newCurrent;
+    m_sortedRows = rowCount();
+
+    m_current = -1;
+    for (int i = 0; i < rowCount(); ++i) {
+        if (m_rows[size_t(i)].creation == currentCreation) {
+            m_current = i;
+            break;
+        }
+    }
     if (notifying()) {
         emit reset();
         emit currentRowChanged(m_current);
@@ -333,13 +406,23 @@ bool ComponentTable::locate(QStringView fieldName, const QByteArray &text)
     const auto f = fieldByName(fieldName);
     if (m_rows.empty() || !f)
         return false;
-    const QString wanted = QString::fromLatin1(text);
-    auto matches = [&](const Row &r) {
-        const QByteArray &value = *f == Field::Nome ? r.nome
-                                  : *f == Field::Comandos ? r.comandos
-                                                          : r.ilhas;
-        return m_collator.compare(QString::fromLatin1(value), wanted) == 0;
-    };
+    std::function<bool(const Row &)> matches;
+    std::optional<NameKey> wantedKey;
+    QString wanted;
+    if (*f == Field::Nome) {
+        // Names are matched on their sort keys: equal keys are names that
+        // the collator finds equal, and an empty name equals only itself.
+        wantedKey.emplace(makeKey(text));
+        matches = [&](const Row &r) {
+            return r.nome.isEmpty() == text.isEmpty() && keyOf(r).compare(*wantedKey) == 0;
+        };
+    } else {
+        wanted = QString::fromLatin1(text);
+        matches = [&](const Row &r) {
+            const QByteArray &value = *f == Field::Comandos ? r.comandos : r.ilhas;
+            return m_collator.compare(QString::fromLatin1(value), wanted) == 0;
+        };
+    }
     if (matches(m_rows[size_t(m_current)]))
         return true;
     for (int i = 0; i < rowCount(); ++i) {

@@ -105,12 +105,29 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    // A name's sort key. Equal keys mean names that compare equal; the
+    // order of keys is the order of compareNames for names that are not
+    // empty.
+    class NameKey
+    {
+    public:
+        explicit NameKey(QCollatorSortKey collated) : m_collated(std::move(collated)) {}
+        explicit NameKey(QByteArray folded) : m_folded(std::move(folded)) {}
+        int compare(const NameKey &other) const;
+
+    private:
+        std::optional<QCollatorSortKey> m_collated;
+        QByteArray m_folded;
+    };
+
     struct Row
     {
         QByteArray nome;
         QByteArray comandos;
         QByteArray ilhas;
         quint64 creation = 0;
+        // Computed when first needed; dropped when the name changes.
+        mutable std::optional<NameKey> key;
     };
 
     void endPending();
@@ -119,6 +136,12 @@ private:
     void notifyDataChange();
     bool notifying() const { return m_suspended == 0; }
     static QByteArray limitName(const QByteArray &text);
+    NameKey makeKey(const QByteArray &name) const;
+    const NameKey &keyOf(const Row &row) const;
+    // The order of the name sort: empty names first, then the collation,
+    // then the creation number; a total order, so its result is unique.
+    bool sortsBefore(const Row &a, const Row &b) const;
+    void rowRemoved(int row);
 
     std::vector<Row> m_rows;
     int m_current = -1;
@@ -129,5 +152,13 @@ private:
     int m_rowBeforeInsert = -1;
     quint64 m_creationCounter = 0;
     int m_suspended = 0;
+    // Rows [0, m_sortedRows) are in name-sort order. Appending leaves them
+    // so; renaming a row of that range cuts it short before the row.
+    int m_sortedRows = 0;
     QCollator m_collator;
+    // Sort keys made by the collator do not ignore case in the C locale (nor
+    // order anything when no collator could be opened); the table then keys
+    // names by their case-folded characters, which is how the collator
+    // compares there.
+    bool m_foldedKeys = false;
 };

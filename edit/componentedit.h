@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class ComponentTable;
+class DialogService;
+
+// Replaces every occurrence of `procura` in `texto` by `novo`: the text is
+// scanned left to right, case-sensitively, and the scan resumes behind each
+// occurrence, so inserted text is never scanned again. An empty `procura`
+// changes nothing.
+QByteArray substituiTodas(const QByteArray &texto, const QByteArray &procura,
+                          const QByteArray &novo);
+
+// The library prefix named by the edit pane's caption (the library's path):
+// the file-name part (after the last backslash, slash or colon) without its
+// extension (from its last full stop). "C:\\lib\\conn.lib" gives "conn",
+// "nova" gives "nova", an empty caption an empty prefix. Names are 8-bit
+// texts, so the prefix is taken as Latin-1 like the table's names.
+QByteArray prefixoDoTitulo(const QString &titulo);
+
+// Removes the library prefix from every name of the edit table: for each row
+// from the first, the row is edited (afterEdit fires), every "prefix-" and
+// every "PREFIX-" (only a..z upper-cased) is removed from its name and the
+// row is posted. Notifications are suspended for the walk; the rows keep
+// their order and the last row ends current. An empty table is left alone.
+void tiraPrefixo(ComponentTable &edicao, const QString &titulo);
+
+// Writes each row's name into its command text in place of every ">NAME",
+// then ">name", then ">Name", walking the edit table as tiraPrefixo does.
+void poeNomeNosComandos(ComponentTable &edicao);
+
+enum class CopyResult {
+    Nothing, // the search table is empty
+    Refused, // the edit table already holds the name; it is now current there
+    Copied,  // appended, posted and sorted; the new row is current
+};
+
+// Copies the search table's current component into the edit table. A name
+// already present in any letter case is refused with an error message and
+// the existing component becomes current. A copy sets `modificado` (the
+// edit library's modified flag) before the table is sorted.
+CopyResult copiaComponente(const ComponentTable &pesquisa, ComponentTable &edicao, bool &modificado,
+                           DialogService &dialogs);
+
+// Deletes the edit table's current component, without confirmation, after
+// setting `modificado`. Returns false (and does nothing) on an empty table.
+bool apagaComponente(ComponentTable &edicao, bool &modificado);
