@@ -2,26 +2,22 @@
 
 #include <QWidget>
 
-class QImage;
+class PreviewImage;
 
-// A preview image: shows the top-left part of its bitmap, unscaled, at the
-// widget's own size (the displayed extent), inside a scroll box.
+// A preview image inside its scroll box: the widget's size is the image's
+// displayed extent, and it shows the top-left part of the bitmap, unscaled.
 class ImageView : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit ImageView(QWidget *parent = nullptr) : QWidget(parent) {}
-    void setImage(const QImage *image)
-    {
-        m_image = image;
-        update();
-    }
-    const QImage *image() const { return m_image; }
+    void setImage(PreviewImage *image);
+    PreviewImage *image() const { return m_image; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    const QImage *m_image = nullptr;
+    PreviewImage *m_image = nullptr;
 };

@@ -65,6 +65,8 @@ QLabel *titlePanel(QWidget *parent, const QString &objectName, const QString &ti
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAlignment(Qt::AlignCenter);
     panel->setWordWrap(false);
+    panel->setTextFormat(Qt::PlainText); // a path is never markup
+    panel->setContentsMargins(80, 0, 4, 0); // the caption keeps clear of the title
     auto *label = new QLabel(title, panel);
     QFont bold = label->font();
     bold.setBold(true);
@@ -137,7 +139,7 @@ QScrollArea *previewBox(QWidget *parent, const QString &objectName, ImageView *&
     box->setBackgroundRole(QPalette::Base);
     image = new ImageView;
     image->setObjectName(imageName);
-    image->resize(PreviewSize, PreviewSize);
+    image->resize(PreviewSize, PreviewSize); // until the image it shows is attached
     box->setWidget(image);
     return box;
 }
@@ -211,6 +213,16 @@ Tfcopista::Tfcopista(DialogService *dialogs, QWidget *parent)
                              QAbstractItemView::AnyKeyPressed);
     DBGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
+    Image2->setImage(&analise.image2());
+    Image3->setImage(&analise.image3());
+    connect(&analise, &Analise::label1Changed, Label1, &QLabel::setText);
+    connect(&analise, &Analise::legendasChanged, this, [this](const Legendas &l) {
+        l_nome->setText(l.l_nome);
+        L_alias->setText(l.L_alias);
+        L_pinos->setText(l.L_pinos);
+        L_elementos->setText(l.L_elementos);
+    });
+
     connect(&RxMD_comp, &ComponentTable::afterEdit, this, &Tfcopista::RxMD_compAfterEdit);
     connect(&RxMD_comp, &ComponentTable::dataChange, this, &Tfcopista::DS_compDataChange);
     connect(&RxMD_comp2, &ComponentTable::dataChange, this, &Tfcopista::DS_comp2DataChange);
@@ -275,6 +287,9 @@ void Tfcopista::buildEditPane(QWidget *pane)
     L_alias->setGeometry(8, 80, 254, 75);
     L_alias->setWordWrap(true);
     L_alias->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Names and alias lines are shown as they are, never as markup.
+    for (QLabel *l : {l_nome, L_elementos, L_pinos, L_alias})
+        l->setTextFormat(Qt::PlainText);
     TabControl1->addTab(info, QStringLiteral("Informações"));
     TabControl1->setCurrentIndex(0);
 

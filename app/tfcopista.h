@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/analise.h"
 #include "library/componenttable.h"
 
 #include <QMainWindow>
@@ -41,6 +42,8 @@ public:
     ComponentTable RxMD_comp2; // search library
     bool modificado = false;   // the edit library holds unsaved changes
     bool passagemEmMassa = false; // a walk over the edit table: no per-row redraw
+    // The preview state, the three images and the information captions.
+    Analise analise;
 
     // Shell (navigation, new library, leaving).
     void RxSB_limparClick();

@@ -1,0 +1,80 @@
+#include "analise.h"
+
+#include "platform/canvas.h"
+
+Analise::Analise(PreviewImage::CanvasFactory canvasFactory, QObject *parent)
+    : QObject(parent), m_image1(canvasFactory), m_image2(canvasFactory), m_image3(canvasFactory),
+      m_desenho(m_image1)
+{
+    m_desenho.escreveLabel1 = [this](const QString &texto) { emit label1Changed(texto); };
+}
+
+Analise::~Analise() = default;
+
+bool Analise::inicia(bool tabelaVazia)
+{
+    if (tabelaVazia)
+        return false;
+    m_desenho.zeraLimites();
+    m_desenho.apagarimage1();
+    Canvas &c = m_desenho.canvas();
+    c.setPenColor(Cores::Preto);
+    c.setPenMode(PenMode::Mask);
+    return true;
+}
+
+void Analise::desenhaLinhas(const QList<QByteArray> &linhas)
+{
+    const qsizetype n = linhas.size();
+    for (qsizetype i = 0; i < n; ++i)
+        m_desenho.interpreta_linha(linhas[i]);
+}
+
+void Analise::converter(bool tabelaVazia, const QList<QByteArray> &linhas, const QByteArray &nome)
+{
+    if (!inicia(tabelaVazia))
+        return;
+    m_desenho.texto_alias = "ALIAS";
+    m_desenho.qtd_pinos = 0;
+    m_desenho.qtd_partes = "0";
+    desenhaLinhas(linhas);
+
+    m_legendas.l_nome = QString::fromLatin1(nome);
+    m_legendas.L_alias = QString::fromLatin1(m_desenho.texto_alias);
+    m_legendas.L_pinos =
+        QStringLiteral("Descrições de Pinos: ") + QString::number(m_desenho.qtd_pinos);
+    m_legendas.L_elementos = QStringLiteral("Quantidade de elementos(partes): ") +
+                             QString::fromLatin1(m_desenho.qtd_partes);
+    emit legendasChanged(m_legendas);
+
+    m_desenho.publica();
+}
+
+void Analise::converter2(bool tabelaVazia, const QList<QByteArray> &linhas)
+{
+    if (!inicia(tabelaVazia))
+        return;
+    m_desenho.canvas().setFontName(QStringLiteral("Arial"));
+    desenhaLinhas(linhas);
+    m_desenho.publica();
+}
+
+void Analise::redesenhaEdicao(bool tabelaVazia, const QList<QByteArray> &linhas,
+                              const QByteArray &nome)
+{
+    m_desenho.imagem_destino = &m_image2;
+    m_desenho.zoom_atual = m_desenho.zoom_edicao;
+    converter(tabelaVazia, linhas, nome);
+}
+
+void Analise::redesenhaPesquisa(bool tabelaVazia, const QList<QByteArray> &linhas)
+{
+    m_desenho.imagem_destino = &m_image3;
+    m_desenho.zoom_atual = m_desenho.zoom_pesquisa;
+    converter2(tabelaVazia, linhas);
+}
+
+void Analise::apagar()
+{
+    m_desenho.apaga(&m_image2);
+}

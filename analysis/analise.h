@@ -1,0 +1,90 @@
+#pragma once
+
+#include "preview/desenho.h"
+#include "preview/previewimage.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+// Captions of the edit pane's "Informações" page.
+struct Legendas
+{
+    QString l_nome = QStringLiteral("l_nome");
+    QString L_alias = QStringLiteral("ALIAS:");
+    QString L_pinos = QStringLiteral("Descrições de Pinos: ");
+    QString L_elementos = QStringLiteral("Quantidade de  elementos (partes):");
+
+    friend bool operator==(const Legendas &, const Legendas &) = default;
+};
+
+// The analysis of a component's command text for the two panes: owns the
+// three preview images and the drawing state, runs the passes and keeps the
+// information captions. The window holds one instance for the whole run.
+//
+// Window wiring:
+// - image2() is shown in ScrollBox1 (edit pane), image3() in ScrollBox2
+//   (search pane): a view paints the top-left extent() of bitmap(), and
+//   follows the image's extentChanged (resize) and changed (repaint)
+//   signals. image1() is the hidden drawing image and is never shown.
+// - label1Changed carries the arc direction word for Label1.
+// - legendasChanged carries the four captions after each edit pass.
+class Analise : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Analise(PreviewImage::CanvasFactory canvasFactory = {}, QObject *parent = nullptr);
+    ~Analise() override;
+
+    PreviewImage &image1() { return m_image1; }
+    PreviewImage &image2() { return m_image2; }
+    PreviewImage &image3() { return m_image3; }
+    Desenho &desenho() { return m_desenho; }
+    const Legendas &legendas() const { return m_legendas; }
+
+    // The edit pane's pass, onto whatever the caller selected as
+    // imagem_destino and zoom_atual: returns at once when the table is empty;
+    // otherwise clears, draws every line, sets the captions from the
+    // information values and `nome` (the current row's name) and publishes.
+    void converter(bool tabelaVazia, const QList<QByteArray> &linhas, const QByteArray &nome);
+    // The search pane's pass: the same without resetting the information
+    // values or touching the captions; sets the drawing font's name to "Arial".
+    void converter2(bool tabelaVazia, const QList<QByteArray> &linhas);
+
+    // Edit pane: Image2 at zoom_edicao, then converter. The body of
+    // DS_compDataChange (after its bulk-pass guard), of "Converter" and of the
+    // edit pane's zoom buttons. `linhas` are the command editor's lines.
+    void redesenhaEdicao(bool tabelaVazia, const QList<QByteArray> &linhas, const QByteArray &nome);
+    // Search pane: Image3 at zoom_pesquisa, then converter2.
+    void redesenhaPesquisa(bool tabelaVazia, const QList<QByteArray> &linhas);
+
+    // Zoom buttons ("+ Zoom", "- Zoom", "Normal"): change the pane's zoom
+    // and return true when the pane must now be redrawn.
+    bool zoomMais(Painel painel) { return m_desenho.zoomMais(painel); }
+    bool zoomMenos(Painel painel) { return m_desenho.zoomMenos(painel); }
+    bool zoomNormal(Painel painel) { return m_desenho.zoomNormal(painel); }
+
+    // Hidden button "Apagar": clears Image1 and Image2.
+    void apagar();
+
+    // The text switch RxSwitch1; after changing it the window runs both
+    // data-change handlers.
+    bool rxSwitch1() const { return m_desenho.rxSwitch1; }
+    void setRxSwitch1(bool on) { m_desenho.rxSwitch1 = on; }
+
+signals:
+    void label1Changed(const QString &texto);
+    void legendasChanged(const Legendas &legendas);
+
+private:
+    bool inicia(bool tabelaVazia);
+    void desenhaLinhas(const QList<QByteArray> &linhas);
+
+    PreviewImage m_image1;
+    PreviewImage m_image2;
+    PreviewImage m_image3;
+    Desenho m_desenho;
+    Legendas m_legendas;
+};

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QtGlobal>
+#include <span>
+
+class QImage;
+
+// A colour as a 24-bit value written 0xBBGGRR (blue in the high byte), the
+// way the symbol drawing code names its colours.
+using Cor = quint32;
+
+namespace Cores {
+inline constexpr Cor Preto = 0x000000;
+inline constexpr Cor Branco = 0xFFFFFF;
+inline constexpr Cor Oliva = 0x008080;   // red 128, green 128, blue 0
+inline constexpr Cor Azulado = 0x808000; // teal: red 0, green 128, blue 128
+} // namespace Cores
+
+// How the pen and the shape interiors combine with the picture already there.
+enum class PenMode {
+    Copy, // pen and brush colours replace the pixels
+    Mask, // result = colour AND pixel, bit by bit: white leaves the picture alone
+};
+
+// The font state of a canvas. The size is in points, the rotation in tenths
+// of a degree, counterclockwise on the screen, about the text's anchor.
+struct Fonte
+{
+    QString nome = QStringLiteral("Arial");
+    int tamanho = 8;
+    int rotacao = 0;
+    Cor cor = Cores::Preto;
+
+    friend bool operator==(const Fonte &, const Fonte &) = default;
+};
+
+// The drawing surface the symbol preview draws through.
+//
+// Raster conventions: a rectangle or ellipse given by (x1, y1)-(x2, y2)
+// covers columns x1..x2-1 and rows y1..y2-1 (the corners may come in any
+// order); a line does not paint its last pixel. The pen is solid, one pixel
+// wide; the brush is solid. Pen mode applies to lines, outlines and shape
+// interiors; text and fills are always opaque.
+class Canvas
+{
+public:
+    virtual ~Canvas() = default;
+
+    virtual QSize size() const = 0;
+
+    virtual void setPenColor(Cor color) = 0;
+    virtual Cor penColor() const = 0;
+    virtual void setPenMode(PenMode mode) = 0;
+    virtual PenMode penMode() const = 0;
+    virtual void setBrushColor(Cor color) = 0;
+    virtual Cor brushColor() const = 0;
+
+    virtual void setFontName(const QString &name) = 0;
+    virtual void setFontSize(int points) = 0;
+    virtual void setFontRotation(int tenths) = 0;
+    virtual void setFontColor(Cor color) = 0;
+    virtual const Fonte &font() const = 0;
+
+    virtual void moveTo(int x, int y) = 0;
+    // A line from the current position to (x, y), which becomes the current position.
+    virtual void lineTo(int x, int y) = 0;
+    // Outline with the pen, interior with the brush.
+    virtual void rectangle(int x1, int y1, int x2, int y2) = 0;
+    // The ellipse inscribed in the rectangle, outline and interior as above.
+    virtual void ellipse(int x1, int y1, int x2, int y2) = 0;
+    // Part of the outline of the ellipse inscribed in (x1, y1)-(x2, y2),
+    // counterclockwise on the screen from the ray through (x3, y3) to the ray
+    // through (x4, y4), both rays starting at the centre. Equal rays give the
+    // whole ellipse.
+    virtual void arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) = 0;
+    // Connected segments through the points; fewer than two points draw nothing.
+    virtual void polyline(std::span<const QPoint> points) = 0;
+    // Writes the text with the top-left corner of its cell at (x, y), turned
+    // by the font rotation about that corner: the cell is painted with the
+    // brush colour, the characters with the font colour.
+    virtual void textOut(int x, int y, const QString &text) = 0;
+    virtual int textWidth(const QString &text) = 0;
+    virtual int textHeight(const QString &text) = 0;
+
+    // Paints (x1, y1)-(x2, y2) with the brush colour.
+    virtual void fillRect(int x1, int y1, int x2, int y2) = 0;
+    // Copies the rectangle at (sx, sy) of `source`, another canvas, onto the
+    // rectangle (x1, y1)-(x2, y2) here, pixel for pixel; whatever the source
+    // rectangle has outside the source's bitmap comes out white.
+    virtual void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) = 0;
+
+    // The bitmap painted so far, or null for a surface without one.
+    virtual const QImage *image() = 0;
+};

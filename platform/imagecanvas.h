@@ -1,0 +1,98 @@
+#pragma once
+
+#include "canvas.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <map>
+
+// A canvas painting a QImage (RGB32) with QPainter.
+//
+// Mask mode is the raster operation "source AND destination"; copy mode
+// paints pen and brush opaque. Fonts: a point size maps to a pixel size as on
+// a 96 dpi screen, round(points × 96 / 72), at least 1 and at most 4000
+// pixels; the face name goes through fontconfig, so "Arial" comes out as
+// Liberation Sans. Text is drawn opaque whatever the pen mode.
+//
+// The canvas keeps the rectangle outside of which every pixel is still white
+// (the dirty rectangle). Filling with white then paints only what lies inside
+// it, and copying from another ImageCanvas onto an area known to be white
+// copies only the source's dirty part. The pixels come out the same as if
+// everything had been painted; only the work is smaller.
+class ImageCanvas : public Canvas
+{
+public:
+    // A new bitmap of `size`, all white.
+    explicit ImageCanvas(QSize size);
+    ~ImageCanvas() override;
+
+    QSize size() const override { return m_image.size(); }
+
+    void setPenColor(Cor color) override;
+    Cor penColor() const override { return m_penColor; }
+    void setPenMode(PenMode mode) override;
+    PenMode penMode() const override { return m_penMode; }
+    void setBrushColor(Cor color) override;
+    Cor brushColor() const override { return m_brushColor; }
+
+    void setFontName(const QString &name) override;
+    void setFontSize(int points) override;
+    void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
+    void setFontColor(Cor color) override { m_font.cor = color; }
+    const Fonte &font() const override { return m_font; }
+
+    void moveTo(int x, int y) override;
+    void lineTo(int x, int y) override;
+    void rectangle(int x1, int y1, int x2, int y2) override;
+    void ellipse(int x1, int y1, int x2, int y2) override;
+    void arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
+    void polyline(std::span<const QPoint> points) override;
+    void textOut(int x, int y, const QString &text) override;
+    int textWidth(const QString &text) override;
+    int textHeight(const QString &text) override;
+
+    void fillRect(int x1, int y1, int x2, int y2) override;
+    void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
+
+    // Ends painting so that the bitmap can be read; painting resumes on the
+    // next drawing call.
+    const QImage *image() override;
+
+    // Everything outside this rectangle is white (empty: the whole bitmap is).
+    QRect dirtyRect() const { return m_dirty; }
+
+    static int pixelSize(int points);
+
+private:
+    QPainter &painter();
+    // The painter set up for an outlined shape with the current brush.
+    QPainter &shapePainter();
+    void applyPen();
+    void applyMode();
+    void markDirty(const QRect &area);
+    void paintWhite(const QRect &area);
+    // Paints the pixels of `area` (clipped) in `color` under the pen mode.
+    void paintPixels(QRect area, Cor color);
+    const QFontMetrics &metrics();
+
+    QImage m_image;
+    QPainter m_painter;
+    QRect m_dirty;
+    QPoint m_position;
+
+    Cor m_penColor = Cores::Preto;
+    PenMode m_penMode = PenMode::Copy;
+    Cor m_brushColor = Cores::Branco;
+    Fonte m_font;
+
+    // The Qt font of the current face and size, with metrics and measured
+    // widths kept per pixel size until the face changes.
+    QFont m_qfont;
+    const QFontMetrics *m_metrics = nullptr;
+    std::map<int, QFontMetrics> m_metricsBySize;
+    QHash<std::pair<int, QString>, int> m_widths;
+};

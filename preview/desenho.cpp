@@ -1,0 +1,535 @@
+#include "desenho.h"
+
+#include "meuparse/meuparse.h"
+#include "numeros.h"
+#include "platform/canvas.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The largest widget extent the window can take.
+constexpr qint64 ExtentMax = 16777215;
+
+// Polyline points whose two tokens both fit in the token table: point i sits
+// at entries 2i + 4 and 2i + 5.
+constexpr qint64 MaxPontos = (MAX_TOKENS - 5) / 2;
+
+char upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? char(c - 32) : c;
+}
+
+// Whether `word`, upper-cased, is exactly `command` (given in upper case).
+bool eComando(const QByteArray &word, QByteArrayView command)
+{
+    if (word.size() != command.size())
+        return false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        if (upper(word[i]) != command[i])
+            return false;
+    }
+    return true;
+}
+
+bool zeroOuUm(const QByteArray &t)
+{
+    return t == "0" || t == "1";
+}
+
+// The point count of a P line: digit arithmetic on the upper-cased token with
+// no sign and no check (a character's digit is its code minus 48, or minus 55
+// above "@"), wrapping at 64 bits.
+qint64 contaPontos(const QByteArray &t)
+{
+    quint64 value = 0;
+    for (char c : t) {
+        const quint8 code = quint8(upper(c));
+        value = value * 10 + quint64(qint64(code) - (code <= 64 ? 48 : 55));
+    }
+    return qint64(value);
+}
+
+QString texto(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+int metade(int v)
+{
+    return int(arredonda(v, 2));
+}
+
+} // namespace
+
+Desenho::Desenho(PreviewImage &imagemDesenho) : imagem_desenho(imagemDesenho) {}
+
+// --- mapping ---------------------------------------------------------------
+
+qint32 Desenho::coluna(qint32 v) const
+{
+    const qint64 t = (20 * qint64(v) + 49) / 98;
+    return qint32((t * zoom_atual + 1000 * 115) / 115);
+}
+
+qint32 Desenho::linha(qint32 v) const
+{
+    const qint64 t = (20 * qint64(v) + 49) / 98;
+    return qint32(((1000 - t) * zoom_atual) / 115);
+}
+
+void Desenho::trackX(qint32 x)
+{
+    if (x < min_x)
+        min_x = x;
+    if (min_x < 0)
+        min_x = 0;
+    if (x > max_x)
+        max_x = x;
+}
+
+void Desenho::trackY(qint32 y)
+{
+    if (y < min_y)
+        min_y = y;
+    if (min_y < 0)
+        min_y = 0;
+    if (y > max_y)
+        max_y = y;
+}
+
+qint32 Desenho::mapeia_x(QByteArrayView texto, bool track)
+{
+    const qint32 x = coluna(leInteiro(texto));
+    if (track)
+        trackX(x);
+    return x;
+}
+
+qint32 Desenho::mapeia_y(QByteArrayView texto, bool track)
+{
+    const qint32 y = linha(leInteiro(texto));
+    if (track)
+        trackY(y);
+    return y;
+}
+
+qint32 Desenho::mapeia_x(qint64 valor, bool track)
+{
+    const qint32 x = coluna(leInteiro(valor));
+    if (track)
+        trackX(x);
+    return x;
+}
+
+qint32 Desenho::mapeia_y(qint64 valor, bool track)
+{
+    const qint32 y = linha(leInteiro(valor));
+    if (track)
+        trackY(y);
+    return y;
+}
+
+int Desenho::passo(int n) const
+{
+    return int(arredonda(qint64(n) * zoom_atual, 115));
+}
+
+int Desenho::tamanhoFonte(qint32 size) const
+{
+    return int(arredonda(qint64(size) * zoom_atual, 1000) + 1);
+}
+
+// --- clearing and publishing -------------------------------------------------
+
+void Desenho::zeraLimites()
+{
+    min_x = min_y = VazioMin;
+    max_x = max_y = VazioMax;
+}
+
+void Desenho::apagarimage1()
+{
+    apaga(imagem_destino);
+}
+
+void Desenho::apaga(PreviewImage *destino)
+{
+    Canvas &c = canvas();
+    c.setPenColor(Cores::Branco);
+    c.setBrushColor(Cores::Branco);
+    c.fillRect(0, 0, PreviewImage::Lado, PreviewImage::Lado);
+    if (destino) {
+        const QSize extent = destino->extent();
+        destino->canvas().fillRect(0, 0, extent.width(), extent.height());
+        destino->markChanged();
+    }
+}
+
+void Desenho::publica()
+{
+    if (!imagem_destino)
+        return;
+    PreviewImage &destino = *imagem_destino;
+    Canvas &alvo = destino.canvas();
+    destino.setExtent(QSize(PreviewImage::Lado, PreviewImage::Lado));
+    alvo.fillRect(0, 0, PreviewImage::Lado, PreviewImage::Lado);
+
+    const qint64 w = qint64(max_x) - min_x + 2 * Margem;
+    const qint64 h = qint64(max_y) - min_y + 2 * Margem;
+    if (w < 1 || h < 1) {
+        destino.setExtent(QSize(LadoVazio, LadoVazio));
+    } else {
+        const int largura = int(std::min(w, ExtentMax));
+        const int altura = int(std::min(h, ExtentMax));
+        destino.setExtent(QSize(largura, altura));
+        // min_x and min_y are never negative here, so the source corner fits.
+        alvo.copyRect(0, 0, largura, altura, canvas(), min_x - Margem, min_y - Margem);
+    }
+    destino.markChanged();
+}
+
+// --- dispatcher ------------------------------------------------------------------
+
+void Desenho::interpreta_linha(const QByteArray &linha)
+{
+    if (linha.isEmpty())
+        return;
+    indice_final = separa_linha(linha);
+    const QByteArray &word = token(1);
+    if (eComando(word, "S"))
+        retangulo();
+    if (eComando(word, "P"))
+        poligono();
+    if (eComando(word, "A"))
+        arco();
+    if (eComando(word, "T"))
+        textos();
+    if (eComando(word, "X"))
+        pino();
+    if (eComando(word, "ALIAS"))
+        texto_alias = QByteArray(linha.constData(), linha.size());
+    if (eComando(word, "DEF"))
+        definicao();
+    if (eComando(word, "C"))
+        circulo();
+    if (word.size() == 2 && upper(word[0]) == 'F')
+        titulos();
+}
+
+void Desenho::definicao()
+{
+    qtd_partes = token(8);
+    mostra_nome_pino = token(7) == "Y";
+    mostra_num_pino = token(6) == "Y";
+}
+
+// --- outlines --------------------------------------------------------------------
+
+void Desenho::retangulo()
+{
+    const qint32 x1 = mapeia_x(token(2), true);
+    const qint32 y1 = mapeia_y(token(3), true);
+    const qint32 x2 = mapeia_x(token(4), true);
+    const qint32 y2 = mapeia_y(token(5), true);
+    canvas().rectangle(x1, y1, x2, y2);
+}
+
+void Desenho::poligono()
+{
+    if (!zeroOuUm(token(4)))
+        return;
+    const qint64 n = contaPontos(token(2));
+    const bool fechado = token(indice_final) == "F";
+
+    // Points are read only while both their tokens lie inside the table, so
+    // the array never grows with the count written in the line.
+    std::array<QPoint, MaxPontos + 1> pontos;
+    const qint64 lidos = std::clamp<qint64>(n, 0, MaxPontos);
+    qsizetype total = 0;
+    for (qint64 i = 1; i <= lidos; ++i) {
+        const qint32 x = mapeia_x(token(2 * i + 4), true);
+        const qint32 y = mapeia_y(token(2 * i + 5), true);
+        pontos[size_t(total++)] = QPoint(x, y);
+    }
+    if (fechado) {
+        // The extra entry stays at the pixel origin unless the letter after the
+        // last point closes the outline back to the first point.
+        QPoint ultimo(0, 0);
+        if (n >= 0 && n <= MaxPontos && token(2 * n + 6) == "F") {
+            const qint32 x = mapeia_x(token(6), true);
+            const qint32 y = mapeia_y(token(7), true);
+            ultimo = QPoint(x, y);
+        }
+        pontos[size_t(total++)] = ultimo;
+    }
+    canvas().polyline(std::span<const QPoint>(pontos.data(), size_t(total)));
+}
+
+void Desenho::arco()
+{
+    if (token(8) != "1")
+        return;
+    Canvas &c = canvas();
+    c.setPenColor(Cores::Preto);
+    const qint64 cx = leInteiro(token(2));
+    const qint64 cy = leInteiro(token(3));
+    const qint64 r = leInteiro(token(4));
+
+    qint64 s = leInteiro(token(5));
+    qint64 e = leInteiro(token(6));
+    if (s < 0)
+        s += 3600;
+    if (e < 0)
+        e += 3600;
+    const bool invertido = (e >= s && e - s >= 1801) || (e < s && s - e <= 1801 && s - e != 1800);
+
+    int p1 = 11, p2 = 13;
+    if (invertido)
+        std::swap(p1, p2);
+    if (escreveLabel1)
+        escreveLabel1(invertido ? QStringLiteral("invertida") : QStringLiteral("não invert"));
+
+    const qint32 x1 = mapeia_x(cx - r, false);
+    const qint32 y1 = mapeia_y(cy - r, false);
+    const qint32 x2 = mapeia_x(cx + r, false);
+    const qint32 y2 = mapeia_y(cy + r, false);
+    const qint32 x3 = mapeia_x(token(p1), false);
+    const qint32 y3 = mapeia_y(token(p1 + 1), false);
+    const qint32 x4 = mapeia_x(token(p2), false);
+    const qint32 y4 = mapeia_y(token(p2 + 1), false);
+    c.arc(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void Desenho::circulo()
+{
+    if (!zeroOuUm(token(5)))
+        return;
+    Canvas &c = canvas();
+    c.setPenColor(Cores::Preto);
+    const qint64 cx = leInteiro(token(2));
+    const qint64 cy = leInteiro(token(3));
+    const qint64 r = leInteiro(token(4));
+    const qint32 x1 = mapeia_x(cx - r, true);
+    const qint32 y1 = mapeia_y(cy - r, true);
+    const qint32 x2 = mapeia_x(cx + r, true);
+    const qint32 y2 = mapeia_y(cy + r, true);
+    c.ellipse(x1, y1, x2, y2);
+}
+
+// --- pins ------------------------------------------------------------------------
+
+void Desenho::pino()
+{
+    if (!zeroOuUm(token(11)))
+        return;
+    ++qtd_pinos;
+    if (!zeroOuUm(token(10)))
+        return;
+
+    Canvas &c = canvas();
+    c.setFontColor(Cores::Preto);
+    const qint32 x0 = mapeia_x(token(4), true);
+    const qint32 y0 = mapeia_y(token(5), true);
+    const qint64 px = leInteiro(token(4));
+    const qint64 py = leInteiro(token(5));
+    const qint64 len = leInteiro(token(6));
+    const char letra = token(7).isEmpty() ? '\0' : token(7)[0];
+    const QString nome = texto(token(2));
+    const QString numero = texto(token(3));
+
+    // Inner end, text anchors and bubble centre, measured with the font in
+    // force before this pin sets its own.
+    qint32 x1 = x0, y1 = y0;
+    QPoint ancoraNome, ancoraNumero, centro;
+    switch (letra) {
+    case 'L':
+        x1 = mapeia_x(px - len, true);
+        y1 = mapeia_y(py, true);
+        ancoraNome = {x1 - c.textWidth(nome) - 10, y1 - metade(c.textHeight(nome))};
+        ancoraNumero = {x1 + 20, y1 - c.textHeight(nome) - 2};
+        centro = {x1 + passo(8), y1};
+        break;
+    case 'R':
+        x1 = mapeia_x(px + len, true);
+        y1 = mapeia_y(py, true);
+        ancoraNome = {x1 + 10, y1 - metade(c.textHeight(nome))};
+        ancoraNumero = {x1 - c.textWidth(numero) - 20, y1 - c.textHeight(nome) - 2};
+        centro = {x1 - passo(8), y1};
+        break;
+    case 'U':
+        x1 = mapeia_x(px, true);
+        y1 = mapeia_y(py + len, true);
+        ancoraNome = {x1 - 5, y1 - 5};
+        ancoraNumero = {x1 - c.textHeight(numero) - 2,
+                        y1 + metade(c.textWidth(numero)) - metade(y1 - y0)};
+        centro = {x1, y1 + passo(8)};
+        break;
+    case 'D':
+        x1 = mapeia_x(px, true);
+        y1 = mapeia_y(py - len, true);
+        ancoraNome = {x1 + 5, y1 + 5};
+        ancoraNumero = {x1 + c.textHeight(numero) + 4,
+                        y1 - metade(c.textWidth(numero)) + metade(y0 - y1)};
+        centro = {x1, y1 - passo(8)};
+        break;
+    default:
+        break;
+    }
+    const bool orientado = letra == 'L' || letra == 'R' || letra == 'U' || letra == 'D';
+
+    if (orientado) {
+        c.moveTo(x0, y0);
+        c.lineTo(x1, y1);
+
+        c.setFontColor(token(6) == "0" ? Cores::Oliva : Cores::Preto);
+        const int rotacao = letra == 'D' ? -900 : letra == 'U' ? 900 : 0;
+        if (token(2) != "~" && token(2) != token(3)) {
+            c.setFontName(QStringLiteral("Arial"));
+            c.setFontSize(tamanhoFonte(leInteiro(token(9))));
+            c.setFontRotation(rotacao);
+            if (mostra_nome_pino)
+                c.textOut(ancoraNome.x(), ancoraNome.y(), nome);
+        }
+        c.setFontName(QStringLiteral("Arial"));
+        c.setFontSize(tamanhoFonte(leInteiro(token(8))));
+        c.setFontRotation(rotacao);
+        if (mostra_num_pino)
+            c.textOut(ancoraNumero.x(), ancoraNumero.y(), numero);
+    }
+
+    // Connection mark: wider on the left.
+    c.ellipse(x0 - passo(4), y0 - passo(2), x0 + passo(2), y0 + passo(2));
+    if (!orientado)
+        return;
+
+    const QByteArray &forma = token(13);
+    if (forma == "I" || forma == "IC") {
+        const int raio = passo(7);
+        c.setPenMode(PenMode::Copy);
+        c.ellipse(centro.x() - raio, centro.y() - raio, centro.x() + raio, centro.y() + raio);
+    }
+    if (forma == "IC" || forma == "CL" || forma == "C") {
+        const int k = passo(7);
+        switch (letra) {
+        case 'L':
+            c.moveTo(x1, y1 - k), c.lineTo(x1 - k, y1);
+            c.moveTo(x1, y1 + k), c.lineTo(x1 - k, y1);
+            break;
+        case 'R':
+            c.moveTo(x1, y1 + k), c.lineTo(x1 + k, y1);
+            c.moveTo(x1, y1 - k), c.lineTo(x1 + k, y1);
+            break;
+        case 'U':
+            c.moveTo(x1 + k, y1), c.lineTo(x1, y1 - k), c.lineTo(x1 - k, y1);
+            break;
+        case 'D':
+            c.moveTo(x1 + k, y1), c.lineTo(x1, y1 + k);
+            c.moveTo(x1 - k, y1), c.lineTo(x1, y1 + k);
+            break;
+        }
+    }
+    const int w = passo(14), h = passo(7);
+    if (forma == "L" || forma == "CL") {
+        switch (letra) {
+        case 'L':
+            c.moveTo(x1, y1), c.lineTo(x1 + w, y1 - h), c.lineTo(x1 + w, y1);
+            break;
+        case 'R':
+            c.moveTo(x1, y1), c.lineTo(x1 - w, y1 - h), c.lineTo(x1 - w, y1);
+            break;
+        case 'U':
+            c.moveTo(x1, y1), c.lineTo(x1 - h, y1 + w), c.lineTo(x1, y1 + w);
+            break;
+        case 'D':
+            c.moveTo(x1, y1), c.lineTo(x1 - h, y1 - w), c.lineTo(x1, y1 - w);
+            break;
+        }
+    }
+    if (forma == "V") {
+        switch (letra) {
+        case 'L':
+            c.moveTo(x1, y1 - h), c.lineTo(x1 + w, y1);
+            break;
+        case 'R':
+            c.moveTo(x1, y1 - h), c.lineTo(x1 - w, y1);
+            break;
+        case 'U':
+            c.moveTo(x1 - h, y1), c.lineTo(x1, y1 + w);
+            break;
+        case 'D':
+            c.moveTo(x1 - h, y1), c.lineTo(x1, y1 - w);
+            break;
+        }
+    }
+}
+
+// --- texts -----------------------------------------------------------------------
+
+void Desenho::titulos()
+{
+    // Visible fields only (letter "V" after the orientation), with a text
+    // and a size; a vertical one ("V" orientation) turns by +90 degrees.
+    if (token(7) != "V" || token(2).isEmpty() || token(5).isEmpty())
+        return;
+    const int rotacao = token(6) == "V" ? 900 : 0;
+    Canvas &c = canvas();
+    c.setFontColor(Cores::Azulado);
+    c.setFontName(QStringLiteral("Arial"));
+    c.setFontSize(tamanhoFonte(leInteiro(token(5))));
+    c.setFontRotation(rotacao);
+    const qint32 x = mapeia_x(token(3), true);
+    const qint32 y = mapeia_y(token(4), true);
+    c.textOut(x, y, texto(token(2)));
+}
+
+void Desenho::textos()
+{
+    if (!rxSwitch1)
+        return;
+    // T angle x y size hidden unit conversion text ...: a shown text of the
+    // common or first unit and body style, in black, turned by its angle, "~"
+    // standing for a blank as in the library file.
+    if (token(6) != "0" || !zeroOuUm(token(7)) || !zeroOuUm(token(8)) || token(9).isEmpty())
+        return;
+    Canvas &c = canvas();
+    c.setFontColor(Cores::Preto);
+    c.setFontName(QStringLiteral("Arial"));
+    c.setFontSize(tamanhoFonte(leInteiro(token(5))));
+    c.setFontRotation(leInteiro(token(2)));
+    const qint32 x = mapeia_x(token(3), true);
+    const qint32 y = mapeia_y(token(4), true);
+    c.textOut(x, y, texto(token(9)).replace(QLatin1Char('~'), QLatin1Char(' ')));
+}
+
+// --- zoom ------------------------------------------------------------------------
+
+qint32 &Desenho::zoom(Painel painel)
+{
+    return painel == Painel::Edicao ? zoom_edicao : zoom_pesquisa;
+}
+
+bool Desenho::zoomMais(Painel painel)
+{
+    qint32 &z = zoom(painel);
+    if (z > 200)
+        return false;
+    z += 10;
+    return true;
+}
+
+bool Desenho::zoomMenos(Painel painel)
+{
+    qint32 &z = zoom(painel);
+    if (z < 50)
+        return false;
+    z -= 10;
+    return true;
+}
+
+bool Desenho::zoomNormal(Painel painel)
+{
+    zoom(painel) = 100;
+    return true;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "previewimage.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <functional>
+
+class Canvas;
+
+enum class Painel { Edicao, Pesquisa };
+
+// The symbol preview's drawing state and routines. The program has one
+// instance (owned by Analise); every pass of either pane draws through it.
+//
+// A pass resets the bounding box, clears (apagarimage1), sets the drawing
+// canvas's pen, hands each line to interpreta_linha and ends with publica,
+// which copies the bounding box plus a 50-pixel margin to the top-left of
+// imagem_destino and sets that image's extent.
+//
+// Library coordinates are mils with Y up; drawing-image coordinates are
+// pixels with Y down, library origin at column 1000 and row 1000 × zoom / 115.
+class Desenho
+{
+public:
+    // Value of min_x and min_y while nothing is tracked; max_x and max_y
+    // then hold VazioMax.
+    static constexpr qint32 VazioMin = 2147483647;
+    static constexpr qint32 VazioMax = -2147483647 - 1;
+    // Extent of the blank preview published when nothing was tracked.
+    static constexpr int LadoVazio = 100;
+    // Margin around the bounding box in a published preview.
+    static constexpr int Margem = 50;
+
+    explicit Desenho(PreviewImage &imagemDesenho);
+
+    // Preview state.
+    PreviewImage &imagem_desenho;
+    PreviewImage *imagem_destino = nullptr;
+    qint32 zoom_atual = 100;
+    qint32 zoom_edicao = 100;
+    qint32 zoom_pesquisa = 100;
+    qint32 min_x = VazioMin;
+    qint32 max_x = VazioMax;
+    qint32 min_y = VazioMin;
+    qint32 max_y = VazioMax;
+    bool mostra_nome_pino = true;
+    bool mostra_num_pino = true;
+    // What separa_linha returned for the last non-empty line.
+    qint32 indice_final = 0;
+
+    // Information values, shown by the edit pane's panel.
+    QByteArray texto_alias = "ALIAS";
+    QByteArray qtd_partes = "0";
+    qint32 qtd_pinos = 0;
+
+    // State of the switch RxSwitch1 ("Apresentar textos"): T lines are drawn
+    // only while it is on. It starts off and nothing in the window turns it on.
+    bool rxSwitch1 = false;
+
+    // Receives the arc direction word meant for Label1.
+    std::function<void(const QString &)> escreveLabel1;
+
+    Canvas &canvas() { return imagem_desenho.canvas(); }
+
+    // Drawing-image column / row of a library X / Y read from `texto` with
+    // leInteiro, at zoom_atual; with `track` the bounding box widens.
+    qint32 mapeia_x(QByteArrayView texto, bool track);
+    qint32 mapeia_y(QByteArrayView texto, bool track);
+    // The same for a computed value, read as its decimal text would be.
+    qint32 mapeia_x(qint64 valor, bool track);
+    qint32 mapeia_y(qint64 valor, bool track);
+
+    // Empties the bounding box.
+    void zeraLimites();
+    // Clears the drawing image and imagem_destino (at its extent): both white,
+    // the drawing canvas left with a white pen and brush.
+    void apagarimage1();
+    // Clears the drawing image and `destino`; apagarimage1 on imagem_destino.
+    void apaga(PreviewImage *destino);
+    // Copies the bounding box with its margin to the top-left of
+    // imagem_destino, whose extent becomes the box plus twice the margin. A
+    // box with nothing in it (or turned inside out by tracking negative
+    // coordinates only) publishes a white preview of LadoVazio x LadoVazio.
+    void publica();
+
+    // Tokenizes one line (ignoring an empty one) and calls the routine its
+    // first word names, compared upper-cased.
+    void interpreta_linha(const QByteArray &linha);
+
+    // The routines read the token table of the current line.
+    void retangulo();
+    void poligono();
+    void arco();
+    void circulo();
+    void pino();
+    void titulos();
+    void textos();
+    void definicao();
+
+    // The zoom of a pane and the zoom buttons: each returns whether it acted,
+    // and then the pane must be redrawn with its zoom.
+    qint32 &zoom(Painel painel);
+    bool zoomMais(Painel painel);
+    bool zoomMenos(Painel painel);
+    bool zoomNormal(Painel painel);
+
+private:
+    void trackX(qint32 x);
+    void trackY(qint32 y);
+    qint32 coluna(qint32 v) const;
+    qint32 linha(qint32 v) const;
+    // ⟨n × zoom ÷ 115⟩: pin decoration sizes.
+    int passo(int n) const;
+    // ⟨size ÷ 100 × zoom ÷ 10⟩ + 1 points: text sizes.
+    int tamanhoFonte(qint32 size) const;
+};

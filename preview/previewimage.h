@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/canvas.h"
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <functional>
+#include <memory>
+
+// One of the three images of the preview (Image1 hidden, Image2 and Image3
+// in the panes): a 2000 x 2000 bitmap, created when its canvas is first
+// used and never resized, and a displayed extent that publishing changes.
+// The window shows the top-left part of the bitmap of that extent, unscaled,
+// white where the extent reaches past the bitmap.
+class PreviewImage : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Lado = 2000;
+
+    // Makes the canvas when the image is first drawn on; tests hand in a
+    // recording one. Without a factory the canvas paints a QImage.
+    using CanvasFactory = std::function<std::unique_ptr<Canvas>(QSize)>;
+
+    explicit PreviewImage(CanvasFactory factory = {}, QObject *parent = nullptr);
+    ~PreviewImage() override;
+
+    Canvas &canvas();
+    bool hasCanvas() const { return m_canvas != nullptr; }
+
+    // The bitmap for display: a null image before the first drawing, or when
+    // the canvas keeps no bitmap.
+    const QImage &bitmap();
+
+    QSize extent() const { return m_extent; }
+    void setExtent(QSize extent);
+
+    // Tells the views that the bitmap changed; called at the end of each
+    // operation that draws on a shown image.
+    void markChanged() { emit changed(); }
+
+signals:
+    void extentChanged(QSize extent);
+    void changed();
+
+private:
+    CanvasFactory m_factory;
+    std::unique_ptr<Canvas> m_canvas;
+    QSize m_extent{Lado, Lado};
+};

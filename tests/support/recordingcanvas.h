@@ -1,0 +1,83 @@
+#pragma once
+
+#include "platform/canvas.h"
+
+#include <QPoint>
+#include <QString>
+#include <memory>
+#include <vector>
+
+// A canvas that paints nothing and remembers every drawing call with the
+// state it was made in, so tests can assert exact pixel coordinates.
+//
+// Text metrics are fixed so that anchors can be computed by hand:
+// textWidth = number of characters × font size (points), textHeight =
+// 2 × font size + 1 (odd, so that halving it exercises the rounding).
+class RecordingCanvas : public Canvas
+{
+public:
+    enum class Kind { Line, Rectangle, Ellipse, Arc, Polyline, Text, Fill, Copy };
+
+    struct Call
+    {
+        Kind kind;
+        // Line: from, to. Rectangle, Ellipse, Fill: the two corners. Arc: the
+        // two corners, then the two ray points. Polyline: its points. Text:
+        // the anchor. Copy: the two target corners, then the source corner.
+        std::vector<QPoint> points;
+        QString text;
+        Cor pen;
+        PenMode mode;
+        Cor brush;
+        Fonte font;
+        const Canvas *source = nullptr;
+    };
+
+    explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : m_size(size) {}
+
+    static std::unique_ptr<Canvas> make(QSize size)
+    {
+        return std::make_unique<RecordingCanvas>(size);
+    }
+
+    std::vector<Call> calls;
+    std::vector<Call> callsOf(Kind kind) const;
+    std::vector<QString> texts() const;
+
+    QSize size() const override { return m_size; }
+    void setPenColor(Cor color) override { m_pen = color; }
+    Cor penColor() const override { return m_pen; }
+    void setPenMode(PenMode mode) override { m_mode = mode; }
+    PenMode penMode() const override { return m_mode; }
+    void setBrushColor(Cor color) override { m_brush = color; }
+    Cor brushColor() const override { return m_brush; }
+    void setFontName(const QString &name) override { m_font.nome = name; }
+    void setFontSize(int points) override { m_font.tamanho = points; }
+    void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
+    void setFontColor(Cor color) override { m_font.cor = color; }
+    const Fonte &font() const override { return m_font; }
+
+    void moveTo(int x, int y) override { m_position = QPoint(x, y); }
+    void lineTo(int x, int y) override;
+    void rectangle(int x1, int y1, int x2, int y2) override;
+    void ellipse(int x1, int y1, int x2, int y2) override;
+    void arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
+    void polyline(std::span<const QPoint> points) override;
+    void textOut(int x, int y, const QString &text) override;
+    int textWidth(const QString &text) override { return int(text.size()) * m_font.tamanho; }
+    int textHeight(const QString &) override { return 2 * m_font.tamanho + 1; }
+    void fillRect(int x1, int y1, int x2, int y2) override;
+    void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
+    const QImage *image() override { return nullptr; }
+
+private:
+    void record(Kind kind, std::vector<QPoint> points, QString text = {},
+                const Canvas *source = nullptr);
+
+    QSize m_size;
+    Cor m_pen = Cores::Preto;
+    PenMode m_mode = PenMode::Copy;
+    Cor m_brush = Cores::Branco;
+    Fonte m_font;
+    QPoint m_position;
+};
