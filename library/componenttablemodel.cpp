@@ -3,7 +3,8 @@
 #include "componenttable.h"
 
 ComponentTableModel::ComponentTableModel(ComponentTable &table, bool editable, QObject *parent)
-    : QAbstractTableModel(parent), m_table(table), m_editable(editable)
+    : QAbstractTableModel(parent), m_table(table), m_editable(editable),
+      m_markedRow(table.currentRow())
 {
     connect(&table, &ComponentTable::rowsAboutToBeInserted, this,
             [this](int row) { beginInsertRows({}, row, row); });

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSysInfo>
+
+#include <bit>
+#include <cstring>
 
 namespace {
 
@@ -22,6 +26,10 @@ Word firstWord(const char *p, qsizetype n)
     qsizetype i = 0;
     while (i < n && p[i] == ' ')
         ++i;
+    // Most lines give their answer at once: a first byte that no trimming
+    // removes and that begins neither word.
+    if (i < n && quint8(p[i]) > 32 && p[i] != 'D' && p[i] != 'd' && p[i] != 'E' && p[i] != 'e')
+        return Word::Other;
     qsizetype end = i;
     while (end < n && p[end] != ' ')
         ++end;
@@ -46,6 +54,32 @@ Word firstWord(const char *p, qsizetype n)
     if (is("ENDDEF", 6))
         return Word::EndDef;
     return Word::Other;
+}
+
+// The first CR or LF (and Ctrl-Z when asked) in [p, end), or end. Looks at
+// eight bytes at a time where the byte order allows it.
+template <bool StopAtCtrlZ> const char *findBreak(const char *p, const char *end)
+{
+    auto special = [](char c) { return c == '\r' || c == '\n' || (StopAtCtrlZ && c == CtrlZ); };
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        constexpr quint64 ones = 0x0101010101010101ULL;
+        constexpr quint64 highs = 0x8080808080808080ULL;
+        // The lowest high bit set marks the first zero byte of v.
+        auto zeros = [](quint64 v) { return (v - ones) & ~v & highs; };
+        while (end - p >= 8) {
+            quint64 w;
+            std::memcpy(&w, p, 8);
+            quint64 hit = zeros(w ^ (ones * '\r')) | zeros(w ^ (ones * '\n'));
+            if constexpr (StopAtCtrlZ)
+                hit |= zeros(w ^ (ones * CtrlZ));
+            if (hit)
+                return p + std::countr_zero(hit) / 8;
+            p += 8;
+        }
+    }
+    while (p < end && !special(*p))
+        ++p;
+    return p;
 }
 
 class Reader
@@ -80,22 +114,32 @@ public:
     }
 
 private:
+    // The open block's lines gather in one buffer reused for every block;
+    // each block's text is then copied out at its exact size, so a library
+    // of thousands of texts carries no spare room.
     void gather(const char *p, qsizetype n)
     {
-        m_text.append(p, n);
-        m_text.append('\r');
+        const qsizetype need = m_used + n + 1;
+        if (need > m_text.size())
+            m_text.resize(qMax(need, 2 * m_text.size()));
+        char *out = m_text.data() + m_used;
+        if (n > 0)
+            std::memcpy(out, p, size_t(n));
+        out[n] = '\r';
+        m_used = need;
     }
 
     void closeBlock()
     {
-        m_table.setField(ComponentTable::Field::Comandos, m_text);
+        m_table.setField(ComponentTable::Field::Comandos, QByteArray(m_text.constData(), m_used));
         m_table.post();
-        m_text = QByteArray();
+        m_used = 0;
         m_open = false;
     }
 
     ComponentTable &m_table;
     QByteArray m_text;
+    qsizetype m_used = 0;
     bool m_open = false;
 };
 
@@ -123,9 +167,10 @@ FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
             start = i = 1;
         skipLf = false;
         for (; i < got; ++i) {
+            i = findBreak<true>(p + i, p + got) - p;
+            if (i == got)
+                break;
             const char c = p[i];
-            if (c != '\r' && c != '\n' && c != CtrlZ)
-                continue;
             if (c == CtrlZ && carry.isEmpty() && i == start) {
                 // Nothing of a line stands before the Ctrl-Z.
             } else if (carry.isEmpty()) {
@@ -188,23 +233,55 @@ QByteArray cabecalhoBiblioteca(const QDateTime &when)
 
 FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QDateTime &when)
 {
-    QByteArray buffer;
-    buffer.reserve(ChunkSize + 4096);
+    // Each line of a row's line list followed by CR LF comes down to: every
+    // break (CR LF, lone CR, lone LF) written as CR LF, and CR LF after a
+    // last line that has no break. The bytes go through one buffer that is
+    // written out whenever it fills.
+    constexpr qsizetype Cap = ChunkSize;
+    QByteArray buffer(Cap, Qt::Uninitialized);
+    char *const buf = buffer.data();
+    qsizetype used = 0;
     bool failed = false;
     auto flush = [&] {
-        if (!failed && !buffer.isEmpty() && out.write(buffer) != buffer.size())
+        if (!failed && used > 0 && out.write(buf, used) != used)
             failed = true;
-        buffer.clear();
+        used = 0;
     };
-    buffer.append(cabecalhoBiblioteca(when));
-    buffer.append("\r\n");
-    for (int row = 0; row < table.rowCount() && !failed; ++row) {
-        paraCadaLinha(table.comandosAt(row), [&](const QByteArray &line) {
-            buffer.append(line);
-            buffer.append("\r\n");
-            if (buffer.size() >= ChunkSize)
+    auto put = [&](const char *p, qsizetype n) {
+        while (n > 0) {
+            if (used == Cap)
                 flush();
-        });
+            const qsizetype k = qMin(n, Cap - used);
+            std::memcpy(buf + used, p, size_t(k));
+            used += k;
+            p += k;
+            n -= k;
+        }
+    };
+    auto crlf = [&] {
+        if (Cap - used < 2)
+            flush();
+        buf[used++] = '\r';
+        buf[used++] = '\n';
+    };
+
+    const QByteArray header = cabecalhoBiblioteca(when);
+    put(header.constData(), header.size());
+    crlf();
+    for (int row = 0; row < table.rowCount() && !failed; ++row) {
+        const QByteArray text = table.comandosAt(row);
+        const char *p = text.constData();
+        const char *const end = p + text.size();
+        while (p < end) {
+            const char *q = findBreak<false>(p, end);
+            put(p, q - p);
+            crlf();
+            if (q == end)
+                break;
+            if (*q == '\r' && q + 1 < end && q[1] == '\n')
+                ++q;
+            p = q + 1;
+        }
     }
     flush();
     if (failed)
