@@ -1,0 +1,65 @@
+// "Proximo" pressed in the real window with Device.lib in both panes: each
+// press moves both tables and redraws both previews.
+#include "app/tfcopista.h"
+#include "platform/dialogs.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+// Answers the two load dialogs with the library and nothing else.
+class FixedDialogs : public DialogService
+{
+public:
+    explicit FixedDialogs(QString path) : m_path(std::move(path)) {}
+    Dialogs::Button message(Dialogs::Kind, const QString &, Dialogs::Buttons) override
+    {
+        return Dialogs::Button::Ok;
+    }
+    std::optional<QString> openFile(const Dialogs::FileOptions &) override { return m_path; }
+    std::optional<QString> saveFile(const Dialogs::FileOptions &) override { return {}; }
+    void beep() override {}
+
+private:
+    QString m_path;
+};
+
+void BM_ProximoWindow(benchmark::State &state)
+{
+    FixedDialogs dialogs(QDir(QStringLiteral(COPISTA_CORPUS_DIR)).filePath("Device.lib"));
+    Tfcopista w(&dialogs);
+    w.show();
+    w.SB_carregarClick();
+    w.RxSB_carregar2Click();
+    const int rows = w.RxMD_comp.rowCount();
+    if (rows < 2) {
+        state.SkipWithError("Device.lib did not load");
+        return;
+    }
+    std::vector<double> presses;
+    presses.reserve(size_t(rows) * 4);
+    for (auto _ : state) {
+        for (int i = 1; i < rows; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            w.BitBtn8->click();
+            const auto end = std::chrono::steady_clock::now();
+            presses.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+        }
+        state.PauseTiming();
+        w.BitBtn7->click();
+        state.ResumeTiming();
+    }
+    std::sort(presses.begin(), presses.end());
+    state.counters["presses"] = double(presses.size());
+    state.counters["median_us"] = presses[presses.size() / 2];
+    state.counters["p99_us"] = presses[presses.size() * 99 / 100];
+}
+BENCHMARK(BM_ProximoWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
