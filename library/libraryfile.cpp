@@ -56,32 +56,6 @@ Word firstWord(const char *p, qsizetype n)
     return Word::Other;
 }
 
-// The first CR or LF (and Ctrl-Z when asked) in [p, end), or end. Looks at
-// eight bytes at a time where the byte order allows it.
-template <bool StopAtCtrlZ> const char *findBreak(const char *p, const char *end)
-{
-    auto special = [](char c) { return c == '\r' || c == '\n' || (StopAtCtrlZ && c == CtrlZ); };
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        constexpr quint64 ones = 0x0101010101010101ULL;
-        constexpr quint64 highs = 0x8080808080808080ULL;
-        // The lowest high bit set marks the first zero byte of v.
-        auto zeros = [](quint64 v) { return (v - ones) & ~v & highs; };
-        while (end - p >= 8) {
-            quint64 w;
-            std::memcpy(&w, p, 8);
-            quint64 hit = zeros(w ^ (ones * '\r')) | zeros(w ^ (ones * '\n'));
-            if constexpr (StopAtCtrlZ)
-                hit |= zeros(w ^ (ones * CtrlZ));
-            if (hit)
-                return p + std::countr_zero(hit) / 8;
-            p += 8;
-        }
-    }
-    while (p < end && !special(*p))
-        ++p;
-    return p;
-}
-
 class Reader
 {
 public:
@@ -167,7 +141,7 @@ FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
             start = i = 1;
         skipLf = false;
         for (; i < got; ++i) {
-            i = findBreak<true>(p + i, p + got) - p;
+            i = procuraQuebra<true>(p + i, p + got) - p;
             if (i == got)
                 break;
             const char c = p[i];
@@ -269,19 +243,10 @@ FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QD
     put(header.constData(), header.size());
     crlf();
     for (int row = 0; row < table.rowCount() && !failed; ++row) {
-        const QByteArray text = table.comandosAt(row);
-        const char *p = text.constData();
-        const char *const end = p + text.size();
-        while (p < end) {
-            const char *q = findBreak<false>(p, end);
-            put(p, q - p);
+        paraCadaLinha(table.comandosAt(row), [&](const QByteArray &line) {
+            put(line.constData(), line.size());
             crlf();
-            if (q == end)
-                break;
-            if (*q == '\r' && q + 1 < end && q[1] == '\n')
-                ++q;
-            p = q + 1;
-        }
+        });
     }
     flush();
     if (failed)
