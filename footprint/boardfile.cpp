@@ -168,18 +168,9 @@ FileResult gravaPlaca(QIODevice &out, const ComponentTable &table, const QString
 FileResult salvaPlaca(const QString &caminho, const ComponentTable &table, const QDateTime &when,
                       const QLocale &locale)
 {
-    QSaveFile file(caminho);
-    if (!file.open(QIODevice::WriteOnly))
-        return FileResult::failure(file.errorString());
-    FileResult result =
-        gravaPlaca(file, table, QFileInfo(caminho).absoluteFilePath(), when, locale);
-    if (!result.ok) {
-        file.cancelWriting();
-        return result;
-    }
-    if (!file.commit())
-        return FileResult::failure(file.errorString());
-    return {};
+    return gravaComSeguranca(caminho, [&](QIODevice &out) {
+        return gravaPlaca(out, table, QFileInfo(caminho).absoluteFilePath(), when, locale);
+    });
 }
 
 FileResult geraPlaca(ComponentTable &edicao, bool &passagemEmMassa, DialogService &dialogs,

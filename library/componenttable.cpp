@@ -78,10 +78,15 @@ bool ComponentTable::sortsBefore(const Row &a, const Row &b) const
     return a.creation < b.creation;
 }
 
-void ComponentTable::rowRemoved(int row)
+void ComponentTable::eraseRow(int row)
 {
+    if (notifying())
+        emit rowsAboutToBeRemoved(row);
+    m_rows.erase(m_rows.begin() + row);
     if (row < m_sortedRows)
         --m_sortedRows;
+    if (notifying())
+        emit rowsRemoved();
 }
 
 QByteArray ComponentTable::limitName(const QByteArray &text)
@@ -132,13 +137,7 @@ void ComponentTable::cancelPending()
     if (m_state == State::Insert) {
         // The unposted new row is dropped; the row that was current before
         // the insert becomes current again.
-        const int row = m_current;
-        if (notifying())
-            emit rowsAboutToBeRemoved(row);
-        m_rows.erase(m_rows.begin() + row);
-        rowRemoved(row);
-        if (notifying())
-            emit rowsRemoved();
+        eraseRow(m_current);
         m_state = State::Browse;
         int back = m_rowBeforeInsert;
         if (back >= rowCount())
@@ -255,12 +254,7 @@ void ComponentTable::remove()
     m_state = State::Browse;
     m_pendingChanged = false;
     const int row = m_current;
-    if (notifying())
-        emit rowsAboutToBeRemoved(row);
-    m_rows.erase(m_rows.begin() + row);
-    rowRemoved(row);
-    if (notifying())
-        emit rowsRemoved();
+    eraseRow(row);
     int now = row;
     if (now >= rowCount())
         now = rowCount() - 1;

@@ -141,7 +141,7 @@ private:
     // The order of the name sort: empty names first, then the collation,
     // then the creation number; a total order, so its result is unique.
     bool sortsBefore(const Row &a, const Row &b) const;
-    void rowRemoved(int row);
+    void eraseRow(int row);
 
     std::vector<Row> m_rows;
     int m_current = -1;

@@ -217,8 +217,17 @@ FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QD
     qsizetype used = 0;
     bool failed = false;
     auto flush = [&] {
-        if (!failed && used > 0 && out.write(buf, used) != used)
-            failed = true;
+        // A device may take only part of a block (a disk that fills up takes
+        // what still fits, without an error): write the rest until it is all
+        // out or the device fails and says why.
+        qsizetype done = 0;
+        while (!failed && done < used) {
+            const qint64 n = out.write(buf + done, used - done);
+            if (n <= 0)
+                failed = true;
+            else
+                done += n;
+        }
         used = 0;
     };
     auto put = [&](const char *p, qsizetype n) {
@@ -254,13 +263,16 @@ FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QD
     return {};
 }
 
-FileResult salvaBiblioteca(const QString &path, const ComponentTable &table,
-                           const QDateTime &when)
+FileResult gravaComSeguranca(const QString &path,
+                             const std::function<FileResult(QIODevice &)> &escreve)
 {
+    // Unbuffered: the writers gather their own blocks, and a write the disk
+    // refuses must fail in write() with its reason, not later in commit()
+    // with none.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return FileResult::failure(file.errorString());
-    FileResult result = gravaBiblioteca(file, table, when);
+    FileResult result = escreve(file);
     if (!result.ok) {
         file.cancelWriting();
         return result;
@@ -268,4 +280,11 @@ FileResult salvaBiblioteca(const QString &path, const ComponentTable &table,
     if (!file.commit())
         return FileResult::failure(file.errorString());
     return {};
+}
+
+FileResult salvaBiblioteca(const QString &path, const ComponentTable &table,
+                           const QDateTime &when)
+{
+    return gravaComSeguranca(path,
+                             [&](QIODevice &out) { return gravaBiblioteca(out, table, when); });
 }

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+
 class ComponentTable;
 class QIODevice;
 
@@ -34,7 +36,12 @@ QByteArray cabecalhoBiblioteca(const QDateTime &when);
 // Writes the header and every row's lines, each ended by CR LF, in table
 // order. Reads the rows directly; the table's state is not touched.
 FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QDateTime &when);
-// The same into a file through QSaveFile: on failure the file that was there
+// Writes a file through QSaveFile: `escreve` fills it, and only a complete
+// write replaces the file; on any failure the file that was there before is
+// left untouched and the reason comes back.
+FileResult gravaComSeguranca(const QString &path,
+                             const std::function<FileResult(QIODevice &)> &escreve);
+// The library into a file through QSaveFile: on failure the file that was there
 // before is left untouched.
 FileResult salvaBiblioteca(const QString &path, const ComponentTable &table,
                            const QDateTime &when);
