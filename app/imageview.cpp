@@ -19,8 +19,8 @@ void ImageView::paintEvent(QPaintEvent *event)
     p.fillRect(event->rect(), Qt::white);
     if (!m_image || !m_image->hasCanvas())
         return; // nothing drawn yet: the bitmap would only be white
-    const QImage &bitmap = m_image->bitmap();
-    const QRect area = event->rect() & QRect(QPoint(0, 0), m_image->extent()) & bitmap.rect();
+    // Only the part inside the extent; the image clips it to its bitmap.
+    const QRect area = event->rect() & QRect(QPoint(0, 0), m_image->extent());
     if (!area.isEmpty())
-        p.drawImage(area.topLeft(), bitmap, area);
+        m_image->paint(p, area);
 }

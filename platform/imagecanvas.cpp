@@ -3,6 +3,11 @@
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -46,11 +51,59 @@ QRect spanOf(QPoint a, QPoint b)
                  QPoint(limited(std::max(a.x(), b.x())), limited(std::max(a.y(), b.y()))));
 }
 
+constexpr quint32 WhitePixel = 0xFFFFFFFFu;
+
+// Zeroed memory for a bitmap whose pages the system provides only when first
+// written; freed by the image that owns it.
+#ifdef Q_OS_UNIX
+struct Mapping
+{
+    void *data;
+    size_t bytes;
+};
+
+void unmap(void *info)
+{
+    auto *mapping = static_cast<Mapping *>(info);
+    munmap(mapping->data, mapping->bytes);
+    delete mapping;
+}
+
+QImage zeroedImage(QSize size)
+{
+    if (size.isEmpty())
+        return {};
+    const qsizetype perLine = qsizetype(size.width()) * 4;
+    const size_t bytes = size_t(perLine) * size_t(size.height());
+    void *data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED)
+        return {};
+#ifdef MADV_NOHUGEPAGE
+    // Huge pages would make one written row cost megabytes.
+    madvise(data, bytes, MADV_NOHUGEPAGE);
+#endif
+    return QImage(static_cast<uchar *>(data), size.width(), size.height(), perLine,
+                  QImage::Format_RGB32, unmap, new Mapping{data, bytes});
+}
+#else
+QImage zeroedImage(QSize size)
+{
+    if (size.isEmpty())
+        return {};
+    const qsizetype perLine = qsizetype(size.width()) * 4;
+    void *data = std::calloc(size_t(perLine), size_t(size.height()));
+    if (!data)
+        return {};
+    return QImage(static_cast<uchar *>(data), size.width(), size.height(), perLine,
+                  QImage::Format_RGB32, std::free, data);
+}
+#endif
+
 } // namespace
 
-ImageCanvas::ImageCanvas(QSize size) : m_image(size, QImage::Format_RGB32)
+ImageCanvas::ImageCanvas(QSize size) : m_image(zeroedImage(size))
 {
-    m_image.fill(0xFFFFFFFFu);
+    m_inUse.assign(size_t(std::max(m_image.height(), 0)), 0);
     m_qfont.setFamily(m_font.nome);
     m_qfont.setPixelSize(pixelSize(m_font.tamanho));
 }
@@ -95,6 +148,22 @@ void ImageCanvas::applyMode()
 void ImageCanvas::markDirty(const QRect &area)
 {
     m_dirty |= area.adjusted(-1, -1, 1, 1) & m_image.rect();
+}
+
+void ImageCanvas::useRows(int top, int bottom)
+{
+    if (m_rowsInUse == m_image.height())
+        return;
+    top = std::max(top, 0);
+    bottom = std::min(bottom, m_image.height() - 1);
+    for (int y = top; y <= bottom; ++y) {
+        if (rowInUse(y))
+            continue;
+        auto *row = reinterpret_cast<quint32 *>(m_image.scanLine(y));
+        std::fill_n(row, m_image.width(), WhitePixel);
+        m_inUse[size_t(y)] = 1;
+        ++m_rowsInUse;
+    }
 }
 
 void ImageCanvas::setPenColor(Cor color)
@@ -173,6 +242,7 @@ void ImageCanvas::lineTo(int x, int y)
         paintPixels(QRect(QPoint(from.x(), limited(first)), QPoint(from.x(), limited(last))),
                     m_penColor);
     } else {
+        useRows(spanOf(from, to), 1);
         painter().drawLine(from, to);
     }
     markDirty(spanOf(from, to));
@@ -210,6 +280,7 @@ void ImageCanvas::ellipse(int x1, int y1, int x2, int y2)
     const QRect area = covered(x1, y1, x2, y2);
     if (area.isEmpty())
         return;
+    useRows(area, 1);
     shapePainter().drawEllipse(strokeRect(area));
     markDirty(area);
 }
@@ -232,6 +303,7 @@ void ImageCanvas::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, in
     double span = parameter(x4, y4) - start;
     while (span <= 0)
         span += 360;
+    useRows(area, 1);
     painter().drawArc(shape, int(std::lround(start * 16)), int(std::lround(span * 16)));
     markDirty(area);
 }
@@ -240,10 +312,11 @@ void ImageCanvas::polyline(std::span<const QPoint> points)
 {
     if (points.size() < 2)
         return;
-    painter().drawPolyline(points.data(), int(points.size()));
     QRect span = spanOf(points[0], points[0]);
     for (const QPoint &p : points)
         span |= spanOf(p, p);
+    useRows(span, 1);
+    painter().drawPolyline(points.data(), int(points.size()));
     markDirty(span);
 }
 
@@ -253,10 +326,21 @@ void ImageCanvas::textOut(int x, int y, const QString &text)
         return;
     const QFontMetrics &fm = metrics();
     const QRect cell(0, 0, textWidth(text), fm.height());
-    QPainter &p = painter();
     QTransform turn;
     turn.translate(x, y);
     turn.rotate(-m_font.rotacao / 10.0);
+    // Glyphs may reach a little past their cell, more so in large fonts.
+    const int overhang = 2 + m_qfont.pixelSize() / 4;
+    const QRectF around =
+        turn.mapRect(QRectF(cell)).adjusted(-overhang, -overhang, overhang, overhang);
+    const QRectF reach = around & QRectF(m_image.rect());
+    // The rows made ready before painting take a whole font size more on
+    // each side, for glyphs reaching further still.
+    const double spare = m_qfont.pixelSize() + 2;
+    const double limit = m_image.height() + 1;
+    useRows(int(std::clamp(std::floor(around.top() - spare), -1.0, limit)),
+            int(std::clamp(std::ceil(around.bottom() + spare), -1.0, limit)));
+    QPainter &p = painter();
     p.setTransform(turn);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.fillRect(cell, toQColor(m_brushColor));
@@ -266,11 +350,6 @@ void ImageCanvas::textOut(int x, int y, const QString &text)
     p.resetTransform();
     applyPen();
     applyMode();
-    // Glyphs may reach a little past their cell, more so in large fonts.
-    const int overhang = 2 + m_qfont.pixelSize() / 4;
-    const QRectF reach =
-        turn.mapRect(QRectF(cell)).adjusted(-overhang, -overhang, overhang, overhang) &
-        QRectF(m_image.rect());
     if (!reach.isEmpty())
         markDirty(reach.toAlignedRect());
 }
@@ -307,6 +386,7 @@ void ImageCanvas::fillRect(int x1, int y1, int x2, int y2)
             m_dirty = QRect();
         return;
     }
+    useRows(area, 0);
     QPainter &p = painter();
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(area, toQColor(m_brushColor));
@@ -321,12 +401,18 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
         return;
 
     // The source area that can hold anything but white, and where it lands.
-    const QImage *bitmap = source.image();
+    // Another ImageCanvas is read row by row, so that its rows not in use
+    // stay so.
+    auto *other = dynamic_cast<ImageCanvas *>(&source);
+    const QImage *bitmap = nullptr;
     QRect from;
-    if (bitmap && !bitmap->isNull()) {
-        from = QRect(QPoint(sx, sy), target.size()) & bitmap->rect();
-        if (auto *other = dynamic_cast<ImageCanvas *>(&source))
-            from &= other->m_dirty;
+    if (other) {
+        other->endPainting();
+        from = QRect(QPoint(sx, sy), target.size()) & other->m_image.rect() & other->m_dirty;
+    } else {
+        bitmap = source.image();
+        if (bitmap && !bitmap->isNull())
+            from = QRect(QPoint(sx, sy), target.size()) & bitmap->rect();
     }
     const QPoint shift(target.left() - sx, target.top() - sy);
     const QRect to = from.translated(shift) & target & m_image.rect();
@@ -340,7 +426,19 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
     if (to.isEmpty())
         return;
 
-    if (bitmap->format() == m_image.format()) {
+    if (other) {
+        for (int y = 0; y < to.height(); ++y) {
+            // A source row not in use is white, as the target row now is.
+            if (!other->rowInUse(from.top() + y))
+                continue;
+            useRows(to.top() + y, to.top() + y);
+            const auto *in =
+                reinterpret_cast<const quint32 *>(other->m_image.constScanLine(from.top() + y));
+            auto *out = reinterpret_cast<quint32 *>(m_image.scanLine(to.top() + y));
+            std::copy_n(in + from.left(), to.width(), out + to.left());
+        }
+    } else if (bitmap->format() == m_image.format()) {
+        useRows(to, 0);
         for (int y = 0; y < to.height(); ++y) {
             const auto *in =
                 reinterpret_cast<const quint32 *>(bitmap->constScanLine(from.top() + y));
@@ -348,6 +446,7 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
             std::copy_n(in + from.left(), to.width(), out + to.left());
         }
     } else {
+        useRows(to, 0);
         QPainter &p = painter();
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(to.topLeft(), *bitmap, from);
@@ -361,6 +460,7 @@ void ImageCanvas::paintPixels(QRect area, Cor color)
     area &= m_image.rect();
     if (area.isEmpty())
         return;
+    useRows(area, 0);
     const quint32 argb =
         0xFF000000u | (color & 0xFFu) << 16 | (color & 0xFF00u) | (color >> 16 & 0xFFu);
     for (int y = area.top(); y <= area.bottom(); ++y) {
@@ -377,16 +477,79 @@ void ImageCanvas::paintPixels(QRect area, Cor color)
 void ImageCanvas::paintWhite(const QRect &area)
 {
     // Row by row in this thread: cheaper than a painter fill, which may hand
-    // large areas to worker threads.
+    // large areas to worker threads. Rows not in use are white already.
     for (int y = area.top(); y <= area.bottom(); ++y) {
+        if (!rowInUse(y))
+            continue;
         auto *row = reinterpret_cast<quint32 *>(m_image.scanLine(y));
-        std::fill_n(row + area.left(), area.width(), 0xFFFFFFFFu);
+        std::fill_n(row + area.left(), area.width(), WhitePixel);
     }
+}
+
+void ImageCanvas::endPainting()
+{
+    if (m_painter.isActive())
+        m_painter.end();
 }
 
 const QImage *ImageCanvas::image()
 {
-    if (m_painter.isActive())
-        m_painter.end();
+    useAllRows();
+    endPainting();
     return &m_image;
+}
+
+const QRgb *ImageCanvas::pixelRow(int y)
+{
+    endPainting();
+    if (rowInUse(y))
+        return reinterpret_cast<const QRgb *>(m_image.constScanLine(y));
+    if (m_whiteRow.empty())
+        m_whiteRow.assign(size_t(m_image.width()), WhitePixel);
+    return m_whiteRow.data();
+}
+
+QRgb ImageCanvas::pixel(int x, int y)
+{
+    if (!m_image.rect().contains(x, y))
+        return WhitePixel;
+    return pixelRow(y)[x];
+}
+
+QImage ImageCanvas::copy(const QRect &area)
+{
+    const QRect part = area & m_image.rect();
+    if (part.isEmpty())
+        return {};
+    QImage result(part.size(), QImage::Format_RGB32);
+    for (int y = 0; y < part.height(); ++y) {
+        const QRgb *in = pixelRow(part.top() + y) + part.left();
+        std::copy_n(in, part.width(), reinterpret_cast<QRgb *>(result.scanLine(y)));
+    }
+    return result;
+}
+
+void ImageCanvas::draw(QPainter &painter, const QRect &area)
+{
+    const QRect part = area & m_image.rect();
+    if (part.isEmpty())
+        return;
+    endPainting();
+    // Runs of rows alike: rows in use straight from the bitmap (through an
+    // image over just that block), the others as white.
+    for (int top = part.top(); top <= part.bottom();) {
+        const bool inUse = rowInUse(top);
+        int bottom = top;
+        while (bottom < part.bottom() && rowInUse(bottom + 1) == inUse)
+            ++bottom;
+        const QRect run(QPoint(part.left(), top), QPoint(part.right(), bottom));
+        if (inUse) {
+            const QImage block(m_image.constScanLine(top) + qsizetype(part.left()) * 4, run.width(),
+                               run.height(), m_image.bytesPerLine(), m_image.format());
+            painter.drawImage(run.topLeft(), block);
+        } else {
+            painter.fillRect(run, QColor(Qt::white));
+        }
+        top = bottom + 1;
+    }
 }

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QRect>
 #include <map>
+#include <vector>
 
 // A canvas painting a QImage (RGB32) with QPainter.
 //
@@ -23,6 +24,12 @@
 // it, and copying from another ImageCanvas onto an area known to be white
 // copies only the source's dirty part. The pixels come out the same as if
 // everything had been painted; only the work is smaller.
+//
+// The bitmap's memory starts zeroed and untouched, so that the system gives
+// it pages only when they are written. A row is made white (put in use) just
+// before anything can paint on it; a row not yet in use is white to every
+// reader. Copies, display and the per-row reads below honour that; image()
+// puts every row in use, which costs the whole bitmap.
 class ImageCanvas : public Canvas
 {
 public:
@@ -59,8 +66,21 @@ public:
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
 
     // Ends painting so that the bitmap can be read; painting resumes on the
-    // next drawing call.
+    // next drawing call. Puts every row in use first.
     const QImage *image() override;
+
+    // The pixels of row `y` (0 <= y < height), white for a row not in use,
+    // without putting it in use. Valid until the next drawing call.
+    const QRgb *pixelRow(int y);
+    // One pixel, white outside the bitmap.
+    QRgb pixel(int x, int y);
+    // The pixels of `area` (clipped to the bitmap), as image() would hold them.
+    QImage copy(const QRect &area);
+    // Paints the pixels of `area` (clipped to the bitmap) at the same place
+    // on `painter`, the rows not in use as white.
+    void draw(QPainter &painter, const QRect &area);
+    // How many rows hold their own pixels in memory.
+    int rowsInUse() const { return m_rowsInUse; }
 
     // Everything outside this rectangle is white (empty: the whole bitmap is).
     QRect dirtyRect() const { return m_dirty; }
@@ -74,12 +94,27 @@ private:
     void applyPen();
     void applyMode();
     void markDirty(const QRect &area);
+    // Makes the rows from `top` to `bottom` (clipped) ready to be painted.
+    void useRows(int top, int bottom);
+    // The rows of `area` and `margin` more rows above and below it.
+    void useRows(const QRect &area, int margin)
+    {
+        useRows(area.top() - margin, area.bottom() + margin);
+    }
+    void useAllRows() { useRows(0, m_image.height() - 1); }
+    bool rowInUse(int y) const { return m_inUse[size_t(y)] != 0; }
     void paintWhite(const QRect &area);
+    void endPainting();
     // Paints the pixels of `area` (clipped) in `color` under the pen mode.
     void paintPixels(QRect area, Cor color);
     const QFontMetrics &metrics();
 
     QImage m_image;
+    // One flag a row: whether the row holds its pixels (else it is all white).
+    std::vector<quint8> m_inUse;
+    int m_rowsInUse = 0;
+    // White pixels standing for a row not in use, made on first need.
+    std::vector<QRgb> m_whiteRow;
     QPainter m_painter;
     QRect m_dirty;
     QPoint m_position;

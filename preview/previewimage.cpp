@@ -2,6 +2,8 @@
 
 #include "platform/imagecanvas.h"
 
+#include <QPainter>
+
 PreviewImage::PreviewImage(CanvasFactory factory, QObject *parent)
     : QObject(parent), m_factory(std::move(factory))
 {
@@ -33,4 +35,20 @@ void PreviewImage::setExtent(QSize extent)
         return;
     m_extent = extent;
     emit extentChanged(extent);
+}
+
+void PreviewImage::paint(QPainter &painter, const QRect &area)
+{
+    if (!m_canvas)
+        return;
+    if (auto *own = dynamic_cast<ImageCanvas *>(m_canvas.get())) {
+        own->draw(painter, area);
+        return;
+    }
+    const QImage *image = m_canvas->image();
+    if (!image)
+        return;
+    const QRect part = area & image->rect();
+    if (!part.isEmpty())
+        painter.drawImage(part.topLeft(), *image, part);
 }

@@ -2,8 +2,11 @@
 
 #include "platform/canvas.h"
 
+class QPainter;
+
 #include <QImage>
 #include <QObject>
+#include <QRect>
 #include <QSize>
 #include <functional>
 #include <memory>
@@ -30,9 +33,15 @@ public:
     Canvas &canvas();
     bool hasCanvas() const { return m_canvas != nullptr; }
 
-    // The bitmap for display: a null image before the first drawing, or when
-    // the canvas keeps no bitmap.
+    // The whole bitmap: a null image before the first drawing, or when the
+    // canvas keeps no bitmap. With the QImage canvas this puts the whole
+    // bitmap in memory; views paint through paint() instead.
     const QImage &bitmap();
+
+    // Paints the part `area` of the bitmap at the same place on `painter`,
+    // exactly as bitmap() holds it; nothing before the first drawing or when
+    // the canvas keeps no bitmap.
+    void paint(QPainter &painter, const QRect &area);
 
     QSize extent() const { return m_extent; }
     void setExtent(QSize extent);
