@@ -103,7 +103,7 @@ public:
     }
     bool flush()
     {
-        if (!m_failed && !m_buffer.isEmpty() && m_out.write(m_buffer) != m_buffer.size())
+        if (!m_failed && !escreveTudo(m_out, m_buffer.constData(), m_buffer.size()))
             m_failed = true;
         m_buffer.clear();
         return !m_failed;

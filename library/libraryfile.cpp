@@ -217,17 +217,8 @@ FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QD
     qsizetype used = 0;
     bool failed = false;
     auto flush = [&] {
-        // A device may take only part of a block (a disk that fills up takes
-        // what still fits, without an error): write the rest until it is all
-        // out or the device fails and says why.
-        qsizetype done = 0;
-        while (!failed && done < used) {
-            const qint64 n = out.write(buf + done, used - done);
-            if (n <= 0)
-                failed = true;
-            else
-                done += n;
-        }
+        if (!failed && !escreveTudo(out, buf, used))
+            failed = true;
         used = 0;
     };
     auto put = [&](const char *p, qsizetype n) {
@@ -261,6 +252,21 @@ FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QD
     if (failed)
         return FileResult::failure(out.errorString());
     return {};
+}
+
+bool escreveTudo(QIODevice &out, const char *data, qint64 size)
+{
+    // A device may take only part of a block (a disk that fills up takes
+    // what still fits, without an error): write the rest until it is all out
+    // or the device fails and says why.
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = out.write(data + done, size - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
 }
 
 FileResult gravaComSeguranca(const QString &path,

@@ -36,6 +36,10 @@ QByteArray cabecalhoBiblioteca(const QDateTime &when);
 // Writes the header and every row's lines, each ended by CR LF, in table
 // order. Reads the rows directly; the table's state is not touched.
 FileResult gravaBiblioteca(QIODevice &out, const ComponentTable &table, const QDateTime &when);
+// Writes all of `data`, going on after a partial write; false when the device
+// refuses (its errorString() says why).
+bool escreveTudo(QIODevice &out, const char *data, qint64 size);
+
 // Writes a file through QSaveFile: `escreve` fills it, and only a complete
 // write replaces the file; on any failure the file that was there before is
 // left untouched and the reason comes back.
