@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QPointer>
 
 class ComponentTable;
 
@@ -26,6 +27,10 @@ public:
 
 private:
     ComponentTable &m_table;
+    // Null once the table is destroyed: a window's tables may go before the
+    // grids bound to them, which still ask the model while they are torn
+    // down; the model then has no rows.
+    QPointer<ComponentTable> m_vivo;
     bool m_editable;
     int m_markedRow = -1;
 };

@@ -61,6 +61,16 @@ int metade(int v)
     return int(arredonda(v, 2));
 }
 
+// Text anchors subtract text extents from mapped coordinates; a huge font
+// size (read from the line) makes those extents huge too. Such anchors are
+// kept within +-2^30 pixels, far outside any image, instead of wrapping.
+constexpr qint64 Longe = qint64(1) << 30;
+
+int perto(qint64 v)
+{
+    return int(std::clamp(v, -Longe, Longe));
+}
+
 } // namespace
 
 Desenho::Desenho(PreviewImage &imagemDesenho) : imagem_desenho(imagemDesenho) {}
@@ -347,31 +357,33 @@ void Desenho::pino()
     case 'L':
         x1 = mapeia_x(px - len, true);
         y1 = mapeia_y(py, true);
-        ancoraNome = {x1 - c.textWidth(nome) - 10, y1 - metade(c.textHeight(nome))};
-        ancoraNumero = {x1 + 20, y1 - c.textHeight(nome) - 2};
+        ancoraNome = {perto(qint64(x1) - c.textWidth(nome) - 10),
+                      perto(qint64(y1) - metade(c.textHeight(nome)))};
+        ancoraNumero = {x1 + 20, perto(qint64(y1) - c.textHeight(nome) - 2)};
         centro = {x1 + passo(8), y1};
         break;
     case 'R':
         x1 = mapeia_x(px + len, true);
         y1 = mapeia_y(py, true);
-        ancoraNome = {x1 + 10, y1 - metade(c.textHeight(nome))};
-        ancoraNumero = {x1 - c.textWidth(numero) - 20, y1 - c.textHeight(nome) - 2};
+        ancoraNome = {x1 + 10, perto(qint64(y1) - metade(c.textHeight(nome)))};
+        ancoraNumero = {perto(qint64(x1) - c.textWidth(numero) - 20),
+                        perto(qint64(y1) - c.textHeight(nome) - 2)};
         centro = {x1 - passo(8), y1};
         break;
     case 'U':
         x1 = mapeia_x(px, true);
         y1 = mapeia_y(py + len, true);
         ancoraNome = {x1 - 5, y1 - 5};
-        ancoraNumero = {x1 - c.textHeight(numero) - 2,
-                        y1 + metade(c.textWidth(numero)) - metade(y1 - y0)};
+        ancoraNumero = {perto(qint64(x1) - c.textHeight(numero) - 2),
+                        perto(qint64(y1) + metade(c.textWidth(numero)) - metade(y1 - y0))};
         centro = {x1, y1 + passo(8)};
         break;
     case 'D':
         x1 = mapeia_x(px, true);
         y1 = mapeia_y(py - len, true);
         ancoraNome = {x1 + 5, y1 + 5};
-        ancoraNumero = {x1 + c.textHeight(numero) + 4,
-                        y1 - metade(c.textWidth(numero)) + metade(y0 - y1)};
+        ancoraNumero = {perto(qint64(x1) + c.textHeight(numero) + 4),
+                        perto(qint64(y1) - metade(c.textWidth(numero)) + metade(y0 - y1))};
         centro = {x1, y1 - passo(8)};
         break;
     default:

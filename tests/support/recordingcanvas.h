@@ -3,6 +3,8 @@
 #include "platform/canvas.h"
 
 #include <QPoint>
+#include <algorithm>
+#include <climits>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -64,8 +66,15 @@ public:
     void arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
     void polyline(std::span<const QPoint> points) override;
     void textOut(int x, int y, const QString &text) override;
-    int textWidth(const QString &text) override { return int(text.size()) * m_font.tamanho; }
-    int textHeight(const QString &) override { return 2 * m_font.tamanho + 1; }
+    // Computed wide and saturated: a long text at a huge size does not wrap.
+    int textWidth(const QString &text) override
+    {
+        return int(std::clamp<qint64>(qint64(text.size()) * m_font.tamanho, INT_MIN, INT_MAX));
+    }
+    int textHeight(const QString &) override
+    {
+        return int(std::clamp<qint64>(2 * qint64(m_font.tamanho) + 1, INT_MIN, INT_MAX));
+    }
     void fillRect(int x1, int y1, int x2, int y2) override;
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
     const QImage *image() override { return nullptr; }
