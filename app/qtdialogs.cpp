@@ -10,9 +10,9 @@ Dialogs::Button QtDialogs::message(Dialogs::Kind kind, const QString &text,
                                    Dialogs::Buttons buttons)
 {
     static const std::pair<Button, QMessageBox::StandardButton> map[] = {
-        {Button::Ok, QMessageBox::Ok},         {Button::Cancel, QMessageBox::Cancel},
-        {Button::Abort, QMessageBox::Abort},   {Button::Ignore, QMessageBox::Ignore},
-        {Button::Yes, QMessageBox::Yes},       {Button::No, QMessageBox::No},
+        {Button::Ok, QMessageBox::Ok},       {Button::Cancel, QMessageBox::Cancel},
+        {Button::Abort, QMessageBox::Abort}, {Button::Ignore, QMessageBox::Ignore},
+        {Button::Yes, QMessageBox::Yes},     {Button::No, QMessageBox::No},
     };
     QMessageBox::Icon icon = QMessageBox::Information;
     switch (kind) {

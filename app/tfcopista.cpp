@@ -65,7 +65,7 @@ QLabel *titlePanel(QWidget *parent, const QString &objectName, const QString &ti
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAlignment(Qt::AlignCenter);
     panel->setWordWrap(false);
-    panel->setTextFormat(Qt::PlainText); // a path is never markup
+    panel->setTextFormat(Qt::PlainText);    // a path is never markup
     panel->setContentsMargins(80, 0, 4, 0); // the caption keeps clear of the title
     auto *label = new QLabel(title, panel);
     QFont bold = label->font();
@@ -293,8 +293,8 @@ void Tfcopista::buildEditPane(QWidget *pane)
     TabControl1->addTab(info, QStringLiteral("Informações"));
     TabControl1->setCurrentIndex(0);
 
-    ScrollBox1 = previewBox(pane, QStringLiteral("ScrollBox1"), Image2, QStringLiteral("Image2"),
-                            4, 278);
+    ScrollBox1 =
+        previewBox(pane, QStringLiteral("ScrollBox1"), Image2, QStringLiteral("Image2"), 4, 278);
 
     Button2 = button(pane, QStringLiteral("Button2"), QStringLiteral("Converter"), 4, 550);
     BitBtn1 = button(pane, QStringLiteral("BitBtn1"), QStringLiteral("+ Zoom"), 84, 550);
@@ -342,12 +342,12 @@ void Tfcopista::buildMiddleColumn(QWidget *column)
     Memo3 = new QPlainTextEdit(column);
     Memo3->setObjectName(QStringLiteral("Memo3"));
     Memo3->setVisible(false);
-    RxSpeedButton1 = hiddenSpeedButton(column, QStringLiteral("RxSpeedButton1"),
-                                       QStringLiteral("PCB"),
-                                       QStringLiteral("Gerar arquivo .brd com os componentes da lib"));
-    RxSB_checar = hiddenSpeedButton(column, QStringLiteral("RxSB_checar"),
-                                    QStringLiteral("Erros ?"),
-                                    QStringLiteral("Pesquisar por erros nos comandos dos compoentes"));
+    RxSpeedButton1 =
+        hiddenSpeedButton(column, QStringLiteral("RxSpeedButton1"), QStringLiteral("PCB"),
+                          QStringLiteral("Gerar arquivo .brd com os componentes da lib"));
+    RxSB_checar =
+        hiddenSpeedButton(column, QStringLiteral("RxSB_checar"), QStringLiteral("Erros ?"),
+                          QStringLiteral("Pesquisar por erros nos comandos dos compoentes"));
 
     connect(BitBtn7, &QPushButton::clicked, this, &Tfcopista::BitBtn7Click);
     connect(BitBtn8, &QPushButton::clicked, this, &Tfcopista::BitBtn8Click);
@@ -360,11 +360,11 @@ void Tfcopista::buildMiddleColumn(QWidget *column)
 
 void Tfcopista::buildSearchPane(QWidget *pane)
 {
-    panel6 = titlePanel(pane, QStringLiteral("panel6"), QStringLiteral("Pesquisa"),
-                        SearchPaneWidth);
-    RxSB_carregar2 = glyphButton(pane, QStringLiteral("RxSB_carregar2"),
-                                 QStyle::SP_DialogOpenButton, QStringLiteral("Carregar origem"), 4,
-                                 46);
+    panel6 =
+        titlePanel(pane, QStringLiteral("panel6"), QStringLiteral("Pesquisa"), SearchPaneWidth);
+    RxSB_carregar2 =
+        glyphButton(pane, QStringLiteral("RxSB_carregar2"), QStyle::SP_DialogOpenButton,
+                    QStringLiteral("Carregar origem"), 4, 46);
     RxSB_copiar = glyphButton(pane, QStringLiteral("RxSB_copiar"), QStyle::SP_ArrowLeft,
                               QStringLiteral("Copiar..."), 4, 74);
     Label2 = new QLabel(QStringLiteral("Label2"), pane);
@@ -384,8 +384,8 @@ void Tfcopista::buildSearchPane(QWidget *pane)
     PageControl1->setTabVisible(2, false);
     PageControl1->setCurrentIndex(0);
 
-    ScrollBox2 = previewBox(pane, QStringLiteral("ScrollBox2"), Image3, QStringLiteral("Image3"),
-                            4, 278);
+    ScrollBox2 =
+        previewBox(pane, QStringLiteral("ScrollBox2"), Image3, QStringLiteral("Image3"), 4, 278);
     Image4 = new QWidget(pane);
     Image4->setObjectName(QStringLiteral("Image4"));
     Image4->resize(PreviewSize, 2020);
@@ -424,8 +424,7 @@ void Tfcopista::buildMenus()
             &Tfcopista::RxSB_carregar2Click);
     connect(Carregarbibliotecaparaedio1, &QAction::triggered, this, &Tfcopista::SB_carregarClick);
     connect(Salvarbibliotecaemedio1, &QAction::triggered, this, &Tfcopista::SB_salvarClick);
-    connect(Criarnovabibliotecaparaedio1, &QAction::triggered, this,
-            &Tfcopista::RxSB_limparClick);
+    connect(Criarnovabibliotecaparaedio1, &QAction::triggered, this, &Tfcopista::RxSB_limparClick);
     connect(Sair1, &QAction::triggered, this, &Tfcopista::Sair1Click);
 
     PopupMenu1 = new QMenu(this);

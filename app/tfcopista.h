@@ -38,9 +38,9 @@ public:
     static const QString DiscardPrompt;
 
     // The two component tables and the two table-wide flags.
-    ComponentTable RxMD_comp;  // edit library
-    ComponentTable RxMD_comp2; // search library
-    bool modificado = false;   // the edit library holds unsaved changes
+    ComponentTable RxMD_comp;     // edit library
+    ComponentTable RxMD_comp2;    // search library
+    bool modificado = false;      // the edit library holds unsaved changes
     bool passagemEmMassa = false; // a walk over the edit table: no per-row redraw
     // The preview state, the three images and the information captions.
     Analise analise;

@@ -1,8 +1,8 @@
 // Editing the edit library and the footprint tools.
 #include "tfcopista.h"
 
-#include "editorlines.h"
 #include "edit/componentedit.h"
+#include "editorlines.h"
 #include "footprint/boardfile.h"
 #include "footprint/padchecker.h"
 #include "footprint/padtools.h"

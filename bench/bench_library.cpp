@@ -39,7 +39,8 @@ struct BigLibrary
             return;
         }
         const QDir corpus(QStringLiteral(COPISTA_CORPUS_DIR));
-        const QStringList libs = corpus.entryList({QStringLiteral("*.lib")}, QDir::Files, QDir::Name);
+        const QStringList libs =
+            corpus.entryList({QStringLiteral("*.lib")}, QDir::Files, QDir::Name);
         QByteArray one;
         for (const QString &name : libs) {
             QFile f(corpus.filePath(name));
@@ -55,7 +56,8 @@ struct BigLibrary
         }
         path = dir.filePath(QStringLiteral("big.lib"));
         QFile out(path);
-        if (!out.open(QIODevice::WriteOnly) || out.write(one.repeated(Copies)) != one.size() * Copies) {
+        if (!out.open(QIODevice::WriteOnly) ||
+            out.write(one.repeated(Copies)) != one.size() * Copies) {
             error = path + QStringLiteral(": ") + out.errorString();
             return;
         }
@@ -67,7 +69,9 @@ struct BigLibrary
         if (!r.ok)
             error = r.error;
         else if (components != ExpectedComponents)
-            error = QStringLiteral("loaded %1 components, expected %2").arg(components).arg(ExpectedComponents);
+            error = QStringLiteral("loaded %1 components, expected %2")
+                        .arg(components)
+                        .arg(ExpectedComponents);
     }
 };
 

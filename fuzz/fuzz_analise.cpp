@@ -21,8 +21,8 @@
 // Allocations that follow a number written in the text are caught by the
 // fuzzer's -malloc_limit_mb (see fuzz/run.sh): a text of a few kilobytes
 // must never need more than a few megabytes.
-#include "fuzzcheck.h"
 #include "analysis/analise.h"
+#include "fuzzcheck.h"
 #include "library/linelist.h"
 #include "meuparse/meuparse.h"
 #include "tests/support/recordingcanvas.h"

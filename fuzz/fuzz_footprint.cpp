@@ -16,9 +16,9 @@
 //   empty, and it fits the token table), a rotation swaps fields 4 and 5 and
 //   keeps every other field, and a rotation applied twice restores the
 //   line's sizes; the zero fill replaces exactly a size that reads "0".
-#include "fuzzcheck.h"
 #include "footprint/padchecker.h"
 #include "footprint/padtools.h"
+#include "fuzzcheck.h"
 #include "library/componenttable.h"
 #include "library/linelist.h"
 #include "meuparse/meuparse.h"

@@ -72,8 +72,8 @@ bool igual(const Copia &a, const Copia &b)
     if (a.resultado != b.resultado || a.qtd != b.qtd)
         return false;
     for (int i = 0; i <= MAX_TOKENS; ++i) {
-        if (a.tabela[size_t(i)].texto != b.tabela[size_t(i)].texto
-            || a.tabela[size_t(i)].tipo != b.tabela[size_t(i)].tipo)
+        if (a.tabela[size_t(i)].texto != b.tabela[size_t(i)].texto ||
+            a.tabela[size_t(i)].tipo != b.tabela[size_t(i)].tipo)
             return false;
     }
     return true;

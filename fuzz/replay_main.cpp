@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <cstdio>
+#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);

@@ -15,9 +15,7 @@ ComponentTableModel::ComponentTableModel(ComponentTable &table, bool editable, Q
         beginRemoveRows({}, row, row);
     });
     connect(&table, &ComponentTable::rowsRemoved, this, [this] { endRemoveRows(); });
-    connect(&table, &ComponentTable::aboutToReset, this, [this] {
-        beginResetModel();
-    });
+    connect(&table, &ComponentTable::aboutToReset, this, [this] { beginResetModel(); });
     connect(&table, &ComponentTable::reset, this, [this] {
         m_markedRow = -1;
         endResetModel();
@@ -77,8 +75,7 @@ Qt::ItemFlags ComponentTableModel::flags(const QModelIndex &index) const
 
 bool ComponentTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!m_editable || role != Qt::EditRole ||
-        !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!m_editable || role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return false;
     const QByteArray name = value.toString().toLatin1();
     if (name == m_table.nameAt(index.row()))

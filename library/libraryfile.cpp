@@ -123,9 +123,9 @@ FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
 {
     Reader reader(table);
     QByteArray chunk(ChunkSize, Qt::Uninitialized);
-    QByteArray carry;         // a line split across chunks
-    bool skipLf = false;      // the previous chunk ended with a CR
-    bool ended = false;       // a Ctrl-Z was met
+    QByteArray carry;    // a line split across chunks
+    bool skipLf = false; // the previous chunk ended with a CR
+    bool ended = false;  // a Ctrl-Z was met
     while (!ended) {
         const qint64 got = in.read(chunk.data(), ChunkSize);
         if (got < 0) {
@@ -186,7 +186,8 @@ FileResult carregaBiblioteca(const QString &path, ComponentTable &table)
     FileResult result;
     QFile file(path);
     if (QFileInfo(path).isDir()) {
-        result = FileResult::failure(QStringLiteral("\"%1\" é uma pasta, não um arquivo.").arg(path));
+        result =
+            FileResult::failure(QStringLiteral("\"%1\" é uma pasta, não um arquivo.").arg(path));
     } else if (!file.open(QIODevice::ReadOnly)) {
         result = FileResult::failure(file.errorString());
     } else {
@@ -288,8 +289,7 @@ FileResult gravaComSeguranca(const QString &path,
     return {};
 }
 
-FileResult salvaBiblioteca(const QString &path, const ComponentTable &table,
-                           const QDateTime &when)
+FileResult salvaBiblioteca(const QString &path, const ComponentTable &table, const QDateTime &when)
 {
     return gravaComSeguranca(path,
                              [&](QIODevice &out) { return gravaBiblioteca(out, table, when); });

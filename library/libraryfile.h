@@ -47,5 +47,4 @@ FileResult gravaComSeguranca(const QString &path,
                              const std::function<FileResult(QIODevice &)> &escreve);
 // The library into a file through QSaveFile: on failure the file that was there
 // before is left untouched.
-FileResult salvaBiblioteca(const QString &path, const ComponentTable &table,
-                           const QDateTime &when);
+FileResult salvaBiblioteca(const QString &path, const ComponentTable &table, const QDateTime &when);

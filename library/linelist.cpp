@@ -3,7 +3,9 @@
 QList<QByteArray> linhas(const QByteArray &texto)
 {
     QList<QByteArray> result;
-    paraCadaLinha(texto, [&](const QByteArray &line) { result.append(QByteArray(line.constData(), line.size())); });
+    paraCadaLinha(texto, [&](const QByteArray &line) {
+        result.append(QByteArray(line.constData(), line.size()));
+    });
     return result;
 }
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation xvfb xauth
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation xvfb xauth clang-format
           dpkg-dev)
 
 missing=()

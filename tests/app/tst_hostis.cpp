@@ -50,14 +50,16 @@ protected:
     // never the text of an error nobody recorded.
     void expectOneErrorBox(qsizetype from, const QStringList &reasons)
     {
-        ASSERT_EQ(dialogs.messages.size(), from + 1) << dialogs.messageTexts().join('|').toStdString();
+        ASSERT_EQ(dialogs.messages.size(), from + 1)
+            << dialogs.messageTexts().join('|').toStdString();
         const auto &m = dialogs.messages[from];
         EXPECT_EQ(m.kind, Kind::Error);
         EXPECT_EQ(m.buttons, Dialogs::Buttons(Button::Ok));
         EXPECT_FALSE(m.text.trimmed().isEmpty());
         // What a device says when no error was recorded ("Unknown error").
         const QString noReason = QFile().errorString();
-        EXPECT_FALSE(m.text.contains(noReason, Qt::CaseInsensitive)) << "the error box gives no reason";
+        EXPECT_FALSE(m.text.contains(noReason, Qt::CaseInsensitive))
+            << "the error box gives no reason";
         if (reasons.isEmpty())
             return;
         bool said = false;
@@ -133,9 +135,8 @@ public:
         size_t nextLarge = 0, nextSmall = 0;
         for (int i = 0; i < BigCount; ++i) {
             const int counter = int((qint64(i) * 7919) % BigCount);
-            const int source = body < qint64(i) * BigAverage
-                                   ? large[nextLarge++ % large.size()]
-                                   : small[nextSmall++ % small.size()];
+            const int source = body < qint64(i) * BigAverage ? large[nextLarge++ % large.size()]
+                                                             : small[nextSmall++ % small.size()];
             m_source[size_t(counter)] = source;
             const hostis::Block &b = m_blocks[source];
             buffer += defLine(counter) + '\n';
@@ -186,8 +187,8 @@ TEST_F(WindowHostis, TwoHundredMegabyteLibraryLoadsIntoBothPanesNavigatesAndSave
     RecordProperty("peak_growth_bytes", std::to_string(growth));
     RecordProperty("peak_growth_ratio", std::to_string(ratio));
     std::cout << "[ memory   ] library " << fileSize << " bytes, " << BigCount
-              << " components; peak growth loading both panes " << growth << " bytes = "
-              << ratio << " x the file" << (peakRestarted ? "" : " (peak not restartable)")
+              << " components; peak growth loading both panes " << growth << " bytes = " << ratio
+              << " x the file" << (peakRestarted ? "" : " (peak not restartable)")
               << (hostis::AddressSanitized ? " (AddressSanitizer build: not asserted)" : "")
               << std::endl;
     if (!hostis::AddressSanitized) {
@@ -263,9 +264,13 @@ TEST_F(WindowHostis, TenMegabyteLinesLoadIntoBothPanesAndSaveWhole)
         polyline += " -1234 5678";
     polyline += " F";
     const QByteArray comment = "# " + QByteArray(TenMegabytes, 'c');
-    const QList<QByteArray> bigBlock = {"DEF big U 0 40 Y Y 1 F N", "F0 \"U\" 0 50 50 H V C CNN",
-                                        "DRAW", polyline, "S -100 100 100 -100 0 1 0 N",
-                                        "ENDDRAW", "ENDDEF"};
+    const QList<QByteArray> bigBlock = {"DEF big U 0 40 Y Y 1 F N",
+                                        "F0 \"U\" 0 50 50 H V C CNN",
+                                        "DRAW",
+                                        polyline,
+                                        "S -100 100 100 -100 0 1 0 N",
+                                        "ENDDRAW",
+                                        "ENDDEF"};
     const QString path =
         writeFile("long.lib", "EESchema-LIBRARY Version 2.4\n" + joined(bigBlock, "\n") + comment +
                                   "\nDEF small U 0 40 Y Y 1 F N\nENDDEF\n" + comment);
@@ -402,7 +407,8 @@ protected:
     // Saves into `target`; the save must fail with an error box that gives
     // one of `reasons` (any reason when none is given) and leave the library,
     // the flag, the caption and `watched` as they were.
-    void expectSaveRefused(const QString &target, const QStringList &reasons, const QString &watched)
+    void expectSaveRefused(const QString &target, const QStringList &reasons,
+                           const QString &watched)
     {
         const auto filesBefore = hostis::snapshot(watched);
         const int rows = w->RxMD_comp.rowCount();
@@ -519,7 +525,8 @@ TEST_F(WindowHostisSave, OntoAFullDisk)
     ASSERT_TRUE(libfix::writeBytes(full + "/filler", QByteArray(14 * 4096, 'f')));
     QByteArray small = "EESchema-LIBRARY Version 2.4\n";
     for (int i = 0; i < 80; ++i)
-        small += "DEF c" + QByteArray::number(i) + " U 0 40 Y Y 1 F N\nS -100 100 100 -100 0 1 0 N\n"
+        small += "DEF c" + QByteArray::number(i) +
+                 " U 0 40 Y Y 1 F N\nS -100 100 100 -100 0 1 0 N\n"
                  "X A 1 -300 0 200 R 50 50 1 1 I\nX B 2 300 0 200 L 50 50 1 1 I\nENDDEF\n";
     ASSERT_GT(small.size(), 8000);
     ASSERT_LT(small.size(), 16000);
@@ -579,7 +586,8 @@ TEST_F(WindowHostis, LoadThatFailsAfterTheDiscardPromptEmptiesTheTableButTouches
 
         ASSERT_GE(dialogs.messages.size(), 1);
         EXPECT_EQ(dialogs.messages[0].kind, Kind::Warning);
-        EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Biblioteca atual modificada, descartar?"));
+        EXPECT_EQ(dialogs.messages[0].text,
+                  QStringLiteral("Biblioteca atual modificada, descartar?"));
         EXPECT_EQ(dialogs.messages[0].buttons, Button::Yes | Button::Cancel);
         expectOneErrorBox(1, c.reasons);
         // The table was emptied, as the user agreed; the pane says so.

@@ -11,9 +11,12 @@ namespace {
 // (conversion 0 and 1) and one of the alternate body style, an alias line.
 QByteArray boxComponent(const QByteArray &name, const QByteArray &parts)
 {
-    return "DEF " + name + " U 0 40 Y Y " + parts + " F N\n"
+    return "DEF " + name + " U 0 40 Y Y " + parts +
+           " F N\n"
            "F0 \"U\" 0 150 50 H V C CNN\n"
-           "ALIAS " + name + "A " + name + "B\n"
+           "ALIAS " +
+           name + "A " + name +
+           "B\n"
            "DRAW\n"
            "S -100 100 100 -100 0 1 0 N\n"
            "X A 1 -200 0 100 R 50 50 1 1 I\n"
@@ -25,7 +28,8 @@ QByteArray boxComponent(const QByteArray &name, const QByteArray &parts)
 // An arc whose end angle is not above its start: drawn "invertida".
 QByteArray arcComponent(const QByteArray &name)
 {
-    return "DEF " + name + " U 0 40 Y Y 1 F N\nDRAW\n"
+    return "DEF " + name +
+           " U 0 40 Y Y 1 F N\nDRAW\n"
            "S -100 100 100 -100 0 1 0 N\n"
            "A 0 0 50 900 0 0 1 0 N 0 50 50 0\n"
            "ENDDRAW\nENDDEF\n";

@@ -56,11 +56,16 @@ TEST_F(WindowTest, StartState)
 TEST_F(WindowTest, CaptionsOfButtonsMenusAndPages)
 {
     EXPECT_EQ(w->Button2->text(), QStringLiteral("Converter"));
-    for (auto [b, caption] : {std::pair{w->BitBtn1, "+ Zoom"}, {w->BitBtn2, "- Zoom"},
-                              {w->BitBtn3, "Normal"}, {w->BitBtn4, "+ Zoom"},
-                              {w->BitBtn5, "- Zoom"}, {w->BitBtn6, "Normal"},
-                              {w->BitBtn7, "Primeiro"}, {w->BitBtn8, "Proximo"},
-                              {w->BitBtn9, "Anterior"}, {w->BitBtn10, "Último"}})
+    for (auto [b, caption] : {std::pair{w->BitBtn1, "+ Zoom"},
+                              {w->BitBtn2, "- Zoom"},
+                              {w->BitBtn3, "Normal"},
+                              {w->BitBtn4, "+ Zoom"},
+                              {w->BitBtn5, "- Zoom"},
+                              {w->BitBtn6, "Normal"},
+                              {w->BitBtn7, "Primeiro"},
+                              {w->BitBtn8, "Proximo"},
+                              {w->BitBtn9, "Anterior"},
+                              {w->BitBtn10, "Último"}})
         EXPECT_EQ(b->text(), QString::fromUtf8(caption));
     EXPECT_EQ(w->SB_carregar->toolTip(), QStringLiteral("Carregar biblioteca"));
     EXPECT_EQ(w->RxSB_limpar->toolTip(), QStringLiteral("Nova biblioteca"));
@@ -91,8 +96,8 @@ TEST_F(WindowTest, CaptionsOfButtonsMenusAndPages)
         editPages << w->TabControl1->tabText(i);
     for (int i = 0; i < w->PageControl1->count(); ++i)
         searchPages << w->PageControl1->tabText(i);
-    EXPECT_EQ(editPages, (QStringList{"Componentes", "Comandos", "testes",
-                                      QStringLiteral("Informações")}));
+    EXPECT_EQ(editPages,
+              (QStringList{"Componentes", "Comandos", "testes", QStringLiteral("Informações")}));
     EXPECT_EQ(searchPages, (QStringList{"Componentes", "Comandos", "testes"}));
 }
 

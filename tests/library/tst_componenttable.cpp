@@ -64,12 +64,24 @@ TEST(ComponentTablePending, NewRowWhoseFieldsWereSetIsStoredByEveryMove)
         t.append();
         t.setField(Field::Nome, "a");
         switch (how) {
-        case 0: t.first(); break;
-        case 1: t.last(); break;
-        case 2: t.next(); break;
-        case 3: t.prior(); break;
-        case 4: t.append(); break;
-        case 5: t.locate(u"nome_componente", "m"); break;
+        case 0:
+            t.first();
+            break;
+        case 1:
+            t.last();
+            break;
+        case 2:
+            t.next();
+            break;
+        case 3:
+            t.prior();
+            break;
+        case 4:
+            t.append();
+            break;
+        case 5:
+            t.locate(u"nome_componente", "m");
+            break;
         }
         EXPECT_EQ(namesOf(t).mid(0, 3), (Names{"m", "c", "a"}));
         EXPECT_EQ(t.rowCount(), how == 4 ? 4 : 3);
@@ -515,8 +527,8 @@ TEST(ComponentTableSort, AnyMixOfAppendsRenamesAndDeletesSortsAsAFullStableSort)
         QByteArray name;
         int id;
     };
-    const Names pool{"a", "A", "ab", "AB", "Ab", "b", "B", "", "c10", "C2", "\xe9", "\xc9", "e",
-                     "z", "Z", "0", "_x", "\xff"};
+    const Names pool{"a",  "A",    "ab",   "AB", "Ab", "b", "B", "",   "c10",
+                     "C2", "\xe9", "\xc9", "e",  "z",  "Z", "0", "_x", "\xff"};
     libfix::NameOrder order;
     std::mt19937 rng(4242);
     auto pick = [&] { return pool[int(rng() % pool.size())]; };

@@ -17,7 +17,11 @@ namespace {
 class TesterReports
 {
 public:
-    TesterReports() { s_reports.clear(); m_previous = qInstallMessageHandler(&TesterReports::handle); }
+    TesterReports()
+    {
+        s_reports.clear();
+        m_previous = qInstallMessageHandler(&TesterReports::handle);
+    }
     ~TesterReports() { qInstallMessageHandler(m_previous); }
     static QStringList &reports() { return s_reports; }
 
@@ -25,7 +29,8 @@ private:
     static void handle(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
     {
         if (type != QtDebugMsg && type != QtInfoMsg)
-            s_reports << QStringLiteral("%1: %2").arg(QString::fromLatin1(ctx.category ? ctx.category : "?"), msg);
+            s_reports << QStringLiteral("%1: %2").arg(
+                QString::fromLatin1(ctx.category ? ctx.category : "?"), msg);
     }
     static inline QStringList s_reports;
     QtMessageHandler m_previous = nullptr;
@@ -37,7 +42,9 @@ void expectMirrors(const ComponentTableModel &m, const ComponentTable &t)
     ASSERT_EQ(m.rowCount(), t.rowCount());
     ASSERT_EQ(m.columnCount(), 1);
     for (int i = 0; i < t.rowCount(); ++i) {
-        ASSERT_EQ(m.data(m.index(i, 0), Qt::DisplayRole).toString(), QString::fromLatin1(t.nameAt(i))) << i;
+        ASSERT_EQ(m.data(m.index(i, 0), Qt::DisplayRole).toString(),
+                  QString::fromLatin1(t.nameAt(i)))
+            << i;
         const bool marked = !m.headerData(i, Qt::Vertical, Qt::DisplayRole).toString().isEmpty();
         ASSERT_EQ(marked, i == t.currentRow()) << i;
     }
@@ -83,7 +90,8 @@ TEST(ComponentTableModel, StaysConsistentThroughEveryTableOperation)
         t.setField(Field::Nome, "zulu");
         t.post();
     });
-    step("rename through the model", [&] { m.setData(m.index(0, 0), QStringLiteral("aaa"), Qt::EditRole); });
+    step("rename through the model",
+         [&] { m.setData(m.index(0, 0), QStringLiteral("aaa"), Qt::EditRole); });
     step("delete middle", [&] {
         t.moveTo(2);
         t.remove();
@@ -113,7 +121,8 @@ TEST(ComponentTableModel, StaysConsistentThroughEveryTableOperation)
     });
     step("delete the only row", [&] { t.remove(); });
 
-    EXPECT_TRUE(TesterReports::reports().isEmpty()) << TesterReports::reports().join('\n').toStdString();
+    EXPECT_TRUE(TesterReports::reports().isEmpty())
+        << TesterReports::reports().join('\n').toStdString();
 }
 
 TEST(ComponentTableModel, LoadingALibraryIsOneReset)
@@ -139,7 +148,8 @@ TEST(ComponentTableModel, LoadingALibraryIsOneReset)
     ASSERT_FALSE(carregaBiblioteca(path + QStringLiteral(".missing"), t).ok);
     EXPECT_EQ(resets.count(), 2);
     EXPECT_EQ(m.rowCount(), 0);
-    EXPECT_TRUE(TesterReports::reports().isEmpty()) << TesterReports::reports().join('\n').toStdString();
+    EXPECT_TRUE(TesterReports::reports().isEmpty())
+        << TesterReports::reports().join('\n').toStdString();
 }
 
 TEST(ComponentTableModel, RenameInTheGridEditsTheRowAndKeepsItsBytes)
@@ -197,7 +207,8 @@ TEST(ComponentTableModel, HeaderTitleAndRowIndicatorFollowTheCurrentRow)
         addRow(t, n);
     t.first();
     ComponentTableModel m(t, false);
-    EXPECT_EQ(m.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("nome_Componente"));
+    EXPECT_EQ(m.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("nome_Componente"));
 
     QSignalSpy header(&m, &QAbstractItemModel::headerDataChanged);
     t.last();

@@ -209,7 +209,8 @@ TEST_F(LibraryHostis, CtrlZAsTheFirstByteEndsTheFileBeforeAnything)
     EXPECT_TRUE(load("\r\n\n\r\x1a" + library).isEmpty());
     // A Ctrl-Z as the first byte of a block's line ends the file there: the
     // open block keeps what it gathered.
-    const Components cut = load("DEF a U\nS 1 2 3 4\n\x1a" "ENDDEF\nDEF b U\nENDDEF\n");
+    const Components cut = load("DEF a U\nS 1 2 3 4\n\x1a"
+                                "ENDDEF\nDEF b U\nENDDEF\n");
     EXPECT_TRUE(cut == (Components{{"a", "DEF a U\rS 1 2 3 4\r"}}));
 }
 

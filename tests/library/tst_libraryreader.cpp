@@ -168,7 +168,8 @@ TEST(LibraryReaderPieces, LineEndsSplitAcrossReadsReadTheSame)
     ASSERT_FALSE(lib.isEmpty());
     lib = libfix::withLineEnds(lib, "\r\n");
     const QByteArray tricky = "DEF a\r\n\r\nX\r\rY\n\rENDDEF\r\nDEF b " + QByteArray(300, 'q') +
-                              "\rENDDEF\r\n\x1a" "DEF c\rENDDEF\r";
+                              "\rENDDEF\r\n\x1a"
+                              "DEF c\rENDDEF\r";
     for (const QByteArray &data : {lib, tricky}) {
         const Components whole = expectedComponents(data);
         ASSERT_FALSE(whole.isEmpty());
@@ -181,7 +182,8 @@ TEST(LibraryReaderPieces, LineEndsSplitAcrossReadsReadTheSame)
 
 TEST(LibraryReaderPieces, ReadFailureKeepsRowsPostedBeforeAndReportsIt)
 {
-    const QByteArray data = text({"DEF a U", "ENDDEF", "DEF b U", "X", "ENDDEF", "DEF c U", "ENDDEF"});
+    const QByteArray data =
+        text({"DEF a U", "ENDDEF", "DEF b U", "X", "ENDDEF", "DEF c U", "ENDDEF"});
     const qint64 failAt = data.indexOf("X");
     libfix::TricklingDevice dev(data, 4, failAt);
     dev.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -218,26 +220,27 @@ TEST_F(LibraryReader, TwoComponentsSortedEachTextFromDefThroughEnddefWithOneCrPe
     ASSERT_TRUE(load(file, t).ok);
     EXPECT_EQ(namesOf(t), (Names{"A", "b"}));
     EXPECT_EQ(t.comandosAt(0), "DEF A R 0 40 Y Y 1 F N\rENDDEF\r");
-    EXPECT_EQ(t.comandosAt(1), "DEF b U 0 40 Y Y 1 F N\rF0 \"U\" 0 0 50 H V C CNN\r  DRAW  \rENDDEF\r");
+    EXPECT_EQ(t.comandosAt(1),
+              "DEF b U 0 40 Y Y 1 F N\rF0 \"U\" 0 0 50 H V C CNN\r  DRAW  \rENDDEF\r");
     EXPECT_EQ(t.field(ComponentTable::Field::Nome), "A");
 }
 
 TEST_F(LibraryReader, WhichLinesOpenAndCloseABlock)
 {
     const QByteArray file = text({
-        "def lower U",           // lower case opens
-        "enddef",                // and closes
-        "\tDEF tabbed U",        // a leading tab is trimmed
-        "  Enddef\t ",           // indented, trailing blanks trimmed
-        "   DeF spaced U",       // leading spaces skipped
+        "def lower U",     // lower case opens
+        "enddef",          // and closes
+        "\tDEF tabbed U",  // a leading tab is trimmed
+        "  Enddef\t ",     // indented, trailing blanks trimmed
+        "   DeF spaced U", // leading spaces skipped
         "ENDDEF",
-        "DEF\tnotablock U",      // tab after DEF: one word, no block
+        "DEF\tnotablock U", // tab after DEF: one word, no block
         "X1",
-        "ENDDEF",                // outside a block: skipped
+        "ENDDEF", // outside a block: skipped
         "DEFS notablock U",
         "DEF inside U",
-        "DEF\tinner",            // inside a block it is an ordinary line
-        "ENDDEFS",               // not a closing line
+        "DEF\tinner", // inside a block it is an ordinary line
+        "ENDDEFS",    // not a closing line
         "ENDDEF",
     });
     ComponentTable t;
@@ -253,8 +256,8 @@ TEST_F(LibraryReader, WhichLinesOpenAndCloseABlock)
 TEST_F(LibraryReader, HeaderCommentsAndLinesBetweenBlocksLeaveNoTrace)
 {
     const QByteArray block = text({"DEF K U", "ENDDEF"});
-    const QByteArray noise = text({"EESchema-LIBRARY Version 2.3", "#encoding utf-8", "#", "", "stray",
-                                   "   ", "#End Library"});
+    const QByteArray noise = text({"EESchema-LIBRARY Version 2.3", "#encoding utf-8", "#", "",
+                                   "stray", "   ", "#End Library"});
     ComponentTable t;
     ASSERT_TRUE(load(noise + block + noise + block + noise, t).ok);
     ASSERT_EQ(t.rowCount(), 2);
@@ -328,9 +331,9 @@ TEST_F(LibraryReader, NamesAreTheSecondFieldCutAt60BytesAndAtNul)
     const QByteArray defLong = "DEF " + longName + " U 0 40 Y Y 1 F N";
     const QByteArray defNul("DEF ab\0cd U", 11);
     const QByteArray defHigh = "DEF \xe9\xff\x80\xa0z U";
-    const QByteArray file = text({defLong, "ENDDEF", "DEF", "ENDDEF", defNul, "ENDDEF", defHigh,
-                                  "ENDDEF", "DEF    spaced     U", "ENDDEF", "DEF \"quoted name\" U",
-                                  "ENDDEF"});
+    const QByteArray file =
+        text({defLong, "ENDDEF", "DEF", "ENDDEF", defNul, "ENDDEF", defHigh, "ENDDEF",
+              "DEF    spaced     U", "ENDDEF", "DEF \"quoted name\" U", "ENDDEF"});
     ComponentTable t;
     ASSERT_TRUE(load(file, t).ok);
     ASSERT_EQ(t.rowCount(), 6);
@@ -384,9 +387,27 @@ TEST_F(LibraryReader, RandomBytesLoadAsTheFormatSays)
     }
 
     // Noise made of the pieces that matter, many times over.
-    const QList<QByteArray> pieces{"DEF", "def", "ENDDEF", "enddef", " ", " ", "\t", "\r", "\n",
-                                   "\r\n", "\r\n", "\"", "x", "Y", "\xe9", QByteArray(1, '\0'),
-                                   "\x1a", "#", "12", "\x8d\x8a\x9a", "\x0c\x0e\x1b\x19",
+    const QList<QByteArray> pieces{"DEF",
+                                   "def",
+                                   "ENDDEF",
+                                   "enddef",
+                                   " ",
+                                   " ",
+                                   "\t",
+                                   "\r",
+                                   "\n",
+                                   "\r\n",
+                                   "\r\n",
+                                   "\"",
+                                   "x",
+                                   "Y",
+                                   "\xe9",
+                                   QByteArray(1, '\0'),
+                                   "\x1a",
+                                   "#",
+                                   "12",
+                                   "\x8d\x8a\x9a",
+                                   "\x0c\x0e\x1b\x19",
                                    "ordinary text of a line"};
     for (int round = 0; round < 300; ++round) {
         SCOPED_TRACE(round);
@@ -440,7 +461,8 @@ TEST_F(LibraryReader, SixThousandComponentsLoadCompletely)
     for (int i = 0; i < 6000; ++i) {
         const QByteArray n = "C" + QByteArray::number(i).rightJustified(4, '0');
         ASSERT_EQ(t.nameAt(i), n);
-        ASSERT_EQ(t.comandosAt(i), "DEF " + n + " U 0 40 Y Y 1 F N\rF0 \"U\" 0 0 50 H V C CNN\rENDDEF\r");
+        ASSERT_EQ(t.comandosAt(i),
+                  "DEF " + n + " U 0 40 Y Y 1 F N\rF0 \"U\" 0 0 50 H V C CNN\rENDDEF\r");
     }
 }
 

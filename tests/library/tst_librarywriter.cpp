@@ -83,11 +83,11 @@ TEST(LibraryWriter, OutputIsByteExact)
 {
     ComponentTable t;
     // Table order, not name order, is the file's order.
-    addRow(t, "b", "DEF b U\rENDDEF\r");                    // as loaded: CR breaks
-    addRow(t, "a", "DEF a U\r\nX 1 ~ 1 0 0\r\nENDDEF");     // edited, no final break
-    addRow(t, "empty", "");                                  // adds nothing
-    addRow(t, "d", "DEF d U\r\nENDDEF\r\n\r\n");             // two final breaks
-    addRow(t, "e", "DEF e U\nF0 \"\xe9\xff\"\nENDDEF\n");   // LF breaks, high bytes
+    addRow(t, "b", "DEF b U\rENDDEF\r");                  // as loaded: CR breaks
+    addRow(t, "a", "DEF a U\r\nX 1 ~ 1 0 0\r\nENDDEF");   // edited, no final break
+    addRow(t, "empty", "");                               // adds nothing
+    addRow(t, "d", "DEF d U\r\nENDDEF\r\n\r\n");          // two final breaks
+    addRow(t, "e", "DEF e U\nF0 \"\xe9\xff\"\nENDDEF\n"); // LF breaks, high bytes
     addRow(t, "nul", QByteArray("DEF nul U\r\0T\0\rENDDEF\r", 21));
     t.first();
     t.next();
@@ -118,8 +118,9 @@ TEST(LibraryWriter, OutputIsByteExact)
 TEST(LibraryWriter, AnyTextIsWrittenAsItsLineListEachLineEndedByCrLf)
 {
     // Breaks of every kind at every offset, lines short and long.
-    const QList<QByteArray> pieces{"a", "bcdefgh", "0123456789abcdef", "\r", "\n", "\r\n", "\n\r",
-                                   " ", "\xff", "\x8d\x8a", QByteArray(1, '\0'), "\x0c\x0e"};
+    const QList<QByteArray> pieces{
+        "a",    "bcdefgh",  "0123456789abcdef",  "\r",      "\n", "\r\n", "\n\r", " ",
+        "\xff", "\x8d\x8a", QByteArray(1, '\0'), "\x0c\x0e"};
     std::mt19937 rng(99);
     ComponentTable t;
     QByteArray expected = header;
@@ -246,7 +247,8 @@ TEST(LibraryWriter, SaveIntoReadOnlyFolderLeavesTheExistingFileUntouched)
     ComponentTable t;
     addRow(t, "a", "DEF a U\rENDDEF\r");
     const FileResult r = salvaBiblioteca(path, t, when);
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.trimmed().isEmpty());
     EXPECT_EQ(readBytes(path), old);

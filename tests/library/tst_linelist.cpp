@@ -9,7 +9,9 @@ namespace {
 Lines viaCallback(const QByteArray &text)
 {
     Lines out;
-    paraCadaLinha(text, [&](const QByteArray &line) { out.append(QByteArray(line.constData(), line.size())); });
+    paraCadaLinha(text, [&](const QByteArray &line) {
+        out.append(QByteArray(line.constData(), line.size()));
+    });
     return out;
 }
 

@@ -49,8 +49,8 @@ struct Hostile
     qint64 value;
 };
 const Hostile kHostile[] = {
-    {"-2147483648", I32Min}, {"99999999999", 999999999}, {"$FFFFFFFF", -1},
-    {"0x", 0},               {"-", 0},                   {"2147483647", I32Max},
+    {"-2147483648", I32Min}, {"99999999999", 999999999}, {"$FFFFFFFF", -1}, {"0x", 0}, {"-", 0},
+    {"2147483647", I32Max},
 };
 
 // A simple reading of plain tokens (decimal integers; anything else that
@@ -189,8 +189,7 @@ TEST_F(Hostis, ExtremeAndMalformedNumbersMapToTheValueTheyReadAs)
             fresh();
             d.interpreta_linha("A 0 0 10 0 900 0 1 0 N " + t + " " + t + " " + t + " " + t);
             ASSERT_EQ(calls(Kind::Arc).size(), 1u);
-            EXPECT_EQ(calls(Kind::Arc)[0].points,
-                      (Points{px(-10, -10), px(10, 10), p, p}));
+            EXPECT_EQ(calls(Kind::Arc)[0].points, (Points{px(-10, -10), px(10, 10), p, p}));
             EXPECT_EQ(d.min_x, Desenho::VazioMin);
             expectNothingAbsurd(0);
         }
@@ -200,16 +199,11 @@ TEST_F(Hostis, ExtremeAndMalformedNumbersMapToTheValueTheyReadAs)
 TEST_F(Hostis, HostileTextsInAnyNumberOfAnyLineNeverLandOutsideTheMapping)
 {
     const QList<QByteArray> templates = {
-        "S -100 100 100 -100 0 1 10 f",
-        "P 3 0 1 10 -100 0 0 100 100 0 F",
-        "A 0 0 100 0 900 0 1 0 N 100 0 0 100",
-        "C 0 0 100 0 1 10 N",
-        "X CLK 7 -300 100 200 R 50 60 1 1 I IC",
-        "X CLK 7 -300 100 200 L 50 60 1 1 I CL",
-        "X CLK 7 -300 100 200 U 50 60 1 1 I V",
-        "X CLK 7 -300 100 200 D 50 60 1 1 I L",
-        "F1 \"74LS00\" 150 -250 60 H V L CNN",
-        "DEF 74LS00 U 0 30 Y Y 4 F N",
+        "S -100 100 100 -100 0 1 10 f",          "P 3 0 1 10 -100 0 0 100 100 0 F",
+        "A 0 0 100 0 900 0 1 0 N 100 0 0 100",   "C 0 0 100 0 1 10 N",
+        "X CLK 7 -300 100 200 R 50 60 1 1 I IC", "X CLK 7 -300 100 200 L 50 60 1 1 I CL",
+        "X CLK 7 -300 100 200 U 50 60 1 1 I V",  "X CLK 7 -300 100 200 D 50 60 1 1 I L",
+        "F1 \"74LS00\" 150 -250 60 H V L CNN",   "DEF 74LS00 U 0 30 Y Y 4 F N",
     };
     int lines = 0;
     for (qint32 z : {40, 210}) {
@@ -264,8 +258,8 @@ TEST_F(Hostis, PolylineCountsThatDisagreeWithThePointsInBothDirections)
 
     // Counts no line can hold, including ones that wrap 32 bits to a small
     // number: the points come from the table only, never more than it holds.
-    for (const char *count : {"4000000000", "4294967298", "18446744073709551617", "-2",
-                              "$FFFFFFFF", "2147483648"}) {
+    for (const char *count :
+         {"4000000000", "4294967298", "18446744073709551617", "-2", "$FFFFFFFF", "2147483648"}) {
         SCOPED_TRACE(count);
         fresh();
         d.interpreta_linha(QByteArray("P ") + count + " 0 1 0 10 20 30 40 F");
@@ -313,7 +307,8 @@ TEST_F(Hostis, PinsWithEveryTokenMissingInTurnAreCountedAsTheRulesSay)
             auto step = [z](int n) { return int(std::lround(double(n) * z / 115)); };
             const auto marks = calls(Kind::Ellipse);
             ASSERT_FALSE(marks.empty());
-            EXPECT_EQ(marks[0].points, (Points{c - QPoint(step(4), step(2)), c + QPoint(step(2), step(2))}));
+            EXPECT_EQ(marks[0].points,
+                      (Points{c - QPoint(step(4), step(2)), c + QPoint(step(2), step(2))}));
             // A stroke only for an orientation letter.
             const char letter = tok(6).isEmpty() ? '\0' : tok(6)[0];
             const bool oriented = QByteArray("LRUD").contains(letter) && letter != '\0';
@@ -451,7 +446,8 @@ TEST(HostisImagem, HostileLinesDrawAndPublishOnTheRealCanvas)
     QList<QByteArray> lines = {"DEF big U 0 30 Y Y 2 F N", "S -100 100 100 -100 0 1 0 N"};
     for (const Hostile &h : kHostile) {
         const QByteArray t = h.text;
-        lines << "S " + t + " " + t + " 0 0 0 1 0 N" << "P 2 0 1 0 " + t + " " + t + " 0 0 F"
+        lines << "S " + t + " " + t + " 0 0 0 1 0 N"
+              << "P 2 0 1 0 " + t + " " + t + " 0 0 F"
               << "C " + t + " " + t + " " + t + " 1 1 0 N"
               << "F0 \"U\" " + t + " " + t + " " + t + " H V C CNN"
               << "X A 1 " + t + " " + t + " " + t + " R " + t + " " + t + " 1 1 I IC"
@@ -460,7 +456,8 @@ TEST(HostisImagem, HostileLinesDrawAndPublishOnTheRealCanvas)
     }
     lines << "A 0 0 0 0 900 0 1 0 N 0 0 0 0"
           << "A 0 0 2147483647 0 900 0 1 0 N 2147483647 0 0 2147483647"
-          << "P 4000000000 0 1 0 10 20 30 40 F" << "P 2 0 1 0 0 0 100 0 100 100 0 100 F"
+          << "P 4000000000 0 1 0 10 20 30 40 F"
+          << "P 2 0 1 0 0 0 100 0 100 100 0 100 F"
           << "P 5 0 1 0 0 0 100 0 F";
     QByteArray def5000 = "DEF many U 0 30 Y Y 1 F N";
     for (int i = 11; i <= 5000; ++i)
@@ -495,7 +492,8 @@ TEST(HostisImagem, HostileLinesDrawAndPublishOnTheRealCanvas)
         EXPECT_EQ(a.image1().bitmap().pixel(x, y), 0xFF000000u);
         EXPECT_EQ(a.image1().bitmap().pixel(x + 5, y + 5), 0xFFFFFFFFu);
         EXPECT_EQ(a.image2().bitmap().pixel(50, 50), 0xFF000000u);
-        EXPECT_EQ(a.image2().extent(), QSize(int(colOf(100, z)) - x + 100, int(rowOf(-100, z)) - y + 100));
+        EXPECT_EQ(a.image2().extent(),
+                  QSize(int(colOf(100, z)) - x + 100, int(rowOf(-100, z)) - y + 100));
     }
 }
 

@@ -164,7 +164,8 @@ public:
         if (::mount(d.constData(), d.constData(), nullptr, MS_BIND, nullptr) != 0)
             return fail(why, "bind mount");
         m_dir = d;
-        if (::mount(nullptr, d.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+        if (::mount(nullptr, d.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) !=
+            0)
             return fail(why, "read-only remount");
         return true;
     }

@@ -159,7 +159,10 @@ inline QList<Component> expectedComponents(QByteArray data)
 class NameOrder
 {
 public:
-    NameOrder() : m_collator(QLocale::system()) { m_collator.setCaseSensitivity(Qt::CaseInsensitive); }
+    NameOrder() : m_collator(QLocale::system())
+    {
+        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    }
 
     // <0, 0, >0 like a comparison.
     int compare(const QByteArray &a, const QByteArray &b) const

@@ -3,9 +3,9 @@
 #include "platform/canvas.h"
 
 #include <QPoint>
+#include <QString>
 #include <algorithm>
 #include <climits>
-#include <QString>
 #include <memory>
 #include <vector>
 
