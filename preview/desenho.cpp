@@ -89,47 +89,25 @@ qint32 Desenho::linha(qint32 v) const
     return qint32(((1000 - t) * zoom_atual) / 115);
 }
 
-void Desenho::trackX(qint32 x)
+namespace {
+// Widens one axis of the bounding box; the minimum never goes below 0 while
+// the maximum has no limit.
+void amplia(qint32 v, qint32 &minimo, qint32 &maximo)
 {
-    if (x < min_x)
-        min_x = x;
-    if (min_x < 0)
-        min_x = 0;
-    if (x > max_x)
-        max_x = x;
+    if (v < minimo)
+        minimo = v;
+    if (minimo < 0)
+        minimo = 0;
+    if (v > maximo)
+        maximo = v;
 }
-
-void Desenho::trackY(qint32 y)
-{
-    if (y < min_y)
-        min_y = y;
-    if (min_y < 0)
-        min_y = 0;
-    if (y > max_y)
-        max_y = y;
-}
-
-qint32 Desenho::mapeia_x(QByteArrayView texto, bool track)
-{
-    const qint32 x = coluna(leInteiro(texto));
-    if (track)
-        trackX(x);
-    return x;
-}
-
-qint32 Desenho::mapeia_y(QByteArrayView texto, bool track)
-{
-    const qint32 y = linha(leInteiro(texto));
-    if (track)
-        trackY(y);
-    return y;
-}
+} // namespace
 
 qint32 Desenho::mapeia_x(qint64 valor, bool track)
 {
     const qint32 x = coluna(leInteiro(valor));
     if (track)
-        trackX(x);
+        amplia(x, min_x, max_x);
     return x;
 }
 
@@ -137,8 +115,19 @@ qint32 Desenho::mapeia_y(qint64 valor, bool track)
 {
     const qint32 y = linha(leInteiro(valor));
     if (track)
-        trackY(y);
+        amplia(y, min_y, max_y);
     return y;
+}
+
+// A token maps as the value it reads as (a 32-bit value reads back as itself).
+qint32 Desenho::mapeia_x(QByteArrayView texto, bool track)
+{
+    return mapeia_x(qint64(leInteiro(texto)), track);
+}
+
+qint32 Desenho::mapeia_y(QByteArrayView texto, bool track)
+{
+    return mapeia_y(qint64(leInteiro(texto)), track);
 }
 
 int Desenho::passo(int n) const

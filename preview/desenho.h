@@ -107,8 +107,6 @@ public:
     bool zoomNormal(Painel painel);
 
 private:
-    void trackX(qint32 x);
-    void trackY(qint32 y);
     qint32 coluna(qint32 v) const;
     qint32 linha(qint32 v) const;
     // ⟨n × zoom ÷ 115⟩: pin decoration sizes.
