@@ -58,16 +58,17 @@ bool checaComponente(const Linhas &linhas, QByteArray &nomeIlha, const Relator &
     // Splits line i and tells whether its first token is `comando` and its
     // count at least `minimo`.
     auto aceita = [&](const char *comando, qint32 minimo) {
-        const qint32 count = separa_linha(linhas[i]);
-        return token(1) == comando && count >= minimo;
+        const Tokens t = separa_linha(linhas[i]);
+        return t.token(1) == comando && t.indiceFinal() >= minimo;
     };
     auto falta = [&](const char *mensagem) {
         return relata(erroNaIlha(nomeIlha, mensagem), i) == Resposta::Continua;
     };
 
     while (i < linhas.count() - 1) {
-        const qint32 count = separa_linha(linhas[i]);
-        const QByteArray &primeiro = token(1);
+        const Tokens t = separa_linha(linhas[i]);
+        const qint32 count = t.indiceFinal();
+        const QByteArray &primeiro = t.token(1);
         const bool desenhoLongo = (primeiro == "DA" && count > 9) ||
                                   ((primeiro == "DS" || primeiro == "DC") && count > 8);
         const bool abreIlha = primeiro.contains("$PAD");
@@ -76,14 +77,14 @@ bool checaComponente(const Linhas &linhas, QByteArray &nomeIlha, const Relator &
 
         if (abreIlha) {
             ++i;
-            if (!aceita("Sh", 8)) {
+            const Tokens sh = separa_linha(linhas[i]);
+            if (!(sh.token(1) == "Sh" && sh.indiceFinal() >= 8)) {
                 if (relata(erroNaLinha(i) + CR + QStringLiteral("Faltou comando Sh !"), i) ==
                     Resposta::Para)
                     return false;
             } else {
-                // Copied before any report: the box may tokenize other lines.
-                const QByteArray nome = token(2);
-                const bool zero = token(3) == "R" && (token(4) == "0" || token(5) == "0");
+                const QByteArray &nome = sh.token(2);
+                const bool zero = sh.token(3) == "R" && (sh.token(4) == "0" || sh.token(5) == "0");
                 if (zero && relata(erroNaLinha(i) + CR +
                                        QStringLiteral("Ilha retangular com tamanho zero !"),
                                    i) == Resposta::Para)

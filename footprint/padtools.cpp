@@ -7,8 +7,7 @@
 
 namespace {
 
-// The tokens of a `Sh` line the tools can rewrite, copied out of the shared
-// token table.
+// The tokens of a `Sh` line the tools can rewrite.
 struct LinhaSh
 {
     QList<QByteArray> campos; // tokens 1..count; index 0 is token 1
@@ -16,18 +15,19 @@ struct LinhaSh
 
 std::optional<LinhaSh> leLinhaSh(const QByteArray &linha)
 {
-    const qint32 count = separa_linha(linha);
-    if (token(1) != "Sh" || count > MAX_TOKENS)
+    const Tokens t = separa_linha(linha);
+    const qint32 count = t.indiceFinal();
+    if (t.token(1) != "Sh" || count > MAX_TOKENS)
         return std::nullopt;
     // The token at the count's index is a real one only when the line does
     // not end in a blank or a closing quote.
-    const int reais = qtd_tokens + (tokens[count].tipo != TK_VAZIO ? 1 : 0);
+    const int reais = t.qtd() + (t.tipo(count) != TK_VAZIO ? 1 : 0);
     if (reais < 5)
         return std::nullopt;
     LinhaSh sh;
     sh.campos.reserve(count);
     for (int i = 1; i <= count; ++i)
-        sh.campos.append(token(i));
+        sh.campos.append(t.token(i));
     return sh;
 }
 

@@ -37,10 +37,11 @@ struct Campos
 Campos campos(const QByteArray &linha)
 {
     Campos c;
-    c.contagem = separa_linha(linha);
+    const Tokens t = separa_linha(linha);
+    c.contagem = t.indiceFinal();
     c.t.push_back({});
     for (qint64 i = 1; i <= qMin<qint64>(c.contagem, MAX_TOKENS); ++i)
-        c.t.push_back(tokens[i].texto);
+        c.t.push_back(t.token(i));
     return c;
 }
 

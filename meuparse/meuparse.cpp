@@ -1,13 +1,6 @@
 #include "meuparse.h"
 
-Token tokens[MAX_TOKENS + 1];
-qint32 qtd_tokens = 0;
-
 namespace {
-// Entries above this index are known to be empty already; the reset clears
-// only what the previous line wrote, which leaves the same table as clearing
-// all 300 entries.
-int highestWritten = MAX_TOKENS;
 
 const QByteArray emptyText;
 
@@ -19,33 +12,34 @@ bool isNumeric(const QByteArray &text)
     }
     return true;
 }
+
 } // namespace
 
-const QByteArray &token(qint64 i)
+const QByteArray &Tokens::token(qint64 i) const
 {
-    if (i < 1 || i > MAX_TOKENS)
+    if (i < 1 || i > qint64(m_entries.size()))
         return emptyText;
-    return tokens[i].texto;
+    return m_entries[size_t(i - 1)].texto;
 }
 
-qint32 separa_linha(const QByteArray &linha)
+quint8 Tokens::tipo(qint64 i) const
 {
-    for (int i = 1; i <= highestWritten; ++i) {
-        tokens[i].texto.clear();
-        tokens[i].tipo = TK_VAZIO;
-    }
-    highestWritten = 0;
+    if (i < 1 || i > qint64(m_entries.size()))
+        return TK_VAZIO;
+    return m_entries[size_t(i - 1)].tipo;
+}
 
+Tokens separa_linha(const QByteArray &linha)
+{
+    Tokens result;
+    std::vector<Token> &entries = result.m_entries;
     qint64 next = 1;
     QByteArray current;
     quint8 state = TK_VAZIO;
 
     auto store = [&](quint8 kind) {
-        if (next <= MAX_TOKENS) {
-            tokens[next].texto = current;
-            tokens[next].tipo = kind;
-            highestWritten = int(next);
-        }
+        if (next <= MAX_TOKENS)
+            entries.push_back(Token{current, kind});
         ++next;
     };
 
@@ -92,13 +86,9 @@ qint32 separa_linha(const QByteArray &linha)
     }
 
     // An open word or quoted string is put at the next index without counting it.
-    if ((state == TK_TEXTO || state == TK_ASPAS) && next <= MAX_TOKENS) {
-        tokens[next].texto = current;
-        tokens[next].tipo = state == TK_TEXTO ? TK_TEXTO : TK_ASPAS;
-        highestWritten = int(next);
-    }
+    if ((state == TK_TEXTO || state == TK_ASPAS) && next <= MAX_TOKENS)
+        entries.push_back(Token{current, state == TK_TEXTO ? TK_TEXTO : TK_ASPAS});
 
-    const qint64 count = next - 1;
-    qtd_tokens = qint32(qMin<qint64>(count, 0x7FFFFFFE));
-    return qtd_tokens + 1;
+    result.m_qtd = qint32(qMin<qint64>(next - 1, 0x7FFFFFFE));
+    return result;
 }

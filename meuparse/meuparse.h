@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <vector>
 
 // Token kinds; the same values name the scanner's states.
 inline constexpr quint8 TK_TEXTO = 0;  // a word, or a closed quoted string
@@ -17,21 +18,32 @@ struct Token
     quint8 tipo = TK_VAZIO;
 };
 
-// The one token table of the program, indexed 1..MAX_TOKENS; entry 0 exists only
-// so that the indices read as everywhere else and is never written.
-extern Token tokens[MAX_TOKENS + 1];
-extern qint32 qtd_tokens;
-
-// Splits one line into blank-separated tokens (a double-quoted string is one
-// token) and leaves them in `tokens`. Returns qtd_tokens + 1: the number of
-// closed tokens plus one; a word still open at the end of the line sits at
-// that index without being counted.
+// The tokens of one line, indexed 1..MAX_TOKENS as the line formats number
+// their fields. A value: callers keep it as long as they need it.
 //
 // Lines with more than MAX_TOKENS tokens: tokens past entry 300 are dropped
-// and never stored, but they are still counted, so qtd_tokens and the result
-// keep telling how many tokens the line has. Callers must therefore never
-// index the table with a value above MAX_TOKENS; `token()` below clamps.
-qint32 separa_linha(const QByteArray &linha);
+// and never stored, but they are still counted, so qtd() and indiceFinal()
+// keep telling how many tokens the line has. Every index outside the stored
+// entries reads as an empty TK_VAZIO entry.
+class Tokens
+{
+public:
+    // Entry i, or an empty text for any index not stored.
+    const QByteArray &token(qint64 i) const;
+    quint8 tipo(qint64 i) const;
+    // The number of closed tokens (at most 0x7FFFFFFE).
+    qint32 qtd() const { return m_qtd; }
+    // qtd() + 1: a word still open at the end of the line sits at this index
+    // without being counted.
+    qint32 indiceFinal() const { return m_qtd + 1; }
 
-// Entry i of the table, or an empty text for any index outside 1..MAX_TOKENS.
-const QByteArray &token(qint64 i);
+private:
+    friend Tokens separa_linha(const QByteArray &linha);
+    std::vector<Token> m_entries; // entry i at m_entries[i - 1]
+    qint32 m_qtd = 0;
+};
+
+// Splits one line into blank-separated tokens (a double-quoted string is one
+// token; a quote right after a word starts a string that continues the
+// word's text).
+Tokens separa_linha(const QByteArray &linha);

@@ -195,7 +195,8 @@ void Desenho::interpreta_linha(const QByteArray &linha)
 {
     if (linha.isEmpty())
         return;
-    indice_final = separa_linha(linha);
+    m_linha = separa_linha(linha);
+    indice_final = m_linha.indiceFinal();
     const QByteArray &word = token(1);
     if (eComando(word, "S"))
         retangulo();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "meuparse/meuparse.h"
 #include "previewimage.h"
 
 #include <QByteArray>
@@ -89,7 +90,10 @@ public:
     // first word names, compared upper-cased.
     void interpreta_linha(const QByteArray &linha);
 
-    // The routines read the token table of the current line.
+    // The tokens of the last non-empty line handed to interpreta_linha.
+    const Tokens &linhaAtual() const { return m_linha; }
+
+    // The routines read the tokens of the current line.
     void retangulo();
     void poligono();
     void arco();
@@ -107,10 +111,13 @@ public:
     bool zoomNormal(Painel painel);
 
 private:
+    const QByteArray &token(qint64 i) const { return m_linha.token(i); }
     qint32 coluna(qint32 v) const;
     qint32 linha(qint32 v) const;
     // ⟨n × zoom ÷ 115⟩: pin decoration sizes.
     int passo(int n) const;
     // ⟨size ÷ 100 × zoom ÷ 10⟩ + 1 points: text sizes.
     int tamanhoFonte(qint32 size) const;
+
+    Tokens m_linha;
 };

@@ -222,7 +222,8 @@ TEST_F(LibraryHostis, DefLinesBeyondTheTokenTableStillNameTheComponentFromToken2
         const QByteArray name = "N" + QByteArray::number(count);
         const QByteArray def = defLine(name, count);
         // The line ends in a word, so the tokenizer's result is its token count.
-        ASSERT_EQ(separa_linha(def), count) << "the line was not built with " << count << " tokens";
+        ASSERT_EQ(separa_linha(def).indiceFinal(), count)
+            << "the line was not built with " << count << " tokens";
         data += def + "\nF0 \"U\" 0 50 50 H V C CNN\nENDDEF\n";
         want.append(Component{name, def + "\rF0 \"U\" 0 50 50 H V C CNN\rENDDEF\r"});
     }

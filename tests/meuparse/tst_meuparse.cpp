@@ -14,17 +14,18 @@ void expectTokens(const QByteArray &line, std::initializer_list<Expected> expect
                   int result)
 {
     SCOPED_TRACE(line.toStdString());
-    EXPECT_EQ(separa_linha(line), result);
-    EXPECT_EQ(qtd_tokens, count);
+    const Tokens t = separa_linha(line);
+    EXPECT_EQ(t.indiceFinal(), result);
+    EXPECT_EQ(t.qtd(), count);
     int i = 1;
     for (const Expected &e : expected) {
-        EXPECT_EQ(tokens[i].texto, QByteArray(e.text)) << "entry " << i;
-        EXPECT_EQ(tokens[i].tipo, e.kind) << "entry " << i;
+        EXPECT_EQ(t.token(i), QByteArray(e.text)) << "entry " << i;
+        EXPECT_EQ(t.tipo(i), e.kind) << "entry " << i;
         ++i;
     }
-    for (; i <= MAX_TOKENS; ++i) {
-        ASSERT_TRUE(tokens[i].texto.isEmpty()) << "entry " << i;
-        ASSERT_EQ(tokens[i].tipo, TK_VAZIO) << "entry " << i;
+    for (; i <= MAX_TOKENS + 1; ++i) {
+        ASSERT_TRUE(t.token(i).isEmpty()) << "entry " << i;
+        ASSERT_EQ(t.tipo(i), TK_VAZIO) << "entry " << i;
     }
 }
 
@@ -101,10 +102,12 @@ TEST(SeparaLinha, TabIsAnOrdinaryCharacter)
     expectTokens("A\tB", {{"A\tB", T}}, 0, 1);
 }
 
-TEST(SeparaLinha, ShortLineClearsEntriesOfALongerOne)
+TEST(SeparaLinha, ResultsAreIndependentValues)
 {
-    separa_linha("a b c d e f g h i j k l m n o p");
+    const Tokens longer = separa_linha("a b c d e f g h i j k l m n o p");
     expectTokens("x y", {{"x", T}, {"y", T}}, 1, 2);
+    EXPECT_EQ(longer.token(16), "p");
+    EXPECT_EQ(longer.qtd(), 15);
 }
 
 TEST(SeparaLinha, LineBreakAtStartBeginsAWord)
@@ -118,9 +121,9 @@ TEST(SeparaLinha, EveryByteValueIsKeptInsideAWord)
     for (int b = 0; b < 256; ++b)
         if (b != ' ' && b != '"' && b != '\r' && b != '\n')
             all.append(char(b));
-    separa_linha(all);
-    EXPECT_EQ(qtd_tokens, 0);
-    EXPECT_EQ(tokens[1].texto, all);
+    const Tokens t = separa_linha(all);
+    EXPECT_EQ(t.qtd(), 0);
+    EXPECT_EQ(t.token(1), all);
 }
 
 TEST(SeparaLinha, NeverWritesPastEntry300)
@@ -129,14 +132,13 @@ TEST(SeparaLinha, NeverWritesPastEntry300)
     for (int i = 1; i <= 400; ++i)
         line += "t" + QByteArray::number(i) + " ";
     // Tokens past entry 300 are dropped but still counted.
-    EXPECT_EQ(separa_linha(line), 401);
-    EXPECT_EQ(qtd_tokens, 400);
-    EXPECT_EQ(tokens[300].texto, "t300");
-    EXPECT_TRUE(token(301).isEmpty());
-    EXPECT_TRUE(token(0).isEmpty());
-    EXPECT_TRUE(token(-5).isEmpty());
-    // The next short line sees a clean table.
-    expectTokens("a", {{"a", T}}, 0, 1);
+    const Tokens t = separa_linha(line);
+    EXPECT_EQ(t.indiceFinal(), 401);
+    EXPECT_EQ(t.qtd(), 400);
+    EXPECT_EQ(t.token(300), "t300");
+    EXPECT_TRUE(t.token(301).isEmpty());
+    EXPECT_TRUE(t.token(0).isEmpty());
+    EXPECT_TRUE(t.token(-5).isEmpty());
 }
 
 TEST(SeparaLinha, OpenWordAtEntry301IsNotStored)
@@ -145,9 +147,10 @@ TEST(SeparaLinha, OpenWordAtEntry301IsNotStored)
     for (int i = 1; i <= 300; ++i)
         line += "w ";
     line += "tail";
-    EXPECT_EQ(separa_linha(line), 301);
-    EXPECT_EQ(tokens[300].texto, "w");
-    EXPECT_TRUE(token(301).isEmpty());
+    const Tokens t = separa_linha(line);
+    EXPECT_EQ(t.indiceFinal(), 301);
+    EXPECT_EQ(t.token(300), "w");
+    EXPECT_TRUE(t.token(301).isEmpty());
 }
 
 } // namespace

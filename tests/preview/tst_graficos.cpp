@@ -23,13 +23,13 @@ TEST_F(Graficos, DispatcherRecognisesCommandWordsInAnyCase)
     EXPECT_EQ(canvas().texts(), (std::vector<QString>{"R"}));
 }
 
-TEST_F(Graficos, AnEmptyLineLeavesTheTokenTableAlone)
+TEST_F(Graficos, AnEmptyLineLeavesTheLastTokensAlone)
 {
     draw({"S 1 2 3 4"});
     EXPECT_EQ(d.indice_final, 5);
     d.interpreta_linha(QByteArray());
     EXPECT_EQ(d.indice_final, 5);
-    EXPECT_EQ(token(4), "3");
+    EXPECT_EQ(d.linhaAtual().token(4), "3");
     EXPECT_EQ(canvas().calls.size(), 1u);
 }
 

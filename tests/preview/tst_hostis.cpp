@@ -411,7 +411,7 @@ TEST_F(Hostis, DefLinesLongerThanTheTokenTableLeaveNothingBehind)
         QByteArray def = "DEF big U 0 30 N y 7 F";
         for (int i = 9; i < count; ++i)
             def += " F";
-        ASSERT_EQ(separa_linha(def), count);
+        ASSERT_EQ(separa_linha(def).indiceFinal(), count);
         d.mostra_nome_pino = d.mostra_num_pino = true;
         fresh();
         d.interpreta_linha(def);

@@ -138,8 +138,7 @@ inline QList<Component> expectedComponents(QByteArray data)
         if (w == "DEF") {
             if (open)
                 out.append(cur);
-            separa_linha(line);
-            cur = {storedName(token(2)), {}};
+            cur = {storedName(separa_linha(line).token(2)), {}};
             open = true;
         }
         if (open)
