@@ -1,4 +1,5 @@
 #include "app/tfcopista.h"
+#include "library/librarydocument.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -14,7 +15,10 @@ int main(int argc, char **argv)
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslator);
 
-    Tfcopista fcopista;
+    // The two libraries outlive the window that shows them.
+    LibraryDocument edicao;
+    LibraryDocument pesquisa;
+    Tfcopista fcopista(edicao, pesquisa);
     fcopista.show();
     return app.exec();
 }

@@ -3,13 +3,15 @@
 #include "editorbinding.h"
 #include "imageview.h"
 #include "library/componenttablemodel.h"
+#include "library/librarycommands.h"
+#include "library/librarydocument.h"
 #include "qtdialogs.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -26,15 +28,37 @@
 
 const QString Tfcopista::Caption =
     QStringLiteral("Copista 0.10 (20071004z) - Criação/cópia de biblioteca de componentes p/KiCad");
-const QString Tfcopista::DiscardPrompt = QStringLiteral("Biblioteca atual modificada, descartar?");
+
+// What tells the two panes apart when they are built.
+struct Tfcopista::PaneSpec
+{
+    int width;           // the pane's width at the window's starting size
+    int toolColumn;      // where the pages start: the glyph buttons are left of them
+    int pagesRightGap;   // room right of the pages at the starting size
+    int previewRightGap; // room right of the preview at the starting size
+    QString panel, title, countLabel, pages, grid, editor, testes, previewBox, preview;
+    QString zoomIn, zoomOut, zoomNormal;
+};
 
 namespace {
 
+// The starting (and least) size of the client area and its columns.
 constexpr int ClientHeight = 582;
 constexpr int EditPaneWidth = 364;
 constexpr int MiddleWidth = 64;
 constexpr int SearchPaneWidth = 372;
 constexpr int PreviewSize = 2000;
+
+// Heights of the rows of a pane at the starting size, top to bottom, and the
+// gaps between them; the pages and the preview take any extra height.
+constexpr int TitleHeight = 41;
+constexpr int PagesHeight = 228;
+constexpr int PreviewHeight = 264;
+constexpr int ButtonHeight = 25;
+constexpr int GapBelowTitle = 3;
+constexpr int GapBelowPages = 6;
+constexpr int GapBelowPreview = 8;
+constexpr int Margin = 4;
 
 // Starting to type a new name in the edit grid puts the row into edit state
 // at once, as typing in the command editor does.
@@ -57,16 +81,18 @@ private:
     ComponentTable &m_table;
 };
 
-QLabel *titlePanel(QWidget *parent, const QString &objectName, const QString &title, int width)
+QLabel *titlePanel(const QString &objectName, const QString &title)
 {
-    auto *panel = new QLabel(parent);
+    auto *panel = new QLabel;
     panel->setObjectName(objectName);
-    panel->setGeometry(0, 0, width, 41);
+    panel->setFixedHeight(TitleHeight);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAlignment(Qt::AlignCenter);
     panel->setWordWrap(false);
     panel->setTextFormat(Qt::PlainText);    // a path is never markup
     panel->setContentsMargins(80, 0, 4, 0); // the caption keeps clear of the title
+    // A long path must not widen the pane.
+    panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     auto *label = new QLabel(title, panel);
     QFont bold = label->font();
     bold.setBold(true);
@@ -76,14 +102,14 @@ QLabel *titlePanel(QWidget *parent, const QString &objectName, const QString &ti
 }
 
 QToolButton *glyphButton(QWidget *parent, const QString &objectName, QStyle::StandardPixmap icon,
-                         const QString &hint, int x, int y)
+                         const QString &hint)
 {
     auto *b = new QToolButton(parent);
     b->setObjectName(objectName);
     b->setIcon(parent->style()->standardIcon(icon));
     b->setIconSize(QSize(16, 16));
     b->setToolTip(hint);
-    b->setGeometry(x, y, 25, 25);
+    b->setFixedSize(25, 25);
     return b;
 }
 
@@ -98,50 +124,36 @@ QToolButton *hiddenSpeedButton(QWidget *parent, const QString &objectName, const
     return b;
 }
 
-QPushButton *button(QWidget *parent, const QString &objectName, const QString &caption, int x,
-                    int y, int w = 75, int h = 25)
+QPushButton *button(const QString &objectName, const QString &caption, int w = 75,
+                    int h = ButtonHeight)
 {
-    auto *b = new QPushButton(caption, parent);
+    auto *b = new QPushButton(caption);
     b->setObjectName(objectName);
-    b->setGeometry(x, y, w, h);
+    b->setFixedSize(w, h);
     return b;
 }
 
-QTableView *grid(QWidget *parent, const QString &objectName)
+QTableView *grid(const QString &objectName)
 {
-    auto *g = new QTableView(parent);
+    auto *g = new QTableView;
     g->setObjectName(objectName);
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->verticalHeader()->setDefaultSectionSize(18);
     g->verticalHeader()->setMinimumWidth(12);
-    g->horizontalHeader()->setStretchLastSection(false);
+    // The name column takes the grid's width, however wide the pane grows.
+    g->horizontalHeader()->setStretchLastSection(true);
     return g;
 }
 
-QPlainTextEdit *commandEditor(QWidget *parent, const QString &objectName)
+QPlainTextEdit *commandEditor(const QString &objectName)
 {
-    auto *e = new QPlainTextEdit(parent);
+    auto *e = new QPlainTextEdit;
     e->setObjectName(objectName);
     e->setLineWrapMode(QPlainTextEdit::NoWrap);
     e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     return e;
-}
-
-QScrollArea *previewBox(QWidget *parent, const QString &objectName, ImageView *&image,
-                        const QString &imageName, int x, int y)
-{
-    auto *box = new QScrollArea(parent);
-    box->setObjectName(objectName);
-    box->setGeometry(x, y, 321, 264);
-    box->setWidgetResizable(false);
-    box->setBackgroundRole(QPalette::Base);
-    image = new ImageView;
-    image->setObjectName(imageName);
-    image->resize(PreviewSize, PreviewSize); // until the image it shows is attached
-    box->setWidget(image);
-    return box;
 }
 
 // The Qt key as the editor hooks see it: the virtual-key codes for F1..F24,
@@ -155,8 +167,9 @@ int virtualKey(int qtKey)
 
 } // namespace
 
-Tfcopista::Tfcopista(DialogService *dialogs, QWidget *parent)
-    : QMainWindow(parent), m_dialogs(dialogs)
+Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogService *dialogs,
+                     QWidget *parent)
+    : QMainWindow(parent), m_editDoc(edit), m_searchDoc(search), m_dialogs(dialogs)
 {
     if (!m_dialogs) {
         m_ownDialogs = std::make_unique<QtDialogs>(this);
@@ -164,10 +177,6 @@ Tfcopista::Tfcopista(DialogService *dialogs, QWidget *parent)
     }
     setObjectName(QStringLiteral("fcopista"));
     setWindowTitle(Caption);
-    // A system menu and a minimise button, no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
     auto *central = new QWidget(this);
@@ -181,266 +190,333 @@ Tfcopista::Tfcopista(DialogService *dialogs, QWidget *parent)
     editPane->setObjectName(QStringLiteral("edicao"));
     middle->setObjectName(QStringLiteral("meio"));
     searchPane->setObjectName(QStringLiteral("pesquisa"));
-    editPane->setMinimumSize(EditPaneWidth, ClientHeight);
+    // Both panes share any extra width; the navigation column keeps its own.
     middle->setFixedWidth(MiddleWidth);
-    searchPane->setFixedWidth(SearchPaneWidth);
-    columns->addWidget(editPane, 1);
+    columns->addWidget(editPane, EditPaneWidth);
     columns->addWidget(middle);
-    columns->addWidget(searchPane);
+    columns->addWidget(searchPane, SearchPaneWidth);
     setCentralWidget(central);
 
-    buildEditPane(editPane);
+    buildPane(editPane, m_edit,
+              {EditPaneWidth, 64, 3, 39, "Panel5", "Edição", "Label1", "TabControl1", "DBGrid1",
+               "textlistbox1", "testes1", "ScrollBox1", "Image2", "BitBtn1", "BitBtn2", "BitBtn3"});
     buildMiddleColumn(middle);
-    buildSearchPane(searchPane);
+    buildPane(searchPane, m_search,
+              {SearchPaneWidth, 68, 7, 47, "panel6", "Pesquisa", "Label2", "PageControl1",
+               "DBGrid2", "DBRE_comp2", "testes2", "ScrollBox2", "Image3", "BitBtn4", "BitBtn5",
+               "BitBtn6"});
     buildMenus();
 
-    // The client area is 800 x 582 under the menu bar; with a usual frame the
-    // outer size is about 808 x 628.
-    resize(EditPaneWidth + MiddleWidth + SearchPaneWidth,
-           ClientHeight + menuBar()->sizeHint().height());
+    // The client area starts at 800 x 582 under the menu bar, which is also
+    // its least size; with a usual frame the outer size is about 808 x 628.
+    const QSize start(EditPaneWidth + MiddleWidth + SearchPaneWidth,
+                      ClientHeight + menuBar()->sizeHint().height());
+    setMinimumSize(start);
+    resize(start);
     move(195, 107);
 
-    m_modelEdicao = new ComponentTableModel(RxMD_comp, true, this);
-    m_modelPesquisa = new ComponentTableModel(RxMD_comp2, false, this);
     // The editors bind before the data-change handlers connect, so a handler
     // always reads the editor already showing the new current row.
-    m_edicaoBinding = new EditorBinding(RxMD_comp, textlistbox1, this);
-    m_pesquisaBinding = new EditorBinding(RxMD_comp2, DBRE_comp2, this);
-    bindTable(RxMD_comp, DBGrid1, m_modelEdicao);
-    bindTable(RxMD_comp2, DBGrid2, m_modelPesquisa);
-    DBGrid1->setItemDelegate(new NameDelegate(RxMD_comp, DBGrid1));
-    DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                             QAbstractItemView::AnyKeyPressed);
-    DBGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    bindPane(m_edit, m_editDoc, true);
+    bindPane(m_search, m_searchDoc, false);
+    m_edit.grid->setItemDelegate(new NameDelegate(m_editDoc.table(), m_edit.grid));
+    m_edit.grid->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                 QAbstractItemView::EditKeyPressed |
+                                 QAbstractItemView::AnyKeyPressed);
+    m_search.grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    Image2->setImage(&analise.image2());
-    Image3->setImage(&analise.image3());
-    connect(&analise, &Analise::label1Changed, Label1, &QLabel::setText);
-    connect(&analise, &Analise::legendasChanged, this, [this](const Legendas &l) {
-        l_nome->setText(l.l_nome);
-        L_alias->setText(l.L_alias);
-        L_pinos->setText(l.L_pinos);
-        L_elementos->setText(l.L_elementos);
+    m_edit.preview->setImage(&m_analise.image2());
+    m_search.preview->setImage(&m_analise.image3());
+    connect(&m_analise, &Analise::label1Changed, m_edit.countLabel, &QLabel::setText);
+    connect(&m_analise, &Analise::legendasChanged, this, [this](const Legendas &l) {
+        m_infoName->setText(l.l_nome);
+        m_infoAliases->setText(l.L_alias);
+        m_infoPins->setText(l.L_pinos);
+        m_infoUnits->setText(l.L_elementos);
     });
 
-    connect(&RxMD_comp, &ComponentTable::afterEdit, this, &Tfcopista::RxMD_compAfterEdit);
-    connect(&RxMD_comp, &ComponentTable::dataChange, this, &Tfcopista::DS_compDataChange);
-    connect(&RxMD_comp2, &ComponentTable::dataChange, this, &Tfcopista::DS_comp2DataChange);
+    connect(&m_editDoc.table(), &ComponentTable::dataChange, this, &Tfcopista::onEditDataChange);
+    connect(&m_searchDoc.table(), &ComponentTable::dataChange, this,
+            &Tfcopista::onSearchDataChange);
 
-    // Both tables are open and empty from the start: each pane's data-change
-    // handler runs once, so both row counts read 0.
-    DS_compDataChange();
-    DS_comp2DataChange();
+    // Both tables are open from the start: each pane's data-change handler
+    // runs once, so both row counts show.
+    onEditDataChange();
+    onSearchDataChange();
 }
 
-Tfcopista::~Tfcopista()
+// Every connection to the documents is made with a receiver that is this
+// window or one of its children, so it ends with them.
+Tfcopista::~Tfcopista() = default;
+
+void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec)
 {
-    // The tables outlive the widgets bound to them; stop talking to those.
-    RxMD_comp.disconnect(this);
-    RxMD_comp2.disconnect(this);
-    RxMD_comp.disconnect(m_edicaoBinding);
-    RxMD_comp2.disconnect(m_pesquisaBinding);
-    RxMD_comp.disconnect(m_modelEdicao);
-    RxMD_comp2.disconnect(m_modelPesquisa);
+    const bool edit = &pane == &m_edit;
+    widget->setMinimumSize(spec.width, ClientHeight);
+    pane.title = titlePanel(spec.panel, spec.title);
+    QWidget *tools = buildToolColumn(widget, pane, spec);
+    buildPages(pane, spec);
+    buildPreview(pane, spec);
+
+    // Rows: title, tools and pages, preview, buttons. The pages and the
+    // preview take the extra height, the preview twice as much.
+    auto *rows = new QVBoxLayout(widget);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    rows->addWidget(pane.title);
+    rows->addSpacing(GapBelowTitle);
+    auto *middleRow = new QHBoxLayout;
+    middleRow->setContentsMargins(Margin, 0, spec.pagesRightGap, 0);
+    middleRow->setSpacing(0);
+    middleRow->addWidget(tools);
+    middleRow->addWidget(pane.pages, 1);
+    rows->addLayout(middleRow, 1);
+    rows->addSpacing(GapBelowPages);
+    auto *previewRow = new QHBoxLayout;
+    previewRow->setContentsMargins(Margin, 0, spec.previewRightGap, 0);
+    previewRow->addWidget(pane.previewBox, 1);
+    rows->addLayout(previewRow, 2);
+    rows->addSpacing(GapBelowPreview);
+    rows->addLayout(buildButtonRow(pane, spec));
+
+    const Painel painel = edit ? Painel::Edicao : Painel::Pesquisa;
+    connect(pane.zoomIn, &QPushButton::clicked, this,
+            [this, painel] { onZoom(painel, &Analise::zoomMais); });
+    connect(pane.zoomOut, &QPushButton::clicked, this,
+            [this, painel] { onZoom(painel, &Analise::zoomMenos); });
+    connect(pane.zoomNormal, &QPushButton::clicked, this,
+            [this, painel] { onZoom(painel, &Analise::zoomNormal); });
+    if (edit)
+        buildEditPaneExtras(widget);
+    else
+        buildSearchPaneExtras(widget);
 }
 
-void Tfcopista::buildEditPane(QWidget *pane)
+QWidget *Tfcopista::buildToolColumn(QWidget *widget, Pane &pane, const PaneSpec &spec)
 {
-    Panel5 = titlePanel(pane, QStringLiteral("Panel5"), QStringLiteral("Edição"), EditPaneWidth);
+    auto *tools = new QWidget;
+    tools->setFixedWidth(spec.toolColumn - Margin);
+    auto *column = new QVBoxLayout(tools);
+    column->setContentsMargins(0, 2, 0, 0);
+    column->setSpacing(3);
+    if (&pane == &m_edit) {
+        m_loadEditButton =
+            glyphButton(widget, "SB_carregar", QStyle::SP_DialogOpenButton, "Carregar biblioteca");
+        m_newButton = glyphButton(widget, "RxSB_limpar", QStyle::SP_FileIcon, "Nova biblioteca");
+        m_saveButton = glyphButton(widget, "SB_salvar", QStyle::SP_DialogSaveButton, "Salvar ...");
+        m_deleteButton = glyphButton(widget, "RxSB_apagar", QStyle::SP_TrashIcon, "Apagar...");
+        for (QToolButton *b : {m_loadEditButton, m_newButton, m_saveButton, m_deleteButton})
+            column->addWidget(b);
+    } else {
+        m_loadSearchButton =
+            glyphButton(widget, "RxSB_carregar2", QStyle::SP_DialogOpenButton, "Carregar origem");
+        m_copyButton = glyphButton(widget, "RxSB_copiar", QStyle::SP_ArrowLeft, "Copiar...");
+        column->addWidget(m_loadSearchButton);
+        column->addWidget(m_copyButton);
+    }
+    column->addSpacing(2);
+    pane.countLabel = new QLabel(spec.countLabel);
+    pane.countLabel->setObjectName(spec.countLabel);
+    pane.countLabel->setFixedHeight(16);
+    column->addWidget(pane.countLabel);
+    column->addStretch();
+    return tools;
+}
 
-    SB_carregar = glyphButton(pane, QStringLiteral("SB_carregar"), QStyle::SP_DialogOpenButton,
-                              QStringLiteral("Carregar biblioteca"), 4, 46);
-    RxSB_limpar = glyphButton(pane, QStringLiteral("RxSB_limpar"), QStyle::SP_FileIcon,
-                              QStringLiteral("Nova biblioteca"), 4, 74);
-    SB_salvar = glyphButton(pane, QStringLiteral("SB_salvar"), QStyle::SP_DialogSaveButton,
-                            QStringLiteral("Salvar ..."), 4, 102);
-    RxSB_apagar = glyphButton(pane, QStringLiteral("RxSB_apagar"), QStyle::SP_TrashIcon,
-                              QStringLiteral("Apagar..."), 4, 130);
-    Label1 = new QLabel(QStringLiteral("Label1"), pane);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(4, 160, 60, 16);
-
-    TabControl1 = new QTabWidget(pane);
-    TabControl1->setObjectName(QStringLiteral("TabControl1"));
-    TabControl1->setGeometry(64, 44, 297, 228);
-    DBGrid1 = grid(nullptr, QStringLiteral("DBGrid1"));
-    TabControl1->addTab(DBGrid1, QStringLiteral("Componentes"));
-    textlistbox1 = commandEditor(nullptr, QStringLiteral("textlistbox1"));
-    TabControl1->addTab(textlistbox1, QStringLiteral("Comandos"));
+void Tfcopista::buildPages(Pane &pane, const PaneSpec &spec)
+{
+    pane.pages = new QTabWidget;
+    pane.pages->setObjectName(spec.pages);
+    pane.pages->setMinimumSize(297, PagesHeight);
+    pane.grid = grid(spec.grid);
+    pane.pages->addTab(pane.grid, QStringLiteral("Componentes"));
+    pane.editor = commandEditor(spec.editor);
+    pane.pages->addTab(pane.editor, QStringLiteral("Comandos"));
     auto *testes = new QWidget;
-    testes->setObjectName(QStringLiteral("testes1"));
-    TabControl1->addTab(testes, QStringLiteral("testes"));
-    TabControl1->setTabVisible(2, false);
+    testes->setObjectName(spec.testes);
+    pane.pages->addTab(testes, QStringLiteral("testes"));
+    pane.pages->setTabVisible(2, false);
+    if (&pane == &m_edit)
+        pane.pages->addTab(buildInformationPage(), QStringLiteral("Informações"));
+    pane.pages->setCurrentIndex(0);
+}
+
+void Tfcopista::buildPreview(Pane &pane, const PaneSpec &spec)
+{
+    pane.previewBox = new QScrollArea;
+    pane.previewBox->setObjectName(spec.previewBox);
+    pane.previewBox->setMinimumSize(321, PreviewHeight);
+    pane.previewBox->setWidgetResizable(false);
+    pane.previewBox->setBackgroundRole(QPalette::Base);
+    pane.preview = new ImageView;
+    pane.preview->setObjectName(spec.preview);
+    pane.preview->resize(PreviewSize, PreviewSize); // until the image it shows is attached
+    pane.previewBox->setWidget(pane.preview);
+}
+
+QLayout *Tfcopista::buildButtonRow(Pane &pane, const PaneSpec &spec)
+{
+    pane.zoomIn = button(spec.zoomIn, QStringLiteral("+ Zoom"));
+    pane.zoomOut = button(spec.zoomOut, QStringLiteral("- Zoom"));
+    pane.zoomNormal = button(spec.zoomNormal, QStringLiteral("Normal"));
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(Margin, 0, 0, ClientHeight - 550 - ButtonHeight);
+    row->setSpacing(5);
+    if (&pane == &m_edit) {
+        m_convertButton = button(QStringLiteral("Button2"), QStringLiteral("Converter"));
+        row->addWidget(m_convertButton);
+    } else {
+        row->addSpacing(80); // where the edit pane has "Converter"
+    }
+    row->addWidget(pane.zoomIn);
+    row->addWidget(pane.zoomOut);
+    row->addWidget(pane.zoomNormal);
+    row->addStretch();
+    return row;
+}
+
+void Tfcopista::buildEditPaneExtras(QWidget *widget)
+{
+    // Hidden commands of the edit pane (reachable only by code).
+    m_removePrefixButton = hiddenSpeedButton(widget, "RxSpeedButton2", "XX----", "Tirar prefixo..");
+    m_nameToCommandsButton = hiddenSpeedButton(widget, "RxSpeedButton4", "Nome", "copiar nome");
+    m_clearPreviewButton = button(QStringLiteral("Button1"), QStringLiteral("Apagar"), 30);
+    m_clearPreviewButton->setParent(widget);
+    m_clearPreviewButton->setVisible(false);
+
+    connect(m_loadEditButton, &QToolButton::clicked, this, &Tfcopista::onLoadEdit);
+    connect(m_newButton, &QToolButton::clicked, this, &Tfcopista::onNewLibrary);
+    connect(m_saveButton, &QToolButton::clicked, this, &Tfcopista::onSave);
+    connect(m_deleteButton, &QToolButton::clicked, this, &Tfcopista::onDelete);
+    connect(m_removePrefixButton, &QToolButton::clicked, this, &Tfcopista::onRemovePrefix);
+    connect(m_nameToCommandsButton, &QToolButton::clicked, this, &Tfcopista::onNameToCommands);
+    connect(m_clearPreviewButton, &QPushButton::clicked, &m_analise, &Analise::apagar);
+    connect(m_convertButton, &QPushButton::clicked, this, &Tfcopista::redrawEdit);
+
+    QPlainTextEdit *editor = m_edit.editor;
+    editor->installEventFilter(this);
+    editor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(editor, &QPlainTextEdit::customContextMenuRequested, this,
+            [this, editor](const QPoint &pos) { m_padMenu->popup(editor->mapToGlobal(pos)); });
+}
+
+void Tfcopista::buildSearchPaneExtras(QWidget *widget)
+{
+    // Never shown; kept for what finds it by name.
+    m_hiddenImage = new QWidget(widget);
+    m_hiddenImage->setObjectName(QStringLiteral("Image4"));
+    m_hiddenImage->resize(PreviewSize, 2020);
+    m_hiddenImage->setVisible(false);
+
+    connect(m_loadSearchButton, &QToolButton::clicked, this, &Tfcopista::onLoadSearch);
+    connect(m_copyButton, &QToolButton::clicked, this, &Tfcopista::onCopy);
+}
+
+QWidget *Tfcopista::buildInformationPage()
+{
     auto *info = new QWidget;
     info->setObjectName(QStringLiteral("Informacoes"));
-    l_nome = new QLabel(QStringLiteral("l_nome"), info);
-    l_nome->setObjectName(QStringLiteral("l_nome"));
-    l_nome->setGeometry(8, 8, 270, 16);
-    L_elementos = new QLabel(QStringLiteral("Quantidade de  elementos (partes):"), info);
-    L_elementos->setObjectName(QStringLiteral("L_elementos"));
-    L_elementos->setGeometry(8, 32, 270, 16);
-    L_pinos = new QLabel(QStringLiteral("Descrições de Pinos: "), info);
-    L_pinos->setObjectName(QStringLiteral("L_pinos"));
-    L_pinos->setGeometry(8, 56, 270, 16);
-    L_alias = new QLabel(QStringLiteral("ALIAS:"), info);
-    L_alias->setObjectName(QStringLiteral("L_alias"));
-    L_alias->setGeometry(8, 80, 254, 75);
-    L_alias->setWordWrap(true);
-    L_alias->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Names and alias lines are shown as they are, never as markup.
-    for (QLabel *l : {l_nome, L_elementos, L_pinos, L_alias})
+    auto label = [info](const QString &name, const QString &text) {
+        auto *l = new QLabel(text);
+        l->setObjectName(name);
+        // Names and alias lines are shown as they are, never as markup.
         l->setTextFormat(Qt::PlainText);
-    TabControl1->addTab(info, QStringLiteral("Informações"));
-    TabControl1->setCurrentIndex(0);
-
-    ScrollBox1 =
-        previewBox(pane, QStringLiteral("ScrollBox1"), Image2, QStringLiteral("Image2"), 4, 278);
-
-    Button2 = button(pane, QStringLiteral("Button2"), QStringLiteral("Converter"), 4, 550);
-    BitBtn1 = button(pane, QStringLiteral("BitBtn1"), QStringLiteral("+ Zoom"), 84, 550);
-    BitBtn2 = button(pane, QStringLiteral("BitBtn2"), QStringLiteral("- Zoom"), 164, 550);
-    BitBtn3 = button(pane, QStringLiteral("BitBtn3"), QStringLiteral("Normal"), 244, 550);
-
-    RxSpeedButton2 = hiddenSpeedButton(pane, QStringLiteral("RxSpeedButton2"),
-                                       QStringLiteral("XX----"), QStringLiteral("Tirar prefixo.."));
-    RxSpeedButton4 = hiddenSpeedButton(pane, QStringLiteral("RxSpeedButton4"),
-                                       QStringLiteral("Nome"), QStringLiteral("copiar nome"));
-    Button1 = button(pane, QStringLiteral("Button1"), QStringLiteral("Apagar"), 330, 550, 30);
-    Button1->setVisible(false);
-
-    connect(SB_carregar, &QToolButton::clicked, this, &Tfcopista::SB_carregarClick);
-    connect(RxSB_limpar, &QToolButton::clicked, this, &Tfcopista::RxSB_limparClick);
-    connect(SB_salvar, &QToolButton::clicked, this, &Tfcopista::SB_salvarClick);
-    connect(RxSB_apagar, &QToolButton::clicked, this, &Tfcopista::RxSB_apagarClick);
-    connect(RxSpeedButton2, &QToolButton::clicked, this, &Tfcopista::RxSpeedButton2Click);
-    connect(RxSpeedButton4, &QToolButton::clicked, this, &Tfcopista::RxSpeedButton4Click);
-    connect(Button1, &QPushButton::clicked, this, &Tfcopista::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &Tfcopista::Button2Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &Tfcopista::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &Tfcopista::BitBtn2Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &Tfcopista::BitBtn3Click);
-
-    textlistbox1->installEventFilter(this);
-    textlistbox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(textlistbox1, &QPlainTextEdit::customContextMenuRequested, this,
-            [this](const QPoint &pos) { PopupMenu1->popup(textlistbox1->mapToGlobal(pos)); });
-    connect(textlistbox1, &QPlainTextEdit::textChanged, this, &Tfcopista::textlistbox1Change);
+        l->setWordWrap(true);
+        return l;
+    };
+    m_infoName = label(QStringLiteral("l_nome"), QStringLiteral("l_nome"));
+    m_infoUnits =
+        label(QStringLiteral("L_elementos"), QStringLiteral("Quantidade de  elementos (partes):"));
+    m_infoPins = label(QStringLiteral("L_pinos"), QStringLiteral("Descrições de Pinos: "));
+    m_infoAliases = label(QStringLiteral("L_alias"), QStringLiteral("ALIAS:"));
+    m_infoAliases->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_infoAliases->setMinimumHeight(75);
+    auto *column = new QVBoxLayout(info);
+    column->setContentsMargins(8, 8, 8, 8);
+    column->setSpacing(8);
+    for (QLabel *l : {m_infoName, m_infoUnits, m_infoPins})
+        column->addWidget(l);
+    column->addWidget(m_infoAliases, 1);
+    return info;
 }
 
 void Tfcopista::buildMiddleColumn(QWidget *column)
 {
-    BitBtn7 = button(column, QStringLiteral("BitBtn7"), QStringLiteral("Primeiro"), 2, 120, 60, 30);
-    BitBtn8 = button(column, QStringLiteral("BitBtn8"), QStringLiteral("Proximo"), 2, 155, 60, 30);
-    BitBtn9 = button(column, QStringLiteral("BitBtn9"), QStringLiteral("Anterior"), 2, 190, 60, 30);
-    BitBtn10 = button(column, QStringLiteral("BitBtn10"), QStringLiteral("Último"), 2, 225, 60, 30);
+    m_firstButton = button(QStringLiteral("BitBtn7"), QStringLiteral("Primeiro"), 60, 30);
+    m_nextButton = button(QStringLiteral("BitBtn8"), QStringLiteral("Proximo"), 60, 30);
+    m_priorButton = button(QStringLiteral("BitBtn9"), QStringLiteral("Anterior"), 60, 30);
+    m_lastButton = button(QStringLiteral("BitBtn10"), QStringLiteral("Último"), 60, 30);
+    auto *buttons = new QVBoxLayout(column);
+    buttons->setContentsMargins(2, 120, 2, 0);
+    buttons->setSpacing(5);
+    for (QPushButton *b : {m_firstButton, m_nextButton, m_priorButton, m_lastButton})
+        buttons->addWidget(b);
+    buttons->addStretch();
 
-    RxSwitch1 = new QCheckBox(column);
-    RxSwitch1->setObjectName(QStringLiteral("RxSwitch1"));
-    RxSwitch1->setToolTip(QStringLiteral("Apresentar textos"));
-    RxSwitch1->setChecked(false);
-    RxSwitch1->setVisible(false);
-    Memo3 = new QPlainTextEdit(column);
-    Memo3->setObjectName(QStringLiteral("Memo3"));
-    Memo3->setVisible(false);
-    RxSpeedButton1 =
+    // Hidden tools of the middle column.
+    m_textsSwitch = new QCheckBox(column);
+    m_textsSwitch->setObjectName(QStringLiteral("RxSwitch1"));
+    m_textsSwitch->setToolTip(QStringLiteral("Apresentar textos"));
+    m_textsSwitch->setChecked(false);
+    m_textsSwitch->setVisible(false);
+    m_memo = new QPlainTextEdit(column);
+    m_memo->setObjectName(QStringLiteral("Memo3"));
+    m_memo->setVisible(false);
+    m_boardButton =
         hiddenSpeedButton(column, QStringLiteral("RxSpeedButton1"), QStringLiteral("PCB"),
                           QStringLiteral("Gerar arquivo .brd com os componentes da lib"));
-    RxSB_checar =
+    m_checkPadsButton =
         hiddenSpeedButton(column, QStringLiteral("RxSB_checar"), QStringLiteral("Erros ?"),
                           QStringLiteral("Pesquisar por erros nos comandos dos compoentes"));
 
-    connect(BitBtn7, &QPushButton::clicked, this, &Tfcopista::BitBtn7Click);
-    connect(BitBtn8, &QPushButton::clicked, this, &Tfcopista::BitBtn8Click);
-    connect(BitBtn9, &QPushButton::clicked, this, &Tfcopista::BitBtn9Click);
-    connect(BitBtn10, &QPushButton::clicked, this, &Tfcopista::BitBtn10Click);
-    connect(RxSwitch1, &QCheckBox::clicked, this, &Tfcopista::RxSwitch1Click);
-    connect(RxSpeedButton1, &QToolButton::clicked, this, &Tfcopista::RxSpeedButton1Click);
-    connect(RxSB_checar, &QToolButton::clicked, this, &Tfcopista::RxSB_checarClick);
-}
-
-void Tfcopista::buildSearchPane(QWidget *pane)
-{
-    panel6 =
-        titlePanel(pane, QStringLiteral("panel6"), QStringLiteral("Pesquisa"), SearchPaneWidth);
-    RxSB_carregar2 =
-        glyphButton(pane, QStringLiteral("RxSB_carregar2"), QStyle::SP_DialogOpenButton,
-                    QStringLiteral("Carregar origem"), 4, 46);
-    RxSB_copiar = glyphButton(pane, QStringLiteral("RxSB_copiar"), QStyle::SP_ArrowLeft,
-                              QStringLiteral("Copiar..."), 4, 74);
-    Label2 = new QLabel(QStringLiteral("Label2"), pane);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(4, 104, 60, 16);
-
-    PageControl1 = new QTabWidget(pane);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setGeometry(68, 44, 297, 228);
-    DBGrid2 = grid(nullptr, QStringLiteral("DBGrid2"));
-    PageControl1->addTab(DBGrid2, QStringLiteral("Componentes"));
-    DBRE_comp2 = commandEditor(nullptr, QStringLiteral("DBRE_comp2"));
-    PageControl1->addTab(DBRE_comp2, QStringLiteral("Comandos"));
-    auto *testes = new QWidget;
-    testes->setObjectName(QStringLiteral("testes2"));
-    PageControl1->addTab(testes, QStringLiteral("testes"));
-    PageControl1->setTabVisible(2, false);
-    PageControl1->setCurrentIndex(0);
-
-    ScrollBox2 =
-        previewBox(pane, QStringLiteral("ScrollBox2"), Image3, QStringLiteral("Image3"), 4, 278);
-    Image4 = new QWidget(pane);
-    Image4->setObjectName(QStringLiteral("Image4"));
-    Image4->resize(PreviewSize, 2020);
-    Image4->setVisible(false);
-
-    BitBtn4 = button(pane, QStringLiteral("BitBtn4"), QStringLiteral("+ Zoom"), 84, 550);
-    BitBtn5 = button(pane, QStringLiteral("BitBtn5"), QStringLiteral("- Zoom"), 164, 550);
-    BitBtn6 = button(pane, QStringLiteral("BitBtn6"), QStringLiteral("Normal"), 244, 550);
-
-    connect(RxSB_carregar2, &QToolButton::clicked, this, &Tfcopista::RxSB_carregar2Click);
-    connect(RxSB_copiar, &QToolButton::clicked, this, &Tfcopista::RxSB_copiarClick);
-    connect(BitBtn4, &QPushButton::clicked, this, &Tfcopista::BitBtn4Click);
-    connect(BitBtn5, &QPushButton::clicked, this, &Tfcopista::BitBtn5Click);
-    connect(BitBtn6, &QPushButton::clicked, this, &Tfcopista::BitBtn6Click);
+    connect(m_firstButton, &QPushButton::clicked, this, &Tfcopista::onFirst);
+    connect(m_nextButton, &QPushButton::clicked, this, &Tfcopista::onNext);
+    connect(m_priorButton, &QPushButton::clicked, this, &Tfcopista::onPrior);
+    connect(m_lastButton, &QPushButton::clicked, this, &Tfcopista::onLast);
+    connect(m_textsSwitch, &QCheckBox::clicked, this, &Tfcopista::onTextsSwitch);
+    connect(m_boardButton, &QToolButton::clicked, this, &Tfcopista::onMakeBoard);
+    connect(m_checkPadsButton, &QToolButton::clicked, this, &Tfcopista::onCheckPads);
 }
 
 void Tfcopista::buildMenus()
 {
-    QMenu *arquivo = menuBar()->addMenu(QStringLiteral("Arquivo"));
-    arquivo->setObjectName(QStringLiteral("Arquivo1"));
-    Carregarbibliotecadepesquisa1 =
-        arquivo->addAction(QStringLiteral("Carregar biblioteca de pesquisa..."));
-    Carregarbibliotecaparaedio1 =
-        arquivo->addAction(QStringLiteral("Carregar biblioteca para edição..."));
-    Salvarbibliotecaemedio1 = arquivo->addAction(QStringLiteral("Salvar biblioteca em edição"));
-    Criarnovabibliotecaparaedio1 =
-        arquivo->addAction(QStringLiteral("Criar nova biblioteca para edição"));
-    arquivo->addSeparator();
-    Sair1 = arquivo->addAction(QStringLiteral("Sair"));
-    Carregarbibliotecadepesquisa1->setObjectName(QStringLiteral("Carregarbibliotecadepesquisa1"));
-    Carregarbibliotecaparaedio1->setObjectName(QStringLiteral("Carregarbibliotecaparaedio1"));
-    Salvarbibliotecaemedio1->setObjectName(QStringLiteral("Salvarbibliotecaemedio1"));
-    Criarnovabibliotecaparaedio1->setObjectName(QStringLiteral("Criarnovabibliotecaparaedio1"));
-    Sair1->setObjectName(QStringLiteral("Sair1"));
-    connect(Carregarbibliotecadepesquisa1, &QAction::triggered, this,
-            &Tfcopista::RxSB_carregar2Click);
-    connect(Carregarbibliotecaparaedio1, &QAction::triggered, this, &Tfcopista::SB_carregarClick);
-    connect(Salvarbibliotecaemedio1, &QAction::triggered, this, &Tfcopista::SB_salvarClick);
-    connect(Criarnovabibliotecaparaedio1, &QAction::triggered, this, &Tfcopista::RxSB_limparClick);
-    connect(Sair1, &QAction::triggered, this, &Tfcopista::Sair1Click);
+    QMenu *file = menuBar()->addMenu(QStringLiteral("Arquivo"));
+    file->setObjectName(QStringLiteral("Arquivo1"));
+    auto item = [this](QMenu *menu, const char *name, const QString &text, auto handler) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    item(file, "Carregarbibliotecadepesquisa1",
+         QStringLiteral("Carregar biblioteca de pesquisa..."), &Tfcopista::onLoadSearch);
+    item(file, "Carregarbibliotecaparaedio1", QStringLiteral("Carregar biblioteca para edição..."),
+         &Tfcopista::onLoadEdit);
+    item(file, "Salvarbibliotecaemedio1", QStringLiteral("Salvar biblioteca em edição"),
+         &Tfcopista::onSave);
+    item(file, "Criarnovabibliotecaparaedio1", QStringLiteral("Criar nova biblioteca para edição"),
+         &Tfcopista::onNewLibrary);
+    file->addSeparator();
+    item(file, "Sair1", QStringLiteral("Sair"), &QWidget::close);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    m_rot_ilha = PopupMenu1->addAction(QStringLiteral("Rotacionar ilha"));
-    m_sob_zero = PopupMenu1->addAction(QStringLiteral("Sobrepor medida zero"));
-    m_rot_ilha->setObjectName(QStringLiteral("m_rot_ilha"));
-    m_sob_zero->setObjectName(QStringLiteral("m_sob_zero"));
-    connect(m_rot_ilha, &QAction::triggered, this, &Tfcopista::m_rot_ilhaClick);
-    connect(m_sob_zero, &QAction::triggered, this, &Tfcopista::m_sob_zeroClick);
+    m_padMenu = new QMenu(this);
+    m_padMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    item(m_padMenu, "m_rot_ilha", QStringLiteral("Rotacionar ilha"), &Tfcopista::onRotatePad);
+    item(m_padMenu, "m_sob_zero", QStringLiteral("Sobrepor medida zero"),
+         &Tfcopista::onFillZeroPad);
 }
 
-void Tfcopista::bindTable(ComponentTable &table, QTableView *grid, ComponentTableModel *model)
+void Tfcopista::bindPane(Pane &pane, LibraryDocument &doc, bool editable)
 {
+    ComponentTable &table = doc.table();
+    pane.model = new ComponentTableModel(table, editable, this);
+    pane.binding = new EditorBinding(table, pane.editor, this);
+    pane.title->setText(doc.titulo());
+    connect(&doc, &LibraryDocument::tituloChanged, pane.title, &QLabel::setText);
+
+    QTableView *grid = pane.grid;
+    ComponentTableModel *model = pane.model;
     grid->setModel(model);
-    grid->setColumnWidth(0, 261);
     // The grid's selection follows the table's current row, and a row picked
     // in the grid becomes the table's current row.
     auto syncing = std::make_shared<bool>(false);
@@ -453,7 +529,7 @@ void Tfcopista::bindTable(ComponentTable &table, QTableView *grid, ComponentTabl
         *syncing = false;
     };
     connect(&table, &ComponentTable::currentRowChanged, grid, follow);
-    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, grid,
             [&table, syncing](const QModelIndex &current) {
                 if (*syncing || !current.isValid())
                     return;
@@ -468,91 +544,71 @@ void Tfcopista::bindTable(ComponentTable &table, QTableView *grid, ComponentTabl
 
 bool Tfcopista::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == textlistbox1) {
-        if (event->type() == QEvent::KeyPress) {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            int key = virtualKey(ke->key());
-            textlistbox1KeyDown(key, ke->modifiers());
-        } else if (event->type() == QEvent::FocusIn) {
-            textlistbox1Enter();
-        }
-    }
+    if (watched == m_edit.editor && event->type() == QEvent::KeyPress)
+        onEditorKey(virtualKey(static_cast<QKeyEvent *>(event)->key()));
     return QMainWindow::eventFilter(watched, event);
 }
 
-QList<QByteArray> Tfcopista::linhasEdicao() const
+QList<QByteArray> Tfcopista::editLines() const
 {
-    return m_edicaoBinding->lines();
+    return m_edit.binding->lines();
 }
 
-QList<QByteArray> Tfcopista::linhasPesquisa() const
+QList<QByteArray> Tfcopista::searchLines() const
 {
-    return m_pesquisaBinding->lines();
+    return m_search.binding->lines();
 }
 
-bool Tfcopista::confirmaDescarte()
+void Tfcopista::onNewLibrary()
 {
-    if (!modificado)
-        return true;
-    return m_dialogs->message(Dialogs::Kind::Warning, DiscardPrompt,
-                              Dialogs::Button::Yes | Dialogs::Button::Cancel) ==
-           Dialogs::Button::Yes;
+    novaBiblioteca(m_editDoc, *m_dialogs);
 }
 
-void Tfcopista::mostraErro(const QString &message)
+void Tfcopista::onFirst()
 {
-    m_dialogs->message(Dialogs::Kind::Error, message, Dialogs::Button::Ok);
+    m_editDoc.table().first();
+    m_searchDoc.table().first();
 }
 
-void Tfcopista::RxSB_limparClick()
+void Tfcopista::onNext()
 {
-    if (!confirmaDescarte())
-        return;
-    RxMD_comp.clear();
-    modificado = false;
-    Panel5->setText(QStringLiteral("nova"));
+    m_editDoc.table().next();
+    m_searchDoc.table().next();
 }
 
-void Tfcopista::BitBtn7Click()
+void Tfcopista::onPrior()
 {
-    RxMD_comp.first();
-    RxMD_comp2.first();
+    m_editDoc.table().prior();
+    m_searchDoc.table().prior();
 }
 
-void Tfcopista::BitBtn8Click()
+void Tfcopista::onLast()
 {
-    RxMD_comp.next();
-    RxMD_comp2.next();
-}
-
-void Tfcopista::BitBtn9Click()
-{
-    RxMD_comp.prior();
-    RxMD_comp2.prior();
-}
-
-void Tfcopista::BitBtn10Click()
-{
-    RxMD_comp.last();
-    RxMD_comp2.last();
-}
-
-void Tfcopista::Sair1Click()
-{
-    close();
+    m_editDoc.table().last();
+    m_searchDoc.table().last();
 }
 
 void Tfcopista::closeEvent(QCloseEvent *event)
 {
     // Unsaved changes are not dropped without asking.
-    if (!confirmaDescarte()) {
+    if (!confirmaDescarte(m_editDoc, *m_dialogs)) {
         event->ignore();
         return;
     }
     event->accept();
 }
 
-void Tfcopista::RxMD_compAfterEdit()
+void Tfcopista::onLoadEdit()
 {
-    modificado = true;
+    carregaEdicao(m_editDoc, *m_dialogs);
+}
+
+void Tfcopista::onLoadSearch()
+{
+    carregaPesquisa(m_searchDoc, *m_dialogs);
+}
+
+void Tfcopista::onSave()
+{
+    salvaEdicao(m_editDoc, *m_dialogs);
 }

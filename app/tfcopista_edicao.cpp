@@ -6,94 +6,95 @@
 #include "footprint/boardfile.h"
 #include "footprint/padchecker.h"
 #include "footprint/padtools.h"
+#include "library/librarydocument.h"
 
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTextCursor>
 
-void Tfcopista::RxSB_copiarClick()
+namespace {
+// The virtual-key codes of the keys that start the pad tools.
+constexpr int KeyF7 = 118, KeyF8 = 119, KeyF9 = 120, KeyF10 = 121;
+} // namespace
+
+void Tfcopista::onCopy()
 {
-    copiaComponente(RxMD_comp2, RxMD_comp, modificado, *m_dialogs);
+    copiaComponente(m_searchDoc, m_editDoc, *m_dialogs);
 }
 
-void Tfcopista::RxSB_apagarClick()
+void Tfcopista::onDelete()
 {
-    apagaComponente(RxMD_comp, modificado);
+    apagaComponente(m_editDoc);
 }
 
-void Tfcopista::RxSpeedButton2Click()
+void Tfcopista::onRemovePrefix()
 {
-    tiraPrefixo(RxMD_comp, Panel5->text());
+    tiraPrefixo(m_editDoc);
 }
 
-void Tfcopista::RxSpeedButton4Click()
+void Tfcopista::onNameToCommands()
 {
-    poeNomeNosComandos(RxMD_comp);
+    poeNomeNosComandos(m_editDoc);
 }
 
-void Tfcopista::RxSpeedButton1Click()
+void Tfcopista::onMakeBoard()
 {
-    geraPlaca(RxMD_comp, passagemEmMassa, *m_dialogs, Panel5->text());
+    geraPlaca(m_editDoc, *m_dialogs);
 }
 
-void Tfcopista::RxSB_checarClick()
+void Tfcopista::onCheckPads()
 {
-    EditorLines editor(textlistbox1);
+    QPlainTextEdit *editor = m_edit.editor;
+    EditorLines lines(editor);
     CheckerHooks hooks;
-    hooks.showPage = [this](int page) { TabControl1->setCurrentIndex(page); };
-    hooks.focusEditor = [this] { textlistbox1->setFocus(); };
-    hooks.lineStart = [&editor](int line) { return editor.lineStart(line); };
-    hooks.setCaret = [this](int offset) {
-        QTextCursor c = textlistbox1->textCursor();
-        c.setPosition(qBound(0, offset, textlistbox1->document()->characterCount() - 1));
-        textlistbox1->setTextCursor(c);
+    hooks.showPage = [this](int page) { m_edit.pages->setCurrentIndex(page); };
+    hooks.focusEditor = [editor] { editor->setFocus(); };
+    hooks.lineStart = [&lines](int line) { return lines.lineStart(line); };
+    hooks.setCaret = [editor](int offset) {
+        QTextCursor c = editor->textCursor();
+        c.setPosition(qBound(0, offset, editor->document()->characterCount() - 1));
+        editor->setTextCursor(c);
     };
-    hooks.lines = [this] { return linhasEdicao(); };
-    checaIlhas(RxMD_comp, passagemEmMassa, *m_dialogs, hooks);
+    hooks.lines = [this] { return editLines(); };
+    checaIlhas(m_editDoc, *m_dialogs, hooks);
 }
 
-void Tfcopista::m_rot_ilhaClick()
+void Tfcopista::onRotatePad()
 {
-    EditorLines editor(textlistbox1);
-    giraIlhaDoCursor(RxMD_comp, editor, *m_dialogs);
+    EditorLines lines(m_edit.editor);
+    giraIlhaDoCursor(m_editDoc, lines, *m_dialogs);
 }
 
-void Tfcopista::m_sob_zeroClick()
+void Tfcopista::onFillZeroPad()
 {
-    EditorLines editor(textlistbox1);
-    sobrepoeZeroDoCursor(RxMD_comp, editor, *m_dialogs);
+    EditorLines lines(m_edit.editor);
+    sobrepoeZeroDoCursor(m_editDoc, lines, *m_dialogs);
 }
 
-void Tfcopista::troca_tam()
+void Tfcopista::onRotateAllPads()
 {
-    EditorLines editor(textlistbox1);
-    ::troca_tam(RxMD_comp, editor, *m_dialogs);
+    EditorLines lines(m_edit.editor);
+    troca_tam(m_editDoc, lines, *m_dialogs);
 }
 
-void Tfcopista::troca_zero()
+void Tfcopista::onFillAllZeroPads()
 {
-    EditorLines editor(textlistbox1);
-    ::troca_zero(RxMD_comp, editor, *m_dialogs);
+    EditorLines lines(m_edit.editor);
+    troca_zero(m_editDoc, lines, *m_dialogs);
 }
 
-void Tfcopista::textlistbox1KeyDown(int &key, Qt::KeyboardModifiers shift)
+void Tfcopista::onEditorKey(int key)
 {
-    Q_UNUSED(shift); // Shift+F8 rotates like F8
     // Every key puts the row into edit state first, so that whatever the
     // key or a pad tool then does to the text is stored like typing.
-    RxMD_comp.edit();
-    if (key == 119)
-        m_rot_ilhaClick();
-    else if (key == 118)
-        m_sob_zeroClick();
-    else if (key == 120)
-        troca_zero();
-    else if (key == 121)
-        troca_tam();
+    // Modifiers are ignored: Shift+F8 rotates like F8.
+    m_editDoc.table().edit();
+    if (key == KeyF8)
+        onRotatePad();
+    else if (key == KeyF7)
+        onFillZeroPad();
+    else if (key == KeyF9)
+        onFillAllZeroPads();
+    else if (key == KeyF10)
+        onRotateAllPads();
 }
-
-// Neither hook has work to do: the preview follows the table's data changes,
-// not each keystroke.
-void Tfcopista::textlistbox1Enter() {}
-void Tfcopista::textlistbox1Change() {}

@@ -1,88 +1,52 @@
 // Analysis of the current component of each pane and its preview.
 #include "tfcopista.h"
 
+#include "library/librarydocument.h"
+
 #include <QCheckBox>
 #include <QLabel>
 
-void Tfcopista::DS_compDataChange()
+void Tfcopista::onEditDataChange()
 {
-    if (passagemEmMassa)
+    if (m_editDoc.passagemEmMassa())
         return;
-    analise.redesenhaEdicao(RxMD_comp.isEmpty(), linhasEdicao(),
-                            RxMD_comp.field(ComponentTable::Field::Nome));
-    Label1->setText(QString::number(RxMD_comp.rowCount()));
+    redrawEdit();
+    m_edit.countLabel->setText(QString::number(m_editDoc.table().rowCount()));
 }
 
-void Tfcopista::DS_comp2DataChange()
+void Tfcopista::onSearchDataChange()
 {
-    analise.redesenhaPesquisa(RxMD_comp2.isEmpty(), linhasPesquisa());
-    Label2->setText(QString::number(RxMD_comp2.rowCount()));
+    redrawSearch();
+    m_search.countLabel->setText(QString::number(m_searchDoc.table().rowCount()));
 }
 
-// The bare passes, on whatever pane and zoom the caller selected.
-void Tfcopista::converter()
+// The edit pane redrawn from the editor's text as it stands, typed changes
+// included, without touching the row count ("Converter").
+void Tfcopista::redrawEdit()
 {
-    analise.converter(RxMD_comp.isEmpty(), linhasEdicao(),
-                      RxMD_comp.field(ComponentTable::Field::Nome));
+    const ComponentTable &table = m_editDoc.table();
+    m_analise.redesenhaEdicao(table.isEmpty(), editLines(),
+                              table.field(ComponentTable::Field::Nome));
 }
 
-void Tfcopista::converter2()
+void Tfcopista::redrawSearch()
 {
-    analise.converter2(RxMD_comp2.isEmpty(), linhasPesquisa());
+    m_analise.redesenhaPesquisa(m_searchDoc.table().isEmpty(), searchLines());
 }
 
-// "Converter": the edit pane redrawn from the editor's text as it stands,
-// typed changes included, without touching the row count.
-void Tfcopista::Button2Click()
+void Tfcopista::onZoom(Painel painel, bool (Analise::*zoom)(Painel))
 {
-    analise.redesenhaEdicao(RxMD_comp.isEmpty(), linhasEdicao(),
-                            RxMD_comp.field(ComponentTable::Field::Nome));
+    if (!(m_analise.*zoom)(painel))
+        return;
+    if (painel == Painel::Edicao)
+        redrawEdit();
+    else
+        redrawSearch();
 }
 
-void Tfcopista::Button1Click()
+void Tfcopista::onTextsSwitch()
 {
-    analise.apagar();
-}
-
-void Tfcopista::BitBtn1Click()
-{
-    if (analise.zoomMais(Painel::Edicao))
-        Button2Click();
-}
-
-void Tfcopista::BitBtn2Click()
-{
-    if (analise.zoomMenos(Painel::Edicao))
-        Button2Click();
-}
-
-void Tfcopista::BitBtn3Click()
-{
-    if (analise.zoomNormal(Painel::Edicao))
-        Button2Click();
-}
-
-void Tfcopista::BitBtn4Click()
-{
-    if (analise.zoomMais(Painel::Pesquisa))
-        analise.redesenhaPesquisa(RxMD_comp2.isEmpty(), linhasPesquisa());
-}
-
-void Tfcopista::BitBtn5Click()
-{
-    if (analise.zoomMenos(Painel::Pesquisa))
-        analise.redesenhaPesquisa(RxMD_comp2.isEmpty(), linhasPesquisa());
-}
-
-void Tfcopista::BitBtn6Click()
-{
-    if (analise.zoomNormal(Painel::Pesquisa))
-        analise.redesenhaPesquisa(RxMD_comp2.isEmpty(), linhasPesquisa());
-}
-
-void Tfcopista::RxSwitch1Click()
-{
-    analise.setRxSwitch1(RxSwitch1->isChecked());
-    DS_compDataChange();
-    DS_comp2DataChange();
+    m_analise.setRxSwitch1(m_textsSwitch->isChecked());
+    onEditDataChange();
+    onSearchDataChange();
 }

@@ -8,6 +8,7 @@
 
 #include "edit/componentedit.h"
 #include "library/componenttable.h"
+#include "library/librarydocument.h"
 #include "library/libraryfile.h"
 #include "platform/dialogs.h"
 
@@ -76,14 +77,15 @@ void fillEditLibrary(ComponentTable &edit, QString &error)
 
 void BM_CopyComponent(benchmark::State &state)
 {
-    ComponentTable edit;
+    LibraryDocument editDoc, searchDoc;
+    ComponentTable &edit = editDoc.table();
     QString error;
     fillEditLibrary(edit, error);
     if (!error.isEmpty()) {
         state.SkipWithError(error.toLocal8Bit().constData());
         return;
     }
-    ComponentTable search;
+    ComponentTable &search = searchDoc.table();
     search.append();
     search.setField(ComponentTable::Field::Nome, "LM358_COPIA");
     search.setField(ComponentTable::Field::Comandos, edit.comandosAt(EditComponents / 2));
@@ -91,9 +93,8 @@ void BM_CopyComponent(benchmark::State &state)
     search.first();
 
     SilentDialogs dialogs;
-    bool modificado = false;
     for (auto _ : state) {
-        const CopyResult result = copiaComponente(search, edit, modificado, dialogs);
+        const CopyResult result = copiaComponente(searchDoc, editDoc, dialogs);
         state.PauseTiming();
         if (result != CopyResult::Copied || edit.rowCount() != EditComponents + 1) {
             state.SkipWithError("the component was not copied");

@@ -8,6 +8,7 @@
 
 #include "footprint/padchecker.h"
 #include "library/componenttable.h"
+#include "library/librarydocument.h"
 #include "library/linelist.h"
 #include "meuparse/meuparse.h"
 #include "platform/dialogs.h"
@@ -57,7 +58,8 @@ public:
 
 struct FootprintLibrary
 {
-    ComponentTable table;
+    LibraryDocument doc;
+    ComponentTable &table = doc.table();
     qint64 lines = 0;
 
     FootprintLibrary()
@@ -83,9 +85,8 @@ void BM_PadCheck(benchmark::State &state)
 {
     ComponentTable &table = library().table;
     SilentDialogs dialogs;
-    bool passagemEmMassa = false;
     for (auto _ : state) {
-        checaIlhas(table, passagemEmMassa, dialogs, {});
+        checaIlhas(library().doc, dialogs, {});
         if (dialogs.warnings != 0 || !table.atEnd()) {
             state.SkipWithError("the checker reported a finding");
             break;

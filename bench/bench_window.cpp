@@ -1,10 +1,12 @@
 // "Proximo" pressed in the real window with Device.lib in both panes: each
 // press moves both tables and redraws both previews.
 #include "app/tfcopista.h"
+#include "library/librarydocument.h"
 #include "platform/dialogs.h"
 
 #include <QDir>
 #include <QPushButton>
+#include <QToolButton>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -33,11 +35,14 @@ private:
 void BM_ProximoWindow(benchmark::State &state)
 {
     FixedDialogs dialogs(QDir(QStringLiteral(COPISTA_CORPUS_DIR)).filePath("Device.lib"));
-    Tfcopista w(&dialogs);
+    LibraryDocument edit, search;
+    Tfcopista w(edit, search, &dialogs);
     w.show();
-    w.SB_carregarClick();
-    w.RxSB_carregar2Click();
-    const int rows = w.RxMD_comp.rowCount();
+    w.findChild<QToolButton *>("SB_carregar")->click();
+    w.findChild<QToolButton *>("RxSB_carregar2")->click();
+    QPushButton *next = w.findChild<QPushButton *>("BitBtn8");
+    QPushButton *first = w.findChild<QPushButton *>("BitBtn7");
+    const int rows = edit.table().rowCount();
     if (rows < 2) {
         state.SkipWithError("Device.lib did not load");
         return;
@@ -47,12 +52,12 @@ void BM_ProximoWindow(benchmark::State &state)
     for (auto _ : state) {
         for (int i = 1; i < rows; ++i) {
             const auto start = std::chrono::steady_clock::now();
-            w.BitBtn8->click();
+            next->click();
             const auto end = std::chrono::steady_clock::now();
             presses.push_back(std::chrono::duration<double, std::micro>(end - start).count());
         }
         state.PauseTiming();
-        w.BitBtn7->click();
+        first->click();
         state.ResumeTiming();
     }
     std::sort(presses.begin(), presses.end());

@@ -1,6 +1,7 @@
 #include "componentedit.h"
 
 #include "library/componenttable.h"
+#include "library/librarydocument.h"
 #include "platform/dialogs.h"
 
 QByteArray substituiTodas(const QByteArray &texto, const QByteArray &procura,
@@ -71,9 +72,10 @@ template <typename F> void percorreEditando(ComponentTable &edicao, F &&change)
 
 } // namespace
 
-void tiraPrefixo(ComponentTable &edicao, const QString &titulo)
+void tiraPrefixo(LibraryDocument &documento)
 {
-    const QByteArray prefixo = prefixoDoTitulo(titulo);
+    ComponentTable &edicao = documento.table();
+    const QByteArray prefixo = prefixoDoTitulo(documento.titulo());
     const QByteArray comoNoArquivo = prefixo + '-';
     const QByteArray maiusculo = asciiUpper(prefixo) + '-';
     percorreEditando(edicao, [&] {
@@ -84,8 +86,9 @@ void tiraPrefixo(ComponentTable &edicao, const QString &titulo)
     });
 }
 
-void poeNomeNosComandos(ComponentTable &edicao)
+void poeNomeNosComandos(LibraryDocument &documento)
 {
+    ComponentTable &edicao = documento.table();
     percorreEditando(edicao, [&] {
         const QByteArray nome = edicao.field(ComponentTable::Field::Nome);
         QByteArray texto = edicao.field(ComponentTable::Field::Comandos);
@@ -96,9 +99,11 @@ void poeNomeNosComandos(ComponentTable &edicao)
     });
 }
 
-CopyResult copiaComponente(const ComponentTable &pesquisa, ComponentTable &edicao, bool &modificado,
+CopyResult copiaComponente(const LibraryDocument &origem, LibraryDocument &destino,
                            DialogService &dialogs)
 {
+    const ComponentTable &pesquisa = origem.table();
+    ComponentTable &edicao = destino.table();
     if (pesquisa.isEmpty())
         return CopyResult::Nothing;
     const QByteArray nome = pesquisa.field(ComponentTable::Field::Nome);
@@ -114,16 +119,17 @@ CopyResult copiaComponente(const ComponentTable &pesquisa, ComponentTable &edica
     edicao.setField(ComponentTable::Field::Comandos,
                     pesquisa.field(ComponentTable::Field::Comandos));
     edicao.post();
-    modificado = true;
+    destino.setModificado(true);
     edicao.sortByName();
     return CopyResult::Copied;
 }
 
-bool apagaComponente(ComponentTable &edicao, bool &modificado)
+bool apagaComponente(LibraryDocument &documento)
 {
+    ComponentTable &edicao = documento.table();
     if (edicao.isEmpty())
         return false;
-    modificado = true;
+    documento.setModificado(true);
     edicao.remove();
     return true;
 }

@@ -5,6 +5,7 @@
 
 class ComponentTable;
 class DialogService;
+class LibraryDocument;
 
 // Replaces every occurrence of `procura` in `texto` by `novo`: the text is
 // scanned left to right, case-sensitively, and the scan resumes behind each
@@ -20,16 +21,17 @@ QByteArray substituiTodas(const QByteArray &texto, const QByteArray &procura,
 // texts, so the prefix is taken as Latin-1 like the table's names.
 QByteArray prefixoDoTitulo(const QString &titulo);
 
-// Removes the library prefix from every name of the edit table: for each row
+// Removes the library prefix (named by the document's title) from every name
+// of the edit table: for each row
 // from the first, the row is edited (afterEdit fires), every "prefix-" and
 // every "PREFIX-" (only a..z upper-cased) is removed from its name and the
 // row is posted. Notifications are suspended for the walk; the rows keep
 // their order and the last row ends current. An empty table is left alone.
-void tiraPrefixo(ComponentTable &edicao, const QString &titulo);
+void tiraPrefixo(LibraryDocument &edicao);
 
 // Writes each row's name into its command text in place of every ">NAME",
 // then ">name", then ">Name", walking the edit table as tiraPrefixo does.
-void poeNomeNosComandos(ComponentTable &edicao);
+void poeNomeNosComandos(LibraryDocument &edicao);
 
 enum class CopyResult {
     Nothing, // the search table is empty
@@ -39,11 +41,12 @@ enum class CopyResult {
 
 // Copies the search table's current component into the edit table. A name
 // already present in any letter case is refused with an error message and
-// the existing component becomes current. A copy sets `modificado` (the
-// edit library's modified flag) before the table is sorted.
-CopyResult copiaComponente(const ComponentTable &pesquisa, ComponentTable &edicao, bool &modificado,
+// the existing component becomes current. A copy sets the edit library's
+// modified flag before the table is sorted.
+CopyResult copiaComponente(const LibraryDocument &pesquisa, LibraryDocument &edicao,
                            DialogService &dialogs);
 
 // Deletes the edit table's current component, without confirmation, after
-// setting `modificado`. Returns false (and does nothing) on an empty table.
-bool apagaComponente(ComponentTable &edicao, bool &modificado);
+// setting the modified flag. Returns false (and does nothing) on an empty
+// table.
+bool apagaComponente(LibraryDocument &edicao);

@@ -1,6 +1,7 @@
 #include "boardfile.h"
 
 #include "library/componenttable.h"
+#include "library/librarydocument.h"
 #include "library/linelist.h"
 #include "platform/dialogs.h"
 
@@ -173,32 +174,35 @@ FileResult salvaPlaca(const QString &caminho, const ComponentTable &table, const
     });
 }
 
-FileResult geraPlaca(ComponentTable &edicao, bool &passagemEmMassa, DialogService &dialogs,
-                     const QString &titulo, const QDateTime &when, const QLocale &locale)
+CommandResult geraPlaca(LibraryDocument &documento, DialogService &dialogs, const QDateTime &when,
+                        const QLocale &locale)
 {
+    ComponentTable &edicao = documento.table();
     if (edicao.isEmpty()) {
-        dialogs.message(Dialogs::Kind::Error, QStringLiteral("Biblioteca vazia!"),
-                        Dialogs::Button::Ok);
-        return {};
+        const QString vazia = QStringLiteral("Biblioteca vazia!");
+        dialogs.message(Dialogs::Kind::Error, vazia, Dialogs::Button::Ok);
+        return CommandResult::failed(vazia);
     }
     Dialogs::FileOptions options;
     options.title = QStringLiteral("Salvar Placa Footprints");
-    options.presetName = nomePlaca(titulo);
+    options.presetName = nomePlaca(documento.titulo());
     options.initialFolder = QStringLiteral(".");
     options.defaultSuffix = QStringLiteral("brd");
     options.overwritePrompt = true;
 
-    passagemEmMassa = true;
-    FileResult result;
-    if (const auto caminho = dialogs.saveFile(options)) {
-        // Moving to the first row ends a pending edit, so text typed into
-        // the editor is in its row before the rows are read.
+    CommandResult outcome = CommandResult::cancelled();
+    {
+        PassagemEmMassa passagem(documento);
+        if (const auto caminho = dialogs.saveFile(options)) {
+            // Moving to the first row ends a pending edit, so text typed into
+            // the editor is in its row before the rows are read.
+            edicao.first();
+            const FileResult written = salvaPlaca(*caminho, edicao, when, locale);
+            outcome = written.ok ? CommandResult::done() : CommandResult::failed(written.error);
+        }
         edicao.first();
-        result = salvaPlaca(*caminho, edicao, when, locale);
     }
-    edicao.first();
-    passagemEmMassa = false;
-    if (!result.ok)
-        dialogs.message(Dialogs::Kind::Error, result.error, Dialogs::Button::Ok);
-    return result;
+    if (outcome.isFailed())
+        dialogs.message(Dialogs::Kind::Error, outcome.message, Dialogs::Button::Ok);
+    return outcome;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/commandresult.h"
 #include "library/libraryfile.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 
 class ComponentTable;
 class DialogService;
+class LibraryDocument;
 class QIODevice;
 
 // The board file proposed for a library: the edit pane's caption (the
@@ -33,13 +35,12 @@ FileResult gravaPlaca(QIODevice &out, const ComponentTable &table, const QString
 FileResult salvaPlaca(const QString &caminho, const ComponentTable &table, const QDateTime &when,
                       const QLocale &locale);
 
-// The whole command (RxSpeedButton1Click): "Biblioteca vazia!" on an empty
-// table; otherwise sets the bulk pass flag (`passagemEmMassa`), asks for the file in the save
-// dialog ("Salvar Placa Footprints", proposed name from `titulo`), writes it,
-// and in every case makes the first row current before clearing the flag.
-// A failed write shows the platform's reason in an error box. The modified
-// flag is not touched. Returns what happened to the file; a cancelled dialog
-// or an empty table give ok with nothing written.
-FileResult geraPlaca(ComponentTable &edicao, bool &passagemEmMassa, DialogService &dialogs,
-                     const QString &titulo, const QDateTime &when = QDateTime::currentDateTime(),
-                     const QLocale &locale = QLocale::system());
+// The whole command ("Gerar placa"): "Biblioteca vazia!" on an empty table
+// (failed); otherwise sets the edit library's bulk pass flag, asks for the
+// file in the save dialog ("Salvar Placa Footprints", proposed name from the
+// document's title), writes it, and in every case makes the first row
+// current before clearing the flag. A failed write shows the platform's
+// reason in an error box. The modified flag is not touched.
+CommandResult geraPlaca(LibraryDocument &edicao, DialogService &dialogs,
+                        const QDateTime &when = QDateTime::currentDateTime(),
+                        const QLocale &locale = QLocale::system());

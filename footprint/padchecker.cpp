@@ -1,6 +1,7 @@
 #include "padchecker.h"
 
 #include "library/componenttable.h"
+#include "library/librarydocument.h"
 #include "library/linelist.h"
 #include "meuparse/meuparse.h"
 #include "platform/dialogs.h"
@@ -51,73 +52,77 @@ private:
     const QByteArray m_vazia;
 };
 
-// One component from its line 0. Returns false when a report answered stop.
+bool continua(Resposta r)
+{
+    return r == Resposta::Continua;
+}
+
+// The pad block opened at line `i` - 1 ($PAD): its Sh line at i, then Dr, At,
+// Ne, Po and $EndPAD on the following lines; `i` ends on the $EndPAD line.
+// The pad's name, once read from a Sh line, names it in later messages.
+// Returns false when a report answered stop.
+bool checaIlha(const Linhas &linhas, int &i, QByteArray &nomeIlha, const Relator &relata)
+{
+    const Tokens sh = separa_linha(linhas[i]);
+    if (!(sh.token(1) == "Sh" && sh.indiceFinal() >= 8)) {
+        if (!continua(relata(erroNaLinha(i) + CR + QStringLiteral("Faltou comando Sh !"), i)))
+            return false;
+    } else {
+        const bool zero = sh.token(3) == "R" && (sh.token(4) == "0" || sh.token(5) == "0");
+        if (zero &&
+            !continua(relata(
+                erroNaLinha(i) + CR + QStringLiteral("Ilha retangular com tamanho zero !"), i)))
+            return false;
+        nomeIlha = sh.token(2);
+    }
+    // Each later command: its first token and the least count it needs.
+    static constexpr struct
+    {
+        const char *comando;
+        qint32 minimo;
+        const char *falta;
+    } seguintes[] = {{"Dr", 4, "Faltou comando Dr !"},
+                     {"At", 4, "Faltou comando At !"},
+                     {"Ne", 3, "Faltou comando Ne !"},
+                     {"Po", 3, "Faltou comando Po!"},
+                     {"$EndPAD", 0, "Faltou comando $EndPAD !"}};
+    for (const auto &c : seguintes) {
+        ++i;
+        const Tokens t = separa_linha(linhas[i]);
+        if (!(t.token(1) == c.comando && t.indiceFinal() >= c.minimo) &&
+            !continua(relata(erroNaIlha(nomeIlha, c.falta), i)))
+            return false;
+    }
+    return true;
+}
+
+// One component from its line 0: drawing lines with too many fields, and
+// every pad block. Returns false when a report answered stop.
 bool checaComponente(const Linhas &linhas, QByteArray &nomeIlha, const Relator &relata)
 {
-    int i = 0;
-    // Splits line i and tells whether its first token is `comando` and its
-    // count at least `minimo`.
-    auto aceita = [&](const char *comando, qint32 minimo) {
-        const Tokens t = separa_linha(linhas[i]);
-        return t.token(1) == comando && t.indiceFinal() >= minimo;
-    };
-    auto falta = [&](const char *mensagem) {
-        return relata(erroNaIlha(nomeIlha, mensagem), i) == Resposta::Continua;
-    };
-
-    while (i < linhas.count() - 1) {
+    for (int i = 0; i < linhas.count() - 1; ++i) {
         const Tokens t = separa_linha(linhas[i]);
         const qint32 count = t.indiceFinal();
         const QByteArray &primeiro = t.token(1);
         const bool desenhoLongo = (primeiro == "DA" && count > 9) ||
                                   ((primeiro == "DS" || primeiro == "DC") && count > 8);
-        const bool abreIlha = primeiro.contains("$PAD");
-        if (desenhoLongo && relata(erroNaLinha(i), i) == Resposta::Para)
+        if (desenhoLongo && !continua(relata(erroNaLinha(i), i)))
             return false;
-
-        if (abreIlha) {
+        if (primeiro.contains("$PAD")) {
             ++i;
-            const Tokens sh = separa_linha(linhas[i]);
-            if (!(sh.token(1) == "Sh" && sh.indiceFinal() >= 8)) {
-                if (relata(erroNaLinha(i) + CR + QStringLiteral("Faltou comando Sh !"), i) ==
-                    Resposta::Para)
-                    return false;
-            } else {
-                const QByteArray &nome = sh.token(2);
-                const bool zero = sh.token(3) == "R" && (sh.token(4) == "0" || sh.token(5) == "0");
-                if (zero && relata(erroNaLinha(i) + CR +
-                                       QStringLiteral("Ilha retangular com tamanho zero !"),
-                                   i) == Resposta::Para)
-                    return false;
-                nomeIlha = nome;
-            }
-            ++i;
-            if (!aceita("Dr", 4) && !falta("Faltou comando Dr !"))
-                return false;
-            ++i;
-            if (!aceita("At", 4) && !falta("Faltou comando At !"))
-                return false;
-            ++i;
-            if (!aceita("Ne", 3) && !falta("Faltou comando Ne !"))
-                return false;
-            ++i;
-            if (!aceita("Po", 3) && !falta("Faltou comando Po!"))
-                return false;
-            ++i;
-            if (!aceita("$EndPAD", 0) && !falta("Faltou comando $EndPAD !"))
+            if (!checaIlha(linhas, i, nomeIlha, relata))
                 return false;
         }
-        ++i;
     }
     return true;
 }
 
 } // namespace
 
-Resposta mostra_erro(const QString &mensagem, int linha, bool &passagemEmMassa,
+Resposta mostra_erro(const QString &mensagem, int linha, LibraryDocument &edicao,
                      DialogService &dialogs, const CheckerHooks &hooks)
 {
-    passagemEmMassa = false;
+    edicao.setPassagemEmMassa(false);
     const Dialogs::Button answer =
         dialogs.message(Dialogs::Kind::Warning, mensagem,
                         Dialogs::Button::Ok | Dialogs::Button::Abort | Dialogs::Button::Ignore);
@@ -135,9 +140,10 @@ Resposta mostra_erro(const QString &mensagem, int linha, bool &passagemEmMassa,
     return Resposta::Para;
 }
 
-bool percorreIlhas(ComponentTable &edicao, bool &passagemEmMassa, const Relator &relata,
+bool percorreIlhas(LibraryDocument &documento, const Relator &relata,
                    const LinhasAtuais &linhasAtuais)
 {
+    ComponentTable &edicao = documento.table();
     if (edicao.isEmpty())
         return true;
     if (edicao.atEnd())
@@ -145,7 +151,7 @@ bool percorreIlhas(ComponentTable &edicao, bool &passagemEmMassa, const Relator 
     QByteArray nomeIlha;
     Linhas linhas;
     while (!edicao.atEnd()) {
-        passagemEmMassa = true;
+        documento.setPassagemEmMassa(true);
         if (linhasAtuais)
             linhas.le(linhasAtuais());
         else
@@ -157,24 +163,23 @@ bool percorreIlhas(ComponentTable &edicao, bool &passagemEmMassa, const Relator 
     return true;
 }
 
-void checaIlhas(ComponentTable &edicao, bool &passagemEmMassa, DialogService &dialogs,
-                const CheckerHooks &hooks)
+void checaIlhas(LibraryDocument &edicao, DialogService &dialogs, const CheckerHooks &hooks)
 {
-    if (edicao.isEmpty()) {
+    if (edicao.table().isEmpty()) {
         dialogs.message(Dialogs::Kind::Error, QStringLiteral("Biblioteca vazia!"),
                         Dialogs::Button::Ok);
         return;
     }
-    passagemEmMassa = true;
+    edicao.setPassagemEmMassa(true);
     if (hooks.showPage)
         hooks.showPage(0);
     const bool chegouAoFim = percorreIlhas(
-        edicao, passagemEmMassa,
+        edicao,
         [&](const QString &mensagem, int linha) {
-            return mostra_erro(mensagem, linha, passagemEmMassa, dialogs, hooks);
+            return mostra_erro(mensagem, linha, edicao, dialogs, hooks);
         },
         hooks.lines);
-    passagemEmMassa = false;
+    edicao.setPassagemEmMassa(false);
     if (chegouAoFim)
         dialogs.message(Dialogs::Kind::Information, QStringLiteral("Final da pesquisa!"),
                         Dialogs::Button::Ok);

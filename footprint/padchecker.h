@@ -5,8 +5,8 @@
 #include <QString>
 #include <functional>
 
-class ComponentTable;
 class DialogService;
+class LibraryDocument;
 
 // The pad checker searches the edit library's command texts for pad blocks
 // with missing or short commands, rectangular pads with a zero size and
@@ -41,9 +41,9 @@ struct CheckerHooks
 // Shows one finding about line `linha` of the current component in a warning
 // box with OK, Abort and Ignore. Ignore: go on. Abort: stop. OK (or any other
 // answer): beep, show the editor page, focus the editor, put the caret behind
-// the first character of the line, stop. The bulk pass flag
-// (`passagemEmMassa`) is clear while the box is open and afterwards.
-Resposta mostra_erro(const QString &mensagem, int linha, bool &passagemEmMassa,
+// the first character of the line, stop. The edit library's bulk pass flag
+// is clear while the box is open and afterwards.
+Resposta mostra_erro(const QString &mensagem, int linha, LibraryDocument &edicao,
                      DialogService &dialogs, const CheckerHooks &hooks);
 
 // Reports one finding; the line is the index in the current component.
@@ -57,11 +57,9 @@ using Relator = std::function<Resposta(const QString &mensagem, int linha)>;
 // name of the messages carries over from pad to pad and component to
 // component within one walk. Lines come from `linhas` when given, else from
 // the rows' stored texts.
-bool percorreIlhas(ComponentTable &edicao, bool &passagemEmMassa, const Relator &relata,
-                   const LinhasAtuais &linhas = {});
+bool percorreIlhas(LibraryDocument &edicao, const Relator &relata, const LinhasAtuais &linhas = {});
 
 // The whole search (RxSB_checarClick): "Biblioteca vazia!" on an empty table;
 // otherwise shows page 0, walks reporting through mostra_erro, and ends with
 // "Final da pesquisa!" when the walk went through the last component.
-void checaIlhas(ComponentTable &edicao, bool &passagemEmMassa, DialogService &dialogs,
-                const CheckerHooks &hooks);
+void checaIlhas(LibraryDocument &edicao, DialogService &dialogs, const CheckerHooks &hooks);

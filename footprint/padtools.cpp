@@ -2,6 +2,7 @@
 
 #include "edit/commandlines.h"
 #include "library/componenttable.h"
+#include "library/librarydocument.h"
 #include "meuparse/meuparse.h"
 #include "platform/dialogs.h"
 
@@ -80,10 +81,10 @@ template <typename Tool> QList<int> reescreveTodas(QList<QByteArray> &linhas, To
 }
 
 template <typename Tool>
-void reescreveCursor(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs,
+void reescreveCursor(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs,
                      Tool tool)
 {
-    edicao.edit();
+    edicao.table().edit();
     const int i = editor.caretLine();
     if (auto nova = tool(editor.line(i))) {
         editor.replaceLine(i, *nova);
@@ -94,10 +95,10 @@ void reescreveCursor(ComponentTable &edicao, CommandLines &editor, DialogService
 }
 
 template <typename Bulk>
-bool reescreveTodasNoEditor(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs,
+bool reescreveTodasNoEditor(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs,
                             const QString &pergunta, Bulk bulk)
 {
-    edicao.edit();
+    edicao.table().edit();
     if (dialogs.message(Dialogs::Kind::Information, pergunta,
                         Dialogs::Button::Yes | Dialogs::Button::No) != Dialogs::Button::Yes)
         return false;
@@ -135,24 +136,24 @@ QList<int> troca_zero(QList<QByteArray> &linhas)
     return reescreveTodas(linhas, sobrepoeZero);
 }
 
-void giraIlhaDoCursor(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs)
+void giraIlhaDoCursor(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs)
 {
     reescreveCursor(edicao, editor, dialogs, giraIlha);
 }
 
-void sobrepoeZeroDoCursor(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs)
+void sobrepoeZeroDoCursor(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs)
 {
     reescreveCursor(edicao, editor, dialogs, sobrepoeZero);
 }
 
-bool troca_tam(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs)
+bool troca_tam(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs)
 {
     return reescreveTodasNoEditor(edicao, editor, dialogs,
                                   QStringLiteral("Girar todas as ilhas? !!!"),
                                   [](QList<QByteArray> &l) { return troca_tam(l); });
 }
 
-bool troca_zero(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs)
+bool troca_zero(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs)
 {
     return reescreveTodasNoEditor(edicao, editor, dialogs,
                                   QStringLiteral("Trocar todos os tamanhos Zero? !!!"),

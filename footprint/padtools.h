@@ -5,7 +5,7 @@
 #include <optional>
 
 class CommandLines;
-class ComponentTable;
+class LibraryDocument;
 class DialogService;
 
 // The pad tools rewrite `Sh` lines of pad blocks:
@@ -44,10 +44,10 @@ inline constexpr char16_t MensagemForaDaIlha[] = u"Cursor não está em uma defi
 //
 // Caret line (m_rot_ilhaClick, m_sob_zeroClick): a line the tool refuses
 // gives the refusal message in an error box and changes nothing.
-void giraIlhaDoCursor(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs);
-void sobrepoeZeroDoCursor(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs);
+void giraIlhaDoCursor(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs);
+void sobrepoeZeroDoCursor(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs);
 // Every line (F10, F9): asks first ("Girar todas as ilhas? !!!" /
 // "Trocar todos os tamanhos Zero? !!!", Yes and No); on Yes rewrites the
 // lines and ends with "Terminado o acerto!!!". Returns false when answered No.
-bool troca_tam(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs);
-bool troca_zero(ComponentTable &edicao, CommandLines &editor, DialogService &dialogs);
+bool troca_tam(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs);
+bool troca_zero(LibraryDocument &edicao, CommandLines &editor, DialogService &dialogs);

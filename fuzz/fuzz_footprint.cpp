@@ -20,6 +20,7 @@
 #include "footprint/padtools.h"
 #include "fuzzcheck.h"
 #include "library/componenttable.h"
+#include "library/librarydocument.h"
 #include "library/linelist.h"
 #include "meuparse/meuparse.h"
 
@@ -148,7 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (textos.size() > 16)
         textos.resize(16);
 
-    ComponentTable tabela;
+    LibraryDocument documento;
+    ComponentTable &tabela = documento.table();
     std::vector<QList<QByteArray>> listas;
     for (qsizetype i = 0; i < textos.size(); ++i) {
         tabela.append();
@@ -159,9 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     tabela.first();
 
-    bool passagem = false;
     int achados = 0;
-    const bool fim = percorreIlhas(tabela, passagem, [&](const QString &mensagem, int linha) {
+    const bool fim = percorreIlhas(documento, [&](const QString &mensagem, int linha) {
         FUZZ_CHECK(!mensagem.isEmpty());
         const int atual = tabela.currentRow();
         FUZZ_CHECK(atual >= 0 && size_t(atual) < listas.size());
@@ -173,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     });
     FUZZ_CHECK(fim);
     // The walk leaves the bulk pass flag to its caller (checaIlhas clears it).
-    FUZZ_CHECK(passagem == !textos.isEmpty());
+    FUZZ_CHECK(documento.passagemEmMassa() == !textos.isEmpty());
     FUZZ_CHECK(tabela.atEnd());
     (void)achados;
 

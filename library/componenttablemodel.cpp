@@ -3,7 +3,7 @@
 #include "componenttable.h"
 
 ComponentTableModel::ComponentTableModel(ComponentTable &table, bool editable, QObject *parent)
-    : QAbstractTableModel(parent), m_table(table), m_vivo(&table), m_editable(editable),
+    : QAbstractTableModel(parent), m_table(table), m_editable(editable),
       m_markedRow(table.currentRow())
 {
     connect(&table, &ComponentTable::rowsAboutToBeInserted, this,
@@ -37,7 +37,7 @@ ComponentTableModel::ComponentTableModel(ComponentTable &table, bool editable, Q
 
 int ComponentTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_vivo ? 0 : m_table.rowCount();
+    return parent.isValid() ? 0 : m_table.rowCount();
 }
 
 int ComponentTableModel::columnCount(const QModelIndex &parent) const
@@ -60,7 +60,7 @@ QVariant ComponentTableModel::headerData(int section, Qt::Orientation orientatio
         return {};
     if (orientation == Qt::Horizontal)
         return section == 0 ? QStringLiteral("nome_Componente") : QVariant();
-    return m_vivo && section == m_table.currentRow() ? QStringLiteral("▶") : QString();
+    return section == m_table.currentRow() ? QStringLiteral("▶") : QString();
 }
 
 Qt::ItemFlags ComponentTableModel::flags(const QModelIndex &index) const

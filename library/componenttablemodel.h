@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QPointer>
 
 class ComponentTable;
 
@@ -26,11 +25,8 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
 private:
+    // The table belongs to a document that outlives the model.
     ComponentTable &m_table;
-    // Null once the table is destroyed: a window's tables may go before the
-    // grids bound to them, which still ask the model while they are torn
-    // down; the model then has no rows.
-    QPointer<ComponentTable> m_vivo;
     bool m_editable;
     int m_markedRow = -1;
 };

@@ -119,62 +119,91 @@ private:
 
 } // namespace
 
-FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
+namespace {
+
+// Cuts a stream read in chunks into lines for `reader`: CR, CR LF and a lone
+// LF end a line, also when a chunk ends between the CR and the LF; a Ctrl-Z
+// ends the stream, and a line it cuts short is still a line.
+class LineCutter
 {
-    Reader reader(table);
-    QByteArray chunk(ChunkSize, Qt::Uninitialized);
-    QByteArray carry;    // a line split across chunks
-    bool skipLf = false; // the previous chunk ended with a CR
-    bool ended = false;  // a Ctrl-Z was met
-    while (!ended) {
-        const qint64 got = in.read(chunk.data(), ChunkSize);
-        if (got < 0) {
-            reader.finish();
-            return FileResult::failure(in.errorString());
-        }
-        if (got == 0)
-            break;
-        const char *p = chunk.constData();
+public:
+    explicit LineCutter(Reader &reader) : m_reader(reader) {}
+
+    // Returns false once a Ctrl-Z was met: nothing after it is read.
+    bool feed(const char *p, qsizetype got)
+    {
         qsizetype start = 0;
         qsizetype i = 0;
-        if (skipLf && p[0] == '\n')
+        if (m_skipLf && got > 0 && p[0] == '\n')
             start = i = 1;
-        skipLf = false;
+        m_skipLf = false;
         for (; i < got; ++i) {
             i = procuraQuebra<true>(p + i, p + got) - p;
             if (i == got)
                 break;
             const char c = p[i];
-            if (c == CtrlZ && carry.isEmpty() && i == start) {
-                // Nothing of a line stands before the Ctrl-Z.
-            } else if (carry.isEmpty()) {
-                reader.line(p + start, i - start);
-            } else {
-                carry.append(p + start, i - start);
-                reader.line(carry.constData(), carry.size());
-                carry.clear();
-            }
-            if (c == CtrlZ) {
-                ended = true;
-                start = got;
-                break;
-            }
+            // Nothing of a line standing before a Ctrl-Z makes no line.
+            if (!(c == CtrlZ && m_carry.isEmpty() && i == start))
+                line(p + start, i - start);
+            if (c == CtrlZ)
+                return false;
             if (c == '\r') {
                 if (i + 1 < got) {
                     if (p[i + 1] == '\n')
                         ++i;
                 } else {
-                    skipLf = true;
+                    m_skipLf = true;
                 }
             }
             start = i + 1;
         }
         if (start < got)
-            carry.append(p + start, got - start);
+            m_carry.append(p + start, got - start);
+        return true;
     }
+
     // The last line needs no line end.
-    if (!carry.isEmpty())
-        reader.line(carry.constData(), carry.size());
+    void finish()
+    {
+        if (!m_carry.isEmpty())
+            m_reader.line(m_carry.constData(), m_carry.size());
+        m_carry.clear();
+    }
+
+private:
+    void line(const char *p, qsizetype n)
+    {
+        if (m_carry.isEmpty()) {
+            m_reader.line(p, n);
+            return;
+        }
+        m_carry.append(p, n);
+        m_reader.line(m_carry.constData(), m_carry.size());
+        m_carry.clear();
+    }
+
+    Reader &m_reader;
+    QByteArray m_carry;    // a line split across chunks
+    bool m_skipLf = false; // the previous chunk ended with a CR
+};
+
+} // namespace
+
+FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
+{
+    Reader reader(table);
+    LineCutter cutter(reader);
+    QByteArray chunk(ChunkSize, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(chunk.data(), ChunkSize);
+        if (got < 0) {
+            reader.finish();
+            return FileResult::failure(in.errorString());
+        }
+        if (got == 0 || !cutter.feed(chunk.constData(), got))
+            break;
+    }
+    cutter.finish();
     reader.finish();
     return {};
 }

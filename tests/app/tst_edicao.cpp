@@ -58,19 +58,19 @@ protected:
     // The command editor on its page with the caret in line `line`.
     void caretOn(int line, int column = 0)
     {
-        w->TabControl1->setCurrentIndex(1);
-        w->textlistbox1->setFocus();
-        QTextCursor c(w->textlistbox1->document()->findBlockByNumber(line));
+        TabControl1()->setCurrentIndex(1);
+        textlistbox1()->setFocus();
+        QTextCursor c(textlistbox1()->document()->findBlockByNumber(line));
         c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
-        w->textlistbox1->setTextCursor(c);
+        textlistbox1()->setTextCursor(c);
     }
 
     void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        QTest::keyClick(w->textlistbox1, key, mods);
+        QTest::keyClick(textlistbox1(), key, mods);
     }
 
-    QString line(int i) const { return w->textlistbox1->document()->findBlockByNumber(i).text(); }
+    QString line(int i) const { return textlistbox1()->document()->findBlockByNumber(i).text(); }
 
     static QStringList names(QTableView *grid)
     {
@@ -96,17 +96,17 @@ protected:
     // current row, editor text, row count label.
     void expectEditPaneOn(int row, const char *defLine)
     {
-        EXPECT_EQ(w->RxMD_comp.currentRow(), row);
-        EXPECT_EQ(w->DBGrid1->model()->rowCount(), w->RxMD_comp.rowCount());
-        EXPECT_EQ(w->DBGrid1->currentIndex().row(), row);
-        EXPECT_EQ(w->Label1->text(), QString::number(w->RxMD_comp.rowCount()));
+        EXPECT_EQ(edit.table().currentRow(), row);
+        EXPECT_EQ(DBGrid1()->model()->rowCount(), edit.table().rowCount());
+        EXPECT_EQ(DBGrid1()->currentIndex().row(), row);
+        EXPECT_EQ(Label1()->text(), QString::number(edit.table().rowCount()));
         EXPECT_TRUE(editorText().startsWith(QLatin1String(defLine)))
             << editorText().left(40).toStdString();
     }
 
     // The information page names the component that the preview was last
     // drawn for.
-    void expectInfoOn(const char *name) { EXPECT_EQ(w->l_nome->text(), QLatin1String(name)); }
+    void expectInfoOn(const char *name) { EXPECT_EQ(l_nome()->text(), QLatin1String(name)); }
 
     void loadPads() { loadEdit(writeFile("pads.lib", Header + ComponentP + component("Q"))); }
 
@@ -119,34 +119,34 @@ TEST_F(EdicaoTest, CopyAppendsAtTheSortedPlaceAndShowsTheCopy)
 {
     loadSearch(writeFile("s.lib", library({"x", "B", "R"})));
     // Into the empty edit library: the only row, current and shown.
-    w->DBGrid2->setCurrentIndex(w->DBGrid2->model()->index(1, 0)); // R
-    click(w->RxSB_copiar);
-    EXPECT_EQ(names(w->DBGrid1), QStringList{"R"});
+    DBGrid2()->setCurrentIndex(DBGrid2()->model()->index(1, 0)); // R
+    click(RxSB_copiar());
+    EXPECT_EQ(names(DBGrid1()), QStringList{"R"});
     expectEditPaneOn(0, "DEF R ");
     expectInfoOn("R");
-    EXPECT_EQ(w->RxMD_comp.comandosAt(0), w->RxMD_comp2.comandosAt(1));
-    EXPECT_TRUE(w->modificado);
+    EXPECT_EQ(edit.table().comandosAt(0), search.table().comandosAt(1));
+    EXPECT_TRUE(edit.modificado());
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
     // Into a loaded library, with text typed into its current row: the typed
     // text is stored first, and each copy takes its sorted place.
     dialogs.answers.enqueue(Button::Yes); // discard the first copy
     loadEdit(writeFile("e.lib", library({"a", "c"})));
-    EXPECT_FALSE(w->modificado);
-    w->DBGrid2->setCurrentIndex(w->DBGrid2->model()->index(0, 0)); // B
+    EXPECT_FALSE(edit.modificado());
+    DBGrid2()->setCurrentIndex(DBGrid2()->model()->index(0, 0)); // B
     caretOn(0);
-    QTest::keyClicks(w->textlistbox1, "#typed ");
-    click(w->RxSB_copiar);
-    EXPECT_EQ(names(w->DBGrid1), (QStringList{"a", "B", "c"}));
+    QTest::keyClicks(textlistbox1(), "#typed ");
+    click(RxSB_copiar());
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"a", "B", "c"}));
     expectEditPaneOn(1, "DEF B ");
     expectInfoOn("B");
-    EXPECT_TRUE(w->modificado);
-    EXPECT_TRUE(w->RxMD_comp.comandosAt(0).startsWith("#typed DEF a "));
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Browse);
+    EXPECT_TRUE(edit.modificado());
+    EXPECT_TRUE(edit.table().comandosAt(0).startsWith("#typed DEF a "));
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Browse);
 
-    w->DBGrid2->setCurrentIndex(w->DBGrid2->model()->index(2, 0)); // x
-    click(w->RxSB_copiar);
-    EXPECT_EQ(names(w->DBGrid1), (QStringList{"a", "B", "c", "x"}));
+    DBGrid2()->setCurrentIndex(DBGrid2()->model()->index(2, 0)); // x
+    click(RxSB_copiar());
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"a", "B", "c", "x"}));
     expectEditPaneOn(3, "DEF x ");
     EXPECT_EQ(dialogs.messages.size(), 1); // only the discard prompt
 }
@@ -155,8 +155,8 @@ TEST_F(EdicaoTest, CopyOfANameThatExistsInAnotherCaseIsRefused)
 {
     loadEdit(writeFile("e.lib", library({"a", "r", "z"})));
     loadSearch(writeFile("s.lib", library({"R"})));
-    ASSERT_EQ(w->RxMD_comp.currentRow(), 0);
-    click(w->RxSB_copiar);
+    ASSERT_EQ(edit.table().currentRow(), 0);
+    click(RxSB_copiar());
 
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].text,
@@ -164,56 +164,56 @@ TEST_F(EdicaoTest, CopyOfANameThatExistsInAnotherCaseIsRefused)
     EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
     EXPECT_EQ(dialogs.messages[0].buttons, ok);
     // The edit pane now shows the existing one; nothing was added.
-    EXPECT_EQ(names(w->DBGrid1), (QStringList{"a", "r", "z"}));
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"a", "r", "z"}));
     expectEditPaneOn(1, "DEF r ");
     expectInfoOn("r");
-    EXPECT_FALSE(w->modificado);
+    EXPECT_FALSE(edit.modificado());
 }
 
 TEST_F(EdicaoTest, CopyWithAnEmptySearchLibraryDoesNothing)
 {
     loadEdit(writeFile("e.lib", library({"a", "b"})));
-    click(w->BitBtn8);
-    click(w->RxSB_copiar);
+    click(BitBtn8());
+    click(RxSB_copiar());
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(names(w->DBGrid1), (QStringList{"a", "b"}));
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"a", "b"}));
     expectEditPaneOn(1, "DEF b ");
-    EXPECT_FALSE(w->modificado);
+    EXPECT_FALSE(edit.modificado());
 }
 
 TEST_F(EdicaoTest, DeleteKeepsGridEditorAndCountInStep)
 {
     loadEdit(writeFile("e.lib", library({"a", "b", "c"})));
-    click(w->BitBtn10);
-    click(w->RxSB_apagar);
-    EXPECT_EQ(names(w->DBGrid1), (QStringList{"a", "b"}));
+    click(BitBtn10());
+    click(RxSB_apagar());
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"a", "b"}));
     expectEditPaneOn(1, "DEF b ");
     expectInfoOn("b");
-    EXPECT_TRUE(w->modificado);
+    EXPECT_TRUE(edit.modificado());
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
     // The first row, with text typed into it: the typed text goes with it
     // and the following row is shown.
-    click(w->BitBtn7);
+    click(BitBtn7());
     caretOn(0);
-    QTest::keyClicks(w->textlistbox1, "#x ");
-    click(w->RxSB_apagar);
-    EXPECT_EQ(names(w->DBGrid1), QStringList{"b"});
+    QTest::keyClicks(textlistbox1(), "#x ");
+    click(RxSB_apagar());
+    EXPECT_EQ(names(DBGrid1()), QStringList{"b"});
     expectEditPaneOn(0, "DEF b ");
 
-    click(w->RxSB_apagar);
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("0"));
+    click(RxSB_apagar());
+    EXPECT_EQ(DBGrid1()->model()->rowCount(), 0);
+    EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
     EXPECT_TRUE(editorText().isEmpty());
 }
 
 TEST_F(EdicaoTest, DeleteInAnEmptyEditLibraryDoesNothing)
 {
-    click(w->RxSB_apagar);
+    click(RxSB_apagar());
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_FALSE(w->modificado);
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("0"));
-    EXPECT_TRUE(w->RxMD_comp.isEmpty());
+    EXPECT_FALSE(edit.modificado());
+    EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
+    EXPECT_TRUE(edit.table().isEmpty());
 }
 
 // ---- Pad tools from the editor's keys and pop-up menu -----------------------
@@ -224,8 +224,8 @@ TEST_F(EdicaoTest, F8RotatesTheCaretPadAndTwiceRestoresIt)
     caretOn(2, 5);
     press(Qt::Key_F8);
     EXPECT_EQ(line(2), QStringLiteral("Sh \"1\" R 400 600 0 0 0"));
-    EXPECT_TRUE(w->modificado);
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Edit);
+    EXPECT_TRUE(edit.modificado());
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Edit);
     EXPECT_EQ(line(3), QStringLiteral("Dr  320 0 0"));
     // The caret stays on the line, so the next key acts on it again.
     press(Qt::Key_F8, Qt::ShiftModifier);
@@ -233,10 +233,10 @@ TEST_F(EdicaoTest, F8RotatesTheCaretPadAndTwiceRestoresIt)
 
     // The line of the end of a selection is the caret line; the spacing is
     // normalised.
-    QTextCursor c(w->textlistbox1->document()->findBlockByNumber(2));
-    c.setPosition(w->textlistbox1->document()->findBlockByNumber(9).position() + 3,
+    QTextCursor c(textlistbox1()->document()->findBlockByNumber(2));
+    c.setPosition(textlistbox1()->document()->findBlockByNumber(9).position() + 3,
                   QTextCursor::KeepAnchor);
-    w->textlistbox1->setTextCursor(c);
+    textlistbox1()->setTextCursor(c);
     press(Qt::Key_F8, Qt::ShiftModifier);
     EXPECT_EQ(line(9), QStringLiteral("Sh \"2\" R 500 0 0 0 0"));
     EXPECT_EQ(line(2), QStringLiteral("Sh \"1\" R 600 400 0 0 0"));
@@ -250,7 +250,7 @@ TEST_F(EdicaoTest, F7FillsTheZeroSizeOfTheCaretPad)
     caretOn(9);
     press(Qt::Key_F7);
     EXPECT_EQ(line(9), QStringLiteral("Sh \"2\" R 500 500 0 0 0"));
-    EXPECT_TRUE(w->modificado);
+    EXPECT_TRUE(edit.modificado());
     // Without a zero the line is only rebuilt.
     caretOn(2);
     press(Qt::Key_F7);
@@ -273,7 +273,7 @@ TEST_F(EdicaoTest, F10AndF9RewriteEveryPadAfterYes)
     EXPECT_EQ(dialogs.messages[1].buttons, ok);
     EXPECT_EQ(line(2), QStringLiteral("Sh \"1\" R 400 600 0 0 0"));
     EXPECT_EQ(line(9), QStringLiteral("Sh \"2\" R 500 0 0 0 0"));
-    EXPECT_TRUE(w->modificado);
+    EXPECT_TRUE(edit.modificado());
 
     press(Qt::Key_F9);
     ASSERT_EQ(dialogs.messages.size(), 4);
@@ -307,8 +307,8 @@ TEST_F(EdicaoTest, F9AnsweredNoChangesNothingButLeavesTheRowInEdit)
     EXPECT_EQ(dialogs.messageTexts(),
               (QStringList{"Trocar todos os tamanhos Zero? !!!", "Girar todas as ilhas? !!!"}));
     EXPECT_EQ(editorText(), before);
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Edit);
-    EXPECT_TRUE(w->modificado);
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Edit);
+    EXPECT_TRUE(edit.modificado());
 }
 
 TEST_F(EdicaoTest, CaretOffAPadLineIsRefused)
@@ -334,47 +334,47 @@ TEST_F(EdicaoTest, CaretOffAPadLineIsRefused)
     press(Qt::Key_F8);
     EXPECT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(editorText(), before);
-    EXPECT_TRUE(w->modificado); // the key put the row into the edit state
+    EXPECT_TRUE(edit.modificado()); // the key put the row into the edit state
 }
 
 TEST_F(EdicaoTest, PopupItemsDoWhatF8AndF7DoAndSetTheFlagThemselves)
 {
     loadPads();
-    QTextCursor c(w->textlistbox1->document()->findBlockByNumber(2));
-    w->textlistbox1->setTextCursor(c);
-    ASSERT_FALSE(w->modificado);
-    w->m_rot_ilha->trigger();
+    QTextCursor c(textlistbox1()->document()->findBlockByNumber(2));
+    textlistbox1()->setTextCursor(c);
+    ASSERT_FALSE(edit.modificado());
+    m_rot_ilha()->trigger();
     EXPECT_EQ(line(2), QStringLiteral("Sh \"1\" R 400 600 0 0 0"));
-    EXPECT_TRUE(w->modificado);
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Edit);
+    EXPECT_TRUE(edit.modificado());
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Edit);
 
     // Stored into the row when the table moves; the second row is untouched.
-    click(w->BitBtn8);
-    EXPECT_TRUE(w->RxMD_comp.comandosAt(0).contains("\nSh \"1\" R 400 600 0 0 0\r\n"));
-    EXPECT_FALSE(w->RxMD_comp.comandosAt(0).contains("600 400"));
-    click(w->BitBtn7);
+    click(BitBtn8());
+    EXPECT_TRUE(edit.table().comandosAt(0).contains("\nSh \"1\" R 400 600 0 0 0\r\n"));
+    EXPECT_FALSE(edit.table().comandosAt(0).contains("600 400"));
+    click(BitBtn7());
     EXPECT_EQ(line(2), QStringLiteral("Sh \"1\" R 400 600 0 0 0"));
 
-    w->modificado = false;
-    w->textlistbox1->setTextCursor(QTextCursor(w->textlistbox1->document()->findBlockByNumber(9)));
-    w->m_sob_zero->trigger();
+    edit.setModificado(false);
+    textlistbox1()->setTextCursor(QTextCursor(textlistbox1()->document()->findBlockByNumber(9)));
+    m_sob_zero()->trigger();
     EXPECT_EQ(line(9), QStringLiteral("Sh \"2\" R 500 500 0 0 0"));
-    EXPECT_TRUE(w->modificado);
+    EXPECT_TRUE(edit.modificado());
 
-    w->textlistbox1->setTextCursor(QTextCursor(w->textlistbox1->document()->findBlockByNumber(3)));
-    w->m_rot_ilha->trigger();
+    textlistbox1()->setTextCursor(QTextCursor(textlistbox1()->document()->findBlockByNumber(3)));
+    m_rot_ilha()->trigger();
     EXPECT_EQ(dialogs.messageTexts(),
               QStringList{QStringLiteral("Cursor não está em uma definição de ilha !!!")});
     // A right click in the editor opens the menu that holds the two items.
-    w->TabControl1->setCurrentIndex(1);
+    TabControl1()->setCurrentIndex(1);
     const QPoint at(5, 5);
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at,
-                                w->textlistbox1->viewport()->mapToGlobal(at));
-    ASSERT_FALSE(w->PopupMenu1->isVisible());
-    QApplication::sendEvent(w->textlistbox1->viewport(), &menuEvent);
-    EXPECT_TRUE(w->PopupMenu1->isVisible());
-    EXPECT_EQ(w->PopupMenu1->actions(), (QList<QAction *>{w->m_rot_ilha, w->m_sob_zero}));
-    w->PopupMenu1->hide();
+                                textlistbox1()->viewport()->mapToGlobal(at));
+    ASSERT_FALSE(PopupMenu1()->isVisible());
+    QApplication::sendEvent(textlistbox1()->viewport(), &menuEvent);
+    EXPECT_TRUE(PopupMenu1()->isVisible());
+    EXPECT_EQ(PopupMenu1()->actions(), (QList<QAction *>{m_rot_ilha(), m_sob_zero()}));
+    PopupMenu1()->hide();
 }
 
 TEST_F(EdicaoTest, TheRewrittenTextIsWhatGetsSaved)
@@ -386,43 +386,43 @@ TEST_F(EdicaoTest, TheRewrittenTextIsWhatGetsSaved)
     press(Qt::Key_F7);
     const QString out = dir.filePath("out.lib");
     dialogs.files.enqueue(out);
-    click(w->SB_salvar);
+    click(SB_salvar());
     const QList<QByteArray> lines = crlfLines(readFile(out));
     EXPECT_TRUE(lines.contains("Sh \"1\" R 400 600 0 0 0"));
     EXPECT_TRUE(lines.contains("Sh \"2\" R 500 500 0 0 0"));
     EXPECT_FALSE(lines.contains("Sh \"1\" R 600 400 0 0 0"));
     EXPECT_TRUE(lines.contains("Dr  320 0 0"));
     EXPECT_TRUE(lines.contains("Sh \"3\" R 600"));
-    EXPECT_FALSE(w->modificado);
+    EXPECT_FALSE(edit.modificado());
 }
 
 TEST_F(EdicaoTest, KeysInAnEmptyEditLibraryStartAnInsertDroppedWhenNothingTyped)
 {
     caretOn(0);
     press(Qt::Key_F8);
-    EXPECT_EQ(w->RxMD_comp.rowCount(), 1);
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Insert);
-    EXPECT_FALSE(w->modificado);
+    EXPECT_EQ(edit.table().rowCount(), 1);
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Insert);
+    EXPECT_FALSE(edit.modificado());
     EXPECT_EQ(dialogs.messageTexts(),
               QStringList{QStringLiteral("Cursor não está em uma definição de ilha !!!")});
     press(Qt::Key_F10); // asks, rewrites nothing, ends
     EXPECT_EQ(dialogs.messages.size(), 3);
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Insert);
-    click(w->BitBtn8);
-    EXPECT_TRUE(w->RxMD_comp.isEmpty());
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
-    EXPECT_FALSE(w->modificado);
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Insert);
+    click(BitBtn8());
+    EXPECT_TRUE(edit.table().isEmpty());
+    EXPECT_EQ(DBGrid1()->model()->rowCount(), 0);
+    EXPECT_FALSE(edit.modificado());
 
     // A pad line typed into the empty library, then F8: the new row holds
     // the rotated line.
     caretOn(0);
-    QTest::keyClicks(w->textlistbox1, "Sh \"1\" R 10 20 0 0 0");
+    QTest::keyClicks(textlistbox1(), "Sh \"1\" R 10 20 0 0 0");
     press(Qt::Key_F8);
     EXPECT_EQ(line(0), QStringLiteral("Sh \"1\" R 20 10 0 0 0"));
-    click(w->BitBtn7);
-    ASSERT_EQ(w->RxMD_comp.rowCount(), 1);
-    EXPECT_EQ(w->RxMD_comp.comandosAt(0), QByteArray("Sh \"1\" R 20 10 0 0 0"));
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("1"));
+    click(BitBtn7());
+    ASSERT_EQ(edit.table().rowCount(), 1);
+    EXPECT_EQ(edit.table().comandosAt(0), QByteArray("Sh \"1\" R 20 10 0 0 0"));
+    EXPECT_EQ(Label1()->text(), QStringLiteral("1"));
 }
 
 // ---- Pad checker -----------------------------------------------------------
@@ -460,9 +460,9 @@ protected:
         dialogs.messages.clear();
         for (Button b : answers)
             dialogs.answers.enqueue(b);
-        w->RxSB_checar->click();
+        RxSB_checar()->click();
         EXPECT_TRUE(dialogs.answers.isEmpty());
-        EXPECT_FALSE(w->passagemEmMassa);
+        EXPECT_FALSE(edit.passagemEmMassa());
     }
 };
 
@@ -471,8 +471,8 @@ TEST_F(CheckerTest, OkPutsTheCaretOnTheFaultyLineInTheEditor)
     loadChecked();
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    w->DBGrid2->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), w->DBGrid2);
+    DBGrid2()->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), DBGrid2());
     check({Button::Ignore, Button::Ok});
 
     EXPECT_EQ(dialogs.messageTexts(), (QStringList{zeroA(), dsC()}));
@@ -484,14 +484,14 @@ TEST_F(CheckerTest, OkPutsTheCaretOnTheFaultyLineInTheEditor)
     // The table, grid and editor are on C; the caret after the first
     // character of its line 1, on the "Comandos" page, with the focus.
     expectEditPaneOn(2, "DEF C ");
-    EXPECT_EQ(w->TabControl1->currentIndex(), 1);
-    EXPECT_EQ(w->TabControl1->tabText(1), QStringLiteral("Comandos"));
-    const QTextCursor c = w->textlistbox1->textCursor();
+    EXPECT_EQ(TabControl1()->currentIndex(), 1);
+    EXPECT_EQ(TabControl1()->tabText(1), QStringLiteral("Comandos"));
+    const QTextCursor c = textlistbox1()->textCursor();
     EXPECT_FALSE(c.hasSelection());
-    EXPECT_EQ(c.position(), w->textlistbox1->document()->findBlockByNumber(1).position() + 1);
-    EXPECT_EQ(QApplication::focusWidget(), w->textlistbox1);
-    EXPECT_FALSE(w->modificado);
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Browse);
+    EXPECT_EQ(c.position(), textlistbox1()->document()->findBlockByNumber(1).position() + 1);
+    EXPECT_EQ(QApplication::focusWidget(), textlistbox1());
+    EXPECT_FALSE(edit.modificado());
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Browse);
 
     // Run again: C is checked again from its line 0, to the end.
     check({Button::Ignore, Button::Ignore, Button::Ignore});
@@ -499,32 +499,32 @@ TEST_F(CheckerTest, OkPutsTheCaretOnTheFaultyLineInTheEditor)
     EXPECT_EQ(dialogs.messages.last().kind, Kind::Information);
     EXPECT_EQ(dialogs.messages.last().buttons, ok);
     EXPECT_EQ(dialogs.beeps, 1);
-    EXPECT_EQ(w->RxMD_comp.currentRow(), 2);
-    EXPECT_EQ(w->TabControl1->currentIndex(), 0);
+    EXPECT_EQ(edit.table().currentRow(), 2);
+    EXPECT_EQ(TabControl1()->currentIndex(), 0);
 }
 
 TEST_F(CheckerTest, AbortStopsIgnoreGoesOnAndARunResumesAtTheCurrentComponent)
 {
     loadChecked();
-    w->TabControl1->setCurrentIndex(1);
+    TabControl1()->setCurrentIndex(1);
     check({Button::Abort});
     EXPECT_EQ(dialogs.messageTexts(), QStringList{zeroA()});
     expectEditPaneOn(0, "DEF A ");
-    EXPECT_EQ(w->TabControl1->currentIndex(), 0);
+    EXPECT_EQ(TabControl1()->currentIndex(), 0);
     EXPECT_EQ(dialogs.beeps, 0);
 
     // From B: A is not checked; every finding of C, then the end.
-    click(w->BitBtn8);
+    click(BitBtn8());
     check({Button::Ignore, Button::Ignore, Button::Ignore});
     EXPECT_EQ(dialogs.messageTexts(), (QStringList{dsC(), poC(), endC(), fim()}));
-    EXPECT_EQ(w->RxMD_comp.currentRow(), 2);
-    EXPECT_TRUE(w->RxMD_comp.atEnd());
+    EXPECT_EQ(edit.table().currentRow(), 2);
+    EXPECT_TRUE(edit.table().atEnd());
 
     // After a run to the end the next starts from the first component.
     check({Button::Abort});
     EXPECT_EQ(dialogs.messageTexts(), QStringList{zeroA()});
     expectEditPaneOn(0, "DEF A ");
-    EXPECT_FALSE(w->modificado);
+    EXPECT_FALSE(edit.modificado());
 }
 
 TEST_F(CheckerTest, AFixMadeWithF7AtTheCaretIsSeenByTheNextRun)
@@ -537,19 +537,19 @@ TEST_F(CheckerTest, AFixMadeWithF7AtTheCaretIsSeenByTheNextRun)
     EXPECT_EQ(line(3), QStringLiteral("Sh \"1\" R 600 600 0 0 0"));
     check({Button::Abort});
     EXPECT_EQ(dialogs.messageTexts(), QStringList{dsC()});
-    EXPECT_TRUE(w->modificado);
+    EXPECT_TRUE(edit.modificado());
     // The walk stored the fix into A's row.
-    EXPECT_TRUE(w->RxMD_comp.comandosAt(0).contains("Sh \"1\" R 600 600 0 0 0"));
+    EXPECT_TRUE(edit.table().comandosAt(0).contains("Sh \"1\" R 600 600 0 0 0"));
 }
 
 TEST_F(CheckerTest, EmptyLibraryAndCleanLibrary)
 {
-    w->RxSB_checar->click();
+    RxSB_checar()->click();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Biblioteca vazia!"));
     EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
     EXPECT_EQ(dialogs.messages[0].buttons, ok);
-    EXPECT_FALSE(w->passagemEmMassa);
+    EXPECT_FALSE(edit.passagemEmMassa());
 
     loadEdit(writeFile("clean.lib", Header + component("A", padBlock("Sh \"1\" R 600 600 0 0 0")) +
                                         component("B", "DS 0 0 100 0 120 21\n")));
@@ -566,10 +566,10 @@ TEST_F(EdicaoTest, BoardFileAfterALoadLeavesTheFlagClear)
     const QString path = writeFile("guia.lib", Header + component("b", "F0 \"U\" 0 50\n") +
                                                    component("a", "DRAW\nENDDRAW\n"));
     loadEdit(path);
-    click(w->BitBtn10);
+    click(BitBtn10());
     const QString out = dir.filePath("guia-out.brd");
     dialogs.files.enqueue(out);
-    w->RxSpeedButton1->click();
+    RxSpeedButton1()->click();
 
     ASSERT_EQ(dialogs.fileDialogs.size(), 2);
     const auto &d = dialogs.fileDialogs.last();
@@ -597,8 +597,8 @@ TEST_F(EdicaoTest, BoardFileAfterALoadLeavesTheFlagClear)
     EXPECT_EQ(lines[58], "$DRAWSEGMENT");
     EXPECT_EQ(lines.last(), "$EndBoard");
 
-    EXPECT_FALSE(w->modificado);
-    EXPECT_FALSE(w->passagemEmMassa);
+    EXPECT_FALSE(edit.modificado());
+    EXPECT_FALSE(edit.passagemEmMassa());
     // Grid and editor on the first row; the preview still on the component
     // current when the command began.
     expectEditPaneOn(0, "DEF a ");
@@ -610,56 +610,56 @@ TEST_F(EdicaoTest, BoardFileAfterAnEditHoldsTheEditAndLeavesTheFlagSet)
     loadPads();
     caretOn(2);
     press(Qt::Key_F8);
-    click(w->BitBtn8); // stored into P; Q is current
+    click(BitBtn8()); // stored into P; Q is current
     caretOn(0, 3);
-    QTest::keyClicks(w->textlistbox1, "X"); // Q's DEF line, typed, not yet stored
+    QTest::keyClicks(textlistbox1(), "X"); // Q's DEF line, typed, not yet stored
     const QString out = dir.filePath("p.brd");
     dialogs.files.enqueue(out);
-    w->RxSpeedButton1->click();
+    RxSpeedButton1()->click();
     const QList<QByteArray> lines = crlfLines(readFile(out));
     EXPECT_TRUE(lines.contains("Sh \"1\" R 400 600 0 0 0"));
     EXPECT_TRUE(lines.contains("DEFX Q U 0 40 Y Y 1 F N"));
-    EXPECT_TRUE(w->modificado);
-    EXPECT_FALSE(w->passagemEmMassa);
+    EXPECT_TRUE(edit.modificado());
+    EXPECT_FALSE(edit.passagemEmMassa());
     expectEditPaneOn(0, "DEF P ");
 }
 
 TEST_F(EdicaoTest, BoardFileCancelledFailedOrEmpty)
 {
-    w->RxSpeedButton1->click();
+    RxSpeedButton1()->click();
     EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("Biblioteca vazia!")});
     EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
     EXPECT_TRUE(dialogs.fileDialogs.isEmpty());
 
     // After "nova" the proposed name is nova.brd; a cancelled dialog leaves
     // the first row current.
-    click(w->RxSB_limpar);
+    click(RxSB_limpar());
     loadSearch(writeFile("s.lib", library({"a", "b", "c"})));
     for (int i = 0; i < 3; ++i) {
-        click(w->RxSB_copiar);
-        click(w->BitBtn8);
+        click(RxSB_copiar());
+        click(BitBtn8());
     }
-    ASSERT_EQ(w->RxMD_comp.currentRow(), 2);
+    ASSERT_EQ(edit.table().currentRow(), 2);
     dialogs.messages.clear();
-    w->RxSpeedButton1->click();
+    RxSpeedButton1()->click();
     EXPECT_EQ(dialogs.fileDialogs.last().options.presetName, QStringLiteral("nova.brd"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     expectEditPaneOn(0, "DEF a ");
-    EXPECT_TRUE(w->modificado);
-    EXPECT_FALSE(w->passagemEmMassa);
+    EXPECT_TRUE(edit.modificado());
+    EXPECT_FALSE(edit.passagemEmMassa());
 
     // A folder that does not exist: an error box, no file.
-    click(w->BitBtn10);
+    click(BitBtn10());
     const QString bad = dir.filePath("no/such/folder/x.brd");
     dialogs.files.enqueue(bad);
-    w->RxSpeedButton1->click();
+    RxSpeedButton1()->click();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
     EXPECT_EQ(dialogs.messages[0].buttons, ok);
     EXPECT_FALSE(dialogs.messages[0].text.isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath("no")));
     expectEditPaneOn(0, "DEF a ");
-    EXPECT_FALSE(w->passagemEmMassa);
+    EXPECT_FALSE(edit.passagemEmMassa());
 }
 
 // ---- Bulk renames ----------------------------------------------------------
@@ -667,23 +667,23 @@ TEST_F(EdicaoTest, BoardFileCancelledFailedOrEmpty)
 TEST_F(EdicaoTest, PrefixRemovalUsesTheLoadedFileName)
 {
     loadEdit(writeFile("dev.lib", library({"dev-R1", "DEV-R2", "Dev-R3", "x-dev-y"})));
-    w->RxSpeedButton2->click();
-    EXPECT_EQ(names(w->DBGrid1), (QStringList{"R1", "R2", "Dev-R3", "x-y"}));
-    EXPECT_TRUE(w->modificado);
+    RxSpeedButton2()->click();
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"R1", "R2", "Dev-R3", "x-y"}));
+    EXPECT_TRUE(edit.modificado());
     expectEditPaneOn(3, "DEF x-dev-y ");
     expectInfoOn("x-y");
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Browse);
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Browse);
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(EdicaoTest, PrefixRemovalWithoutACaptionRemovesEveryHyphen)
 {
     loadSearch(writeFile("s.lib", library({"A-B-C"})));
-    click(w->RxSB_copiar);
-    w->modificado = false;
-    w->RxSpeedButton2->click();
-    EXPECT_EQ(names(w->DBGrid1), QStringList{"ABC"});
-    EXPECT_TRUE(w->modificado);
+    click(RxSB_copiar());
+    edit.setModificado(false);
+    RxSpeedButton2()->click();
+    EXPECT_EQ(names(DBGrid1()), QStringList{"ABC"});
+    EXPECT_TRUE(edit.modificado());
 }
 
 TEST_F(EdicaoTest, NameCopyFillsThePlaceholdersOfEveryRow)
@@ -692,29 +692,29 @@ TEST_F(EdicaoTest, NameCopyFillsThePlaceholdersOfEveryRow)
     loadEdit(writeFile("n.lib",
                        Header + component("U7", body) + component("V8", body) + component("W9")));
     // A placeholder typed into the current row is stored first and filled.
-    click(w->BitBtn10);
+    click(BitBtn10());
     caretOn(1);
-    QTest::keyClicks(w->textlistbox1, ">Name ");
-    w->modificado = false;
-    w->RxSpeedButton4->click();
+    QTest::keyClicks(textlistbox1(), ">Name ");
+    edit.setModificado(false);
+    RxSpeedButton4()->click();
 
-    EXPECT_TRUE(w->modificado);
+    EXPECT_TRUE(edit.modificado());
     expectEditPaneOn(2, "DEF W9 ");
     EXPECT_EQ(line(1), QStringLiteral("W9 ENDDEF"));
-    const QList<QByteArray> u7 = w->RxMD_comp.comandosAt(0).split('\r');
+    const QList<QByteArray> u7 = edit.table().comandosAt(0).split('\r');
     EXPECT_EQ(u7.mid(1, 3),
               (QList<QByteArray>{"F1 \"U7\" 0 0", "T 0 0 0 U7", "T 0 0 0 U7 >NaMe U71"}));
-    EXPECT_TRUE(w->RxMD_comp.comandosAt(1).contains("F1 \"V8\" 0 0\rT 0 0 0 V8\r"));
-    EXPECT_EQ(names(w->DBGrid1), (QStringList{"U7", "V8", "W9"}));
+    EXPECT_TRUE(edit.table().comandosAt(1).contains("F1 \"V8\" 0 0\rT 0 0 0 V8\r"));
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"U7", "V8", "W9"}));
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(EdicaoTest, BulkRenamesOnAnEmptyLibraryChangeNothing)
 {
-    w->RxSpeedButton2->click();
-    w->RxSpeedButton4->click();
-    EXPECT_FALSE(w->modificado);
-    EXPECT_TRUE(w->RxMD_comp.isEmpty());
+    RxSpeedButton2()->click();
+    RxSpeedButton4()->click();
+    EXPECT_FALSE(edit.modificado());
+    EXPECT_TRUE(edit.table().isEmpty());
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("0"));
+    EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
 }

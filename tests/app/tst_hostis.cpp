@@ -32,12 +32,12 @@ protected:
     // the library becomes modified.
     void typeIntoEditor(const QString &text)
     {
-        w->TabControl1->setCurrentIndex(1);
-        w->textlistbox1->setFocus();
-        QTextCursor c = w->textlistbox1->textCursor();
+        TabControl1()->setCurrentIndex(1);
+        textlistbox1()->setFocus();
+        QTextCursor c = textlistbox1()->textCursor();
         c.movePosition(QTextCursor::End);
-        w->textlistbox1->setTextCursor(c);
-        QTest::keyClicks(w->textlistbox1, text);
+        textlistbox1()->setTextCursor(c);
+        QTest::keyClicks(textlistbox1(), text);
     }
 
     QString gridName(QTableView *grid, int row) const
@@ -197,63 +197,63 @@ TEST_F(WindowHostis, TwoHundredMegabyteLibraryLoadsIntoBothPanesNavigatesAndSave
 
     // What the user sees after both loads.
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messageTexts().join('|').toStdString();
-    EXPECT_EQ(w->Panel5->text(), path);
-    EXPECT_EQ(w->panel6->text(), path);
-    EXPECT_EQ(w->Label1->text(), QString::number(BigCount));
-    EXPECT_EQ(w->Label2->text(), QString::number(BigCount));
-    ASSERT_EQ(w->DBGrid1->model()->rowCount(), BigCount);
-    ASSERT_EQ(w->DBGrid2->model()->rowCount(), BigCount);
-    EXPECT_FALSE(w->modificado);
+    EXPECT_EQ(Panel5()->text(), path);
+    EXPECT_EQ(panel6()->text(), path);
+    EXPECT_EQ(Label1()->text(), QString::number(BigCount));
+    EXPECT_EQ(Label2()->text(), QString::number(BigCount));
+    ASSERT_EQ(DBGrid1()->model()->rowCount(), BigCount);
+    ASSERT_EQ(DBGrid2()->model()->rowCount(), BigCount);
+    EXPECT_FALSE(edit.modificado());
 
     // Every component, sorted by name, with its whole text, in both tables.
-    ASSERT_EQ(w->RxMD_comp.rowCount(), BigCount);
-    ASSERT_EQ(w->RxMD_comp2.rowCount(), BigCount);
+    ASSERT_EQ(edit.table().rowCount(), BigCount);
+    ASSERT_EQ(search.table().rowCount(), BigCount);
     for (int r = 0; r < BigCount; ++r) {
-        ASSERT_EQ(w->RxMD_comp.nameAt(r), big.name(r)) << "row " << r;
-        ASSERT_TRUE(w->RxMD_comp.comandosAt(r) == big.text(r)) << "text of row " << r;
-        ASSERT_EQ(w->RxMD_comp2.nameAt(r), w->RxMD_comp.nameAt(r)) << "row " << r;
-        ASSERT_TRUE(w->RxMD_comp2.comandosAt(r) == w->RxMD_comp.comandosAt(r)) << "row " << r;
+        ASSERT_EQ(edit.table().nameAt(r), big.name(r)) << "row " << r;
+        ASSERT_TRUE(edit.table().comandosAt(r) == big.text(r)) << "text of row " << r;
+        ASSERT_EQ(search.table().nameAt(r), edit.table().nameAt(r)) << "row " << r;
+        ASSERT_TRUE(search.table().comandosAt(r) == edit.table().comandosAt(r)) << "row " << r;
     }
 
     // Navigation: last, prior, first, next; each pane shows its row.
     auto expectRow = [&](int r) {
-        EXPECT_EQ(w->RxMD_comp.currentRow(), r);
-        EXPECT_EQ(w->RxMD_comp2.currentRow(), r);
-        EXPECT_EQ(w->DBGrid1->currentIndex().row(), r);
-        EXPECT_EQ(w->DBGrid2->currentIndex().row(), r);
-        EXPECT_EQ(gridName(w->DBGrid1, r), QString::fromLatin1(big.name(r)));
+        EXPECT_EQ(edit.table().currentRow(), r);
+        EXPECT_EQ(search.table().currentRow(), r);
+        EXPECT_EQ(DBGrid1()->currentIndex().row(), r);
+        EXPECT_EQ(DBGrid2()->currentIndex().row(), r);
+        EXPECT_EQ(gridName(DBGrid1(), r), QString::fromLatin1(big.name(r)));
         const QString def = QString::fromLatin1(big.defLine(r)) + '\n';
         EXPECT_TRUE(editorText().startsWith(def)) << r;
         EXPECT_TRUE(searchText().startsWith(def)) << r;
-        EXPECT_EQ(w->l_nome->text(), QString::fromLatin1(big.name(r)));
-        EXPECT_EQ(w->Label1->text(), QString::number(BigCount));
+        EXPECT_EQ(l_nome()->text(), QString::fromLatin1(big.name(r)));
+        EXPECT_EQ(Label1()->text(), QString::number(BigCount));
     };
     expectRow(0);
-    click(w->BitBtn10);
+    click(BitBtn10());
     expectRow(BigCount - 1);
-    click(w->BitBtn9);
+    click(BitBtn9());
     expectRow(BigCount - 2);
-    click(w->BitBtn7);
+    click(BitBtn7());
     expectRow(0);
-    click(w->BitBtn8);
+    click(BitBtn8());
     expectRow(1);
 
     // Save, then load the saved file: the same components.
-    w->modificado = true;
+    edit.setModificado(true);
     const QString out = dir.filePath("saved.lib");
     dialogs.files.enqueue(out);
-    click(w->SB_salvar);
+    click(SB_salvar());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messageTexts().join('|').toStdString();
-    EXPECT_FALSE(w->modificado);
-    EXPECT_EQ(w->Panel5->text(), out);
-    EXPECT_FALSE(w->passagemEmMassa);
+    EXPECT_FALSE(edit.modificado());
+    EXPECT_EQ(Panel5()->text(), out);
+    EXPECT_FALSE(edit.passagemEmMassa());
     ComponentTable back;
     const FileResult r = carregaBiblioteca(out, back);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     ASSERT_EQ(back.rowCount(), BigCount);
     for (int i = 0; i < BigCount; ++i) {
-        ASSERT_EQ(back.nameAt(i), w->RxMD_comp.nameAt(i)) << "row " << i;
-        ASSERT_TRUE(back.comandosAt(i) == w->RxMD_comp.comandosAt(i)) << "row " << i;
+        ASSERT_EQ(back.nameAt(i), edit.table().nameAt(i)) << "row " << i;
+        ASSERT_TRUE(back.comandosAt(i) == edit.table().comandosAt(i)) << "row " << i;
     }
 }
 
@@ -279,26 +279,26 @@ TEST_F(WindowHostis, TenMegabyteLinesLoadIntoBothPanesAndSaveWhole)
     loadSearch(path);
 
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messageTexts().join('|').toStdString();
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("2"));
-    EXPECT_EQ(w->Label2->text(), QStringLiteral("2"));
-    ASSERT_EQ(w->DBGrid1->model()->rowCount(), 2);
-    EXPECT_EQ(gridName(w->DBGrid1, 0), QStringLiteral("big"));
-    EXPECT_EQ(gridName(w->DBGrid2, 1), QStringLiteral("small"));
+    EXPECT_EQ(Label1()->text(), QStringLiteral("2"));
+    EXPECT_EQ(Label2()->text(), QStringLiteral("2"));
+    ASSERT_EQ(DBGrid1()->model()->rowCount(), 2);
+    EXPECT_EQ(gridName(DBGrid1(), 0), QStringLiteral("big"));
+    EXPECT_EQ(gridName(DBGrid2(), 1), QStringLiteral("small"));
     // Both editors hold the long line whole, and the preview drew the block.
-    EXPECT_EQ(w->linhasEdicao(), bigBlock);
-    EXPECT_EQ(w->linhasPesquisa(), bigBlock);
+    EXPECT_EQ(w->editLines(), bigBlock);
+    EXPECT_EQ(w->searchLines(), bigBlock);
     EXPECT_GT(editorText().size(), TenMegabytes);
-    EXPECT_EQ(w->l_nome->text(), QStringLiteral("big"));
-    EXPECT_EQ(w->analise.image2().extent().width(), w->analise.image3().extent().width());
-    EXPECT_GT(w->analise.image2().extent().width(), 100);
+    EXPECT_EQ(l_nome()->text(), QStringLiteral("big"));
+    EXPECT_EQ(w->analise().image2().extent().width(), w->analise().image3().extent().width());
+    EXPECT_GT(w->analise().image2().extent().width(), 100);
 
-    click(w->BitBtn8);
+    click(BitBtn8());
     EXPECT_TRUE(editorText().startsWith("DEF small "));
-    click(w->BitBtn7);
+    click(BitBtn7());
 
     const QString out = dir.filePath("out.lib");
     dialogs.files.enqueue(out);
-    click(w->SB_salvar);
+    click(SB_salvar());
     EXPECT_TRUE(dialogs.messages.isEmpty());
     const QByteArray saved = readFile(out);
     EXPECT_TRUE(saved.contains("\r\nDRAW\r\n" + polyline + "\r\nS -100 100 100 -100 0 1 0 N\r\n"))
@@ -328,25 +328,25 @@ TEST_F(WindowHostis, FilesOfOnlyLineEndsOrAnEarlyCtrlZLoadEmptyWithoutAMessage)
         // Both panes hold two components before.
         loadEdit(normalPath);
         loadSearch(normalPath);
-        ASSERT_EQ(w->Label1->text(), QStringLiteral("2"));
-        ASSERT_EQ(w->Label2->text(), QStringLiteral("2"));
+        ASSERT_EQ(Label1()->text(), QStringLiteral("2"));
+        ASSERT_EQ(Label2()->text(), QStringLiteral("2"));
 
         const QString path = writeFile(QStringLiteral("hostile%1.lib").arg(++n), c.bytes);
         loadEdit(path);
         loadSearch(path);
         EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messageTexts().join('|').toStdString();
-        EXPECT_EQ(w->Label1->text(), QStringLiteral("0"));
-        EXPECT_EQ(w->Label2->text(), QStringLiteral("0"));
-        EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
-        EXPECT_EQ(w->DBGrid2->model()->rowCount(), 0);
+        EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
+        EXPECT_EQ(Label2()->text(), QStringLiteral("0"));
+        EXPECT_EQ(DBGrid1()->model()->rowCount(), 0);
+        EXPECT_EQ(DBGrid2()->model()->rowCount(), 0);
         EXPECT_TRUE(editorText().isEmpty());
         EXPECT_TRUE(searchText().isEmpty());
-        EXPECT_EQ(w->Panel5->text(), path);
-        EXPECT_EQ(w->panel6->text(), path);
-        EXPECT_FALSE(w->modificado);
+        EXPECT_EQ(Panel5()->text(), path);
+        EXPECT_EQ(panel6()->text(), path);
+        EXPECT_FALSE(edit.modificado());
         EXPECT_TRUE(readFile(path) == c.bytes);
         // Saving the empty library is refused as for any empty library.
-        click(w->SB_salvar);
+        click(SB_salvar());
         ASSERT_EQ(dialogs.messages.size(), 1);
         EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Biblioteca vazia!"));
         dialogs.messages.clear();
@@ -368,18 +368,18 @@ TEST_F(WindowHostis, DefLinesOfManyTokensLoadUnderTheirOwnNames)
     loadEdit(writeFile("many.lib", file));
     loadSearch(dir.filePath("many.lib"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    ASSERT_EQ(w->DBGrid1->model()->rowCount(), 4);
+    ASSERT_EQ(DBGrid1()->model()->rowCount(), 4);
     const QStringList names = {"N299", "N300", "N301", "N5000"};
     for (int r = 0; r < 4; ++r) {
         SCOPED_TRACE(r);
-        EXPECT_EQ(gridName(w->DBGrid1, r), names[r]);
-        EXPECT_EQ(gridName(w->DBGrid2, r), names[r]);
-        EXPECT_EQ(w->RxMD_comp.currentRow(), r);
+        EXPECT_EQ(gridName(DBGrid1(), r), names[r]);
+        EXPECT_EQ(gridName(DBGrid2(), r), names[r]);
+        EXPECT_EQ(edit.table().currentRow(), r);
         EXPECT_TRUE(editorText().startsWith(QString::fromLatin1(defs[r]) + '\n'));
-        EXPECT_EQ(w->l_nome->text(), names[r]);
-        EXPECT_EQ(w->L_elementos->text(), QStringLiteral("Quantidade de elementos(partes): 3"));
-        EXPECT_EQ(w->L_pinos->text(), QStringLiteral("Descrições de Pinos: 1"));
-        click(w->BitBtn8);
+        EXPECT_EQ(l_nome()->text(), names[r]);
+        EXPECT_EQ(L_elementos()->text(), QStringLiteral("Quantidade de elementos(partes): 3"));
+        EXPECT_EQ(L_pinos()->text(), QStringLiteral("Descrições de Pinos: 1"));
+        click(BitBtn8());
     }
 }
 
@@ -398,9 +398,9 @@ protected:
         original = library({"a", "b"});
         ASSERT_TRUE(libfix::writeBytes(libPath, original));
         loadEdit(libPath);
-        ASSERT_EQ(w->RxMD_comp.rowCount(), 2);
+        ASSERT_EQ(edit.table().rowCount(), 2);
         typeIntoEditor("# nota");
-        ASSERT_TRUE(w->modificado);
+        ASSERT_TRUE(edit.modificado());
         dialogs.messages.clear();
     }
 
@@ -411,19 +411,19 @@ protected:
                            const QString &watched)
     {
         const auto filesBefore = hostis::snapshot(watched);
-        const int rows = w->RxMD_comp.rowCount();
+        const int rows = edit.table().rowCount();
         const qsizetype from = dialogs.messages.size();
         dialogs.files.enqueue(target);
-        click(w->SB_salvar);
+        click(SB_salvar());
         expectOneErrorBox(from, reasons);
-        EXPECT_TRUE(w->modificado) << "the unsaved changes would be discarded without asking";
-        EXPECT_EQ(w->Panel5->text(), libPath);
-        EXPECT_FALSE(w->passagemEmMassa);
-        EXPECT_FALSE(w->RxMD_comp.notificationsSuspended());
-        EXPECT_EQ(w->Label1->text(), QString::number(rows));
+        EXPECT_TRUE(edit.modificado()) << "the unsaved changes would be discarded without asking";
+        EXPECT_EQ(Panel5()->text(), libPath);
+        EXPECT_FALSE(edit.passagemEmMassa());
+        EXPECT_FALSE(edit.table().notificationsSuspended());
+        EXPECT_EQ(Label1()->text(), QString::number(rows));
         // The typed change is still in the table, and the old file intact.
-        ASSERT_EQ(w->RxMD_comp.rowCount(), rows);
-        EXPECT_TRUE(w->RxMD_comp.comandosAt(0).contains("# nota"));
+        ASSERT_EQ(edit.table().rowCount(), rows);
+        EXPECT_TRUE(edit.table().comandosAt(0).contains("# nota"));
         EXPECT_TRUE(libfix::readBytes(libPath) == original) << "the old file changed";
         EXPECT_EQ(hostis::snapshot(watched), filesBefore) << "files appeared or changed";
     }
@@ -434,9 +434,9 @@ protected:
         const QString ok = dir.filePath("ok.lib");
         dialogs.files.enqueue(ok);
         const qsizetype from = dialogs.messages.size();
-        click(w->SB_salvar);
+        click(SB_salvar());
         EXPECT_EQ(dialogs.messages.size(), from);
-        EXPECT_FALSE(w->modificado);
+        EXPECT_FALSE(edit.modificado());
         const QByteArray saved = libfix::readBytes(ok);
         EXPECT_TRUE(saved.contains("ENDDEF\r\n# nota\r\nDEF b ")) << saved.toStdString();
     }
@@ -510,11 +510,11 @@ TEST_F(WindowHostisSave, OntoAFullDisk)
 
     dialogs.answers.enqueue(Button::Yes); // discard the typed change
     loadEdit(corpusDir() + "/Device.lib");
-    ASSERT_GT(w->RxMD_comp.rowCount(), 500);
-    libPath = w->Panel5->text();
+    ASSERT_GT(edit.table().rowCount(), 500);
+    libPath = Panel5()->text();
     original = libfix::readBytes(libPath);
     typeIntoEditor("# nota");
-    ASSERT_TRUE(w->modificado);
+    ASSERT_TRUE(edit.modificado());
     dialogs.messages.clear();
 
     expectSaveRefused(old, {hostis::systemMessage(ENOSPC)}, full);
@@ -575,9 +575,9 @@ TEST_F(WindowHostis, LoadThatFailsAfterTheDiscardPromptEmptiesTheTableButTouches
     for (const Case &c : cases) {
         SCOPED_TRACE(c.label);
         loadEdit(libPath);
-        ASSERT_EQ(w->RxMD_comp.rowCount(), 3);
+        ASSERT_EQ(edit.table().rowCount(), 3);
         typeIntoEditor("# nota");
-        ASSERT_TRUE(w->modificado);
+        ASSERT_TRUE(edit.modificado());
         dialogs.messages.clear();
         const auto before = hostis::snapshot(dir.path());
 
@@ -591,19 +591,19 @@ TEST_F(WindowHostis, LoadThatFailsAfterTheDiscardPromptEmptiesTheTableButTouches
         EXPECT_EQ(dialogs.messages[0].buttons, Button::Yes | Button::Cancel);
         expectOneErrorBox(1, c.reasons);
         // The table was emptied, as the user agreed; the pane says so.
-        EXPECT_EQ(w->RxMD_comp.rowCount(), 0);
-        EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
-        EXPECT_EQ(w->Label1->text(), QStringLiteral("0"));
+        EXPECT_EQ(edit.table().rowCount(), 0);
+        EXPECT_EQ(DBGrid1()->model()->rowCount(), 0);
+        EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
         EXPECT_TRUE(editorText().isEmpty());
-        EXPECT_FALSE(w->modificado);
-        EXPECT_FALSE(w->RxMD_comp.notificationsSuspended());
-        EXPECT_EQ(w->Panel5->text(), libPath);
+        EXPECT_FALSE(edit.modificado());
+        EXPECT_FALSE(edit.table().notificationsSuspended());
+        EXPECT_EQ(Panel5()->text(), libPath);
         // No file was written, created or removed.
         EXPECT_TRUE(libfix::readBytes(libPath) == original);
         EXPECT_EQ(hostis::snapshot(dir.path()), before);
         // And the next command does not ask again.
         dialogs.files.enqueue(std::nullopt);
-        click(w->SB_carregar);
+        click(SB_carregar());
         EXPECT_EQ(dialogs.messages.size(), 2);
     }
 }

@@ -49,65 +49,65 @@ bool hasBlackPixel(const QImage &image, QSize extent)
 TEST_F(WindowTest, InformationPanelDescribesTheEditComponent)
 {
     loadEdit(writeFile("e.lib", boxComponent("CAIXA", "4")));
-    EXPECT_EQ(w->l_nome->text(), QStringLiteral("CAIXA"));
-    EXPECT_EQ(w->L_elementos->text(), QStringLiteral("Quantidade de elementos(partes): 4"));
+    EXPECT_EQ(l_nome()->text(), QStringLiteral("CAIXA"));
+    EXPECT_EQ(L_elementos()->text(), QStringLiteral("Quantidade de elementos(partes): 4"));
     // Pins of conversion 0 and 1 count; the alternate body style does not.
-    EXPECT_EQ(w->L_pinos->text(), QStringLiteral("Descrições de Pinos: 2"));
-    EXPECT_EQ(w->L_alias->text(), QStringLiteral("ALIAS CAIXAA CAIXAB"));
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("1"));
+    EXPECT_EQ(L_pinos()->text(), QStringLiteral("Descrições de Pinos: 2"));
+    EXPECT_EQ(L_alias()->text(), QStringLiteral("ALIAS CAIXAA CAIXAB"));
+    EXPECT_EQ(Label1()->text(), QStringLiteral("1"));
 
     // The preview shows the drawing: the box plus its 50-pixel margins.
-    const PreviewImage *image = w->Image2->image();
+    const PreviewImage *image = Image2()->image();
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(w->Image2->size(), image->extent());
+    EXPECT_EQ(Image2()->size(), image->extent());
     EXPECT_GT(image->extent().width(), 100);
     EXPECT_LT(image->extent().width(), 400);
-    EXPECT_TRUE(hasBlackPixel(w->analise.image2().bitmap(), image->extent()));
+    EXPECT_TRUE(hasBlackPixel(w->analise().image2().bitmap(), image->extent()));
 }
 
 TEST_F(WindowTest, SearchPaneNeverTouchesTheInformationPanel)
 {
     loadEdit(writeFile("e.lib", boxComponent("EDIT", "2")));
-    const QString pinos = w->L_pinos->text();
+    const QString pinos = L_pinos()->text();
     loadSearch(writeFile("s.lib", boxComponent("BUSCA1", "7") + boxComponent("BUSCA2", "9")));
-    click(w->BitBtn8);
-    EXPECT_EQ(w->RxMD_comp2.currentRow(), 1);
-    EXPECT_EQ(w->l_nome->text(), QStringLiteral("EDIT"));
-    EXPECT_EQ(w->L_elementos->text(), QStringLiteral("Quantidade de elementos(partes): 2"));
-    EXPECT_EQ(w->L_pinos->text(), pinos);
-    EXPECT_EQ(w->Label2->text(), QStringLiteral("2"));
+    click(BitBtn8());
+    EXPECT_EQ(search.table().currentRow(), 1);
+    EXPECT_EQ(l_nome()->text(), QStringLiteral("EDIT"));
+    EXPECT_EQ(L_elementos()->text(), QStringLiteral("Quantidade de elementos(partes): 2"));
+    EXPECT_EQ(L_pinos()->text(), pinos);
+    EXPECT_EQ(Label2()->text(), QStringLiteral("2"));
 }
 
 TEST_F(WindowTest, ArcWordStaysInLabel1UntilTheEditPaneCountsAgain)
 {
     loadEdit(writeFile("e.lib", boxComponent("A1", "1") + boxComponent("A2", "1")));
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("2"));
+    EXPECT_EQ(Label1()->text(), QStringLiteral("2"));
     loadSearch(writeFile("s.lib", arcComponent("ARCO")));
     // The search pane's pass drew an arc and left its word.
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("invertida"));
-    EXPECT_EQ(w->Label2->text(), QStringLiteral("1"));
-    click(w->BitBtn8); // the edit pane moves and writes its count again
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("2"));
+    EXPECT_EQ(Label1()->text(), QStringLiteral("invertida"));
+    EXPECT_EQ(Label2()->text(), QStringLiteral("1"));
+    click(BitBtn8()); // the edit pane moves and writes its count again
+    EXPECT_EQ(Label1()->text(), QStringLiteral("2"));
 }
 
 TEST_F(WindowTest, ConverterPreviewsTypedTextBeforeItIsStored)
 {
     loadEdit(writeFile("e.lib", boxComponent("CAIXA", "1")));
-    const QSize before = w->Image2->size();
-    w->TabControl1->setCurrentIndex(1);
-    w->textlistbox1->setFocus();
-    QTextCursor c = w->textlistbox1->textCursor();
+    const QSize before = Image2()->size();
+    TabControl1()->setCurrentIndex(1);
+    textlistbox1()->setFocus();
+    QTextCursor c = textlistbox1()->textCursor();
     c.movePosition(QTextCursor::Start);
     c.movePosition(QTextCursor::Down);
-    w->textlistbox1->setTextCursor(c);
-    QTest::keyClicks(w->textlistbox1, "S -1000 1000 1000 -1000 0 1 0 N");
-    QTest::keyClick(w->textlistbox1, Qt::Key_Return);
-    EXPECT_EQ(w->Image2->size(), before); // no redraw per keystroke
-    click(w->Button2);
-    EXPECT_GT(w->Image2->width(), before.width() + 200);
-    EXPECT_GT(w->Image2->height(), before.height() + 200);
-    EXPECT_EQ(w->RxMD_comp.state(), ComponentTable::State::Edit);
-    EXPECT_FALSE(w->RxMD_comp.comandosAt(0).contains("S -1000"));
+    textlistbox1()->setTextCursor(c);
+    QTest::keyClicks(textlistbox1(), "S -1000 1000 1000 -1000 0 1 0 N");
+    QTest::keyClick(textlistbox1(), Qt::Key_Return);
+    EXPECT_EQ(Image2()->size(), before); // no redraw per keystroke
+    click(Button2());
+    EXPECT_GT(Image2()->width(), before.width() + 200);
+    EXPECT_GT(Image2()->height(), before.height() + 200);
+    EXPECT_EQ(edit.table().state(), ComponentTable::State::Edit);
+    EXPECT_FALSE(edit.table().comandosAt(0).contains("S -1000"));
 }
 
 TEST_F(WindowTest, EachPaneZoomsOnItsOwn)
@@ -115,51 +115,51 @@ TEST_F(WindowTest, EachPaneZoomsOnItsOwn)
     const QString path = writeFile("e.lib", boxComponent("CAIXA", "1"));
     loadEdit(path);
     loadSearch(path);
-    const QSize normal = w->Image2->size();
-    const QSize search = w->Image3->size();
+    const QSize normal = Image2()->size();
+    const QSize search = Image3()->size();
     for (int i = 0; i < 12; ++i)
-        click(w->BitBtn1);
-    EXPECT_EQ(w->analise.desenho().zoom_edicao, 210);
-    EXPECT_EQ(w->analise.desenho().zoom_pesquisa, 100);
-    EXPECT_GT(w->Image2->width(), normal.width());
-    EXPECT_EQ(w->Image3->size(), search);
-    click(w->BitBtn3);
-    EXPECT_EQ(w->analise.desenho().zoom_edicao, 100);
-    EXPECT_EQ(w->Image2->size(), normal);
+        click(BitBtn1());
+    EXPECT_EQ(w->analise().desenho().zoom_edicao, 210);
+    EXPECT_EQ(w->analise().desenho().zoom_pesquisa, 100);
+    EXPECT_GT(Image2()->width(), normal.width());
+    EXPECT_EQ(Image3()->size(), search);
+    click(BitBtn3());
+    EXPECT_EQ(w->analise().desenho().zoom_edicao, 100);
+    EXPECT_EQ(Image2()->size(), normal);
     for (int i = 0; i < 7; ++i)
-        click(w->BitBtn5);
-    EXPECT_EQ(w->analise.desenho().zoom_pesquisa, 40);
-    EXPECT_LT(w->Image3->width(), search.width());
-    click(w->BitBtn6);
-    EXPECT_EQ(w->Image3->size(), search);
+        click(BitBtn5());
+    EXPECT_EQ(w->analise().desenho().zoom_pesquisa, 40);
+    EXPECT_LT(Image3()->width(), search.width());
+    click(BitBtn6());
+    EXPECT_EQ(Image3()->size(), search);
 }
 
 TEST_F(WindowTest, SaveKeepsThePreviewOnTheComponentCurrentBefore)
 {
     loadEdit(writeFile("e.lib", boxComponent("A", "1") + arcComponent("B")));
-    click(w->BitBtn8);
-    EXPECT_EQ(w->l_nome->text(), QStringLiteral("B"));
-    const QSize extent = w->Image2->size();
+    click(BitBtn8());
+    EXPECT_EQ(l_nome()->text(), QStringLiteral("B"));
+    const QSize extent = Image2()->size();
     dialogs.files.enqueue(dir.filePath("out.lib"));
-    click(w->SB_salvar);
-    EXPECT_EQ(w->RxMD_comp.currentRow(), 0);
+    click(SB_salvar());
+    EXPECT_EQ(edit.table().currentRow(), 0);
     EXPECT_TRUE(editorText().startsWith("DEF A "));
-    EXPECT_EQ(w->l_nome->text(), QStringLiteral("B"));
-    EXPECT_EQ(w->Image2->size(), extent);
+    EXPECT_EQ(l_nome()->text(), QStringLiteral("B"));
+    EXPECT_EQ(Image2()->size(), extent);
 }
 
 TEST_F(WindowTest, EmptiedEditLibraryKeepsTheLastPreviewAndPanel)
 {
     loadEdit(writeFile("e.lib", boxComponent("CAIXA", "3")));
-    const QSize extent = w->Image2->size();
-    click(w->RxSB_limpar);
-    EXPECT_EQ(w->Label1->text(), QStringLiteral("0"));
-    EXPECT_EQ(w->l_nome->text(), QStringLiteral("CAIXA"));
-    EXPECT_EQ(w->Image2->size(), extent);
+    const QSize extent = Image2()->size();
+    click(RxSB_limpar());
+    EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
+    EXPECT_EQ(l_nome()->text(), QStringLiteral("CAIXA"));
+    EXPECT_EQ(Image2()->size(), extent);
     // Zooming an empty pane changes its zoom without drawing.
-    click(w->BitBtn1);
-    EXPECT_EQ(w->analise.desenho().zoom_edicao, 110);
-    EXPECT_EQ(w->Image2->size(), extent);
+    click(BitBtn1());
+    EXPECT_EQ(w->analise().desenho().zoom_edicao, 110);
+    EXPECT_EQ(Image2()->size(), extent);
 }
 
 TEST_F(WindowTest, EveryCorpusComponentIsPreviewedInBothPanes)
@@ -167,13 +167,13 @@ TEST_F(WindowTest, EveryCorpusComponentIsPreviewedInBothPanes)
     for (const QString &lib : corpusLibraries()) {
         loadEdit(lib);
         loadSearch(lib);
-        const int rows = w->RxMD_comp.rowCount();
+        const int rows = edit.table().rowCount();
         ASSERT_GT(rows, 0) << lib.toStdString();
         for (int i = 1; i < rows; ++i)
-            click(w->BitBtn8);
-        EXPECT_EQ(w->RxMD_comp.currentRow(), rows - 1);
-        EXPECT_EQ(w->RxMD_comp2.currentRow(), rows - 1);
-        EXPECT_EQ(w->l_nome->text().toLatin1(), w->RxMD_comp.nameAt(rows - 1));
-        EXPECT_EQ(w->Image2->size(), w->analise.image2().extent());
+            click(BitBtn8());
+        EXPECT_EQ(edit.table().currentRow(), rows - 1);
+        EXPECT_EQ(search.table().currentRow(), rows - 1);
+        EXPECT_EQ(l_nome()->text().toLatin1(), edit.table().nameAt(rows - 1));
+        EXPECT_EQ(Image2()->size(), w->analise().image2().extent());
     }
 }

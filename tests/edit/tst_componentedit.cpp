@@ -1,4 +1,5 @@
 #include "edit/componentedit.h"
+#include "library/librarydocument.h"
 #include "tests/footprint/tablelines.h"
 
 #include <gtest/gtest.h>
@@ -34,50 +35,56 @@ TEST(Prefix, FromCaption)
     EXPECT_EQ(prefixoDoTitulo(QString()), "");
 }
 
-// The edit table with the window's after-edit hook.
+// The two documents; putting a row into edit state marks the edit one.
 class EditTable : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        QObject::connect(&table, &ComponentTable::afterEdit, [this] { modified = true; });
         QObject::connect(&table, &ComponentTable::dataChange, [this] { ++dataChanges; });
     }
+    bool modified() const { return editDoc.modificado(); }
+    void tiraPrefixo(const QString &title)
+    {
+        editDoc.setTitulo(title);
+        ::tiraPrefixo(editDoc);
+    }
 
-    ComponentTable table;
-    ComponentTable search;
+    LibraryDocument editDoc;
+    LibraryDocument searchDoc;
+    ComponentTable &table = editDoc.table();
+    ComponentTable &search = searchDoc.table();
     ScriptedDialogs dialogs;
-    bool modified = false;
     int dataChanges = 0;
 };
 
 TEST_F(EditTable, PrefixRemoval)
 {
-    tiraPrefixo(table, QStringLiteral("dev.lib"));
-    EXPECT_FALSE(modified); // empty table: nothing at all
+    tiraPrefixo(QStringLiteral("dev.lib"));
+    EXPECT_FALSE(modified()); // empty table: nothing at all
     EXPECT_EQ(dataChanges, 0);
 
     preenche(table,
              {{"dev-R1", ""}, {"DEV-R2", ""}, {"Dev-R3", ""}, {"x-dev-y", ""}, {"A-dev", ""}});
     dataChanges = 0;
-    tiraPrefixo(table, QStringLiteral("/home/u/dev.lib"));
+    tiraPrefixo(QStringLiteral("/home/u/dev.lib"));
     EXPECT_EQ(names(table), QList<QByteArray>({"R1", "R2", "Dev-R3", "x-y", "A-dev"}));
-    EXPECT_TRUE(modified);
+    EXPECT_TRUE(modified());
     EXPECT_EQ(table.currentRow(), 4);
     // The move to the first row, then once when notifications resume.
     EXPECT_EQ(dataChanges, 2);
 
-    tiraPrefixo(table, QString());
+    tiraPrefixo(QString());
     EXPECT_EQ(names(table), QList<QByteArray>({"R1", "R2", "DevR3", "xy", "Adev"}));
 }
 
 TEST_F(EditTable, NamePlaceholders)
 {
     preenche(table, {{"U7", ">NAME\r>name\r>Name\r>NaMe\r>NAME1\rNAME\r"}, {"R", "x >name y"}});
-    poeNomeNosComandos(table);
+    poeNomeNosComandos(editDoc);
     EXPECT_EQ(table.comandosAt(0), "U7\rU7\rU7\r>NaMe\rU71\rNAME\r");
     EXPECT_EQ(table.comandosAt(1), "x R y");
-    EXPECT_TRUE(modified);
+    EXPECT_TRUE(modified());
     EXPECT_EQ(table.currentRow(), 1);
 }
 
@@ -85,7 +92,7 @@ TEST_F(EditTable, CopyRefusedInAnyCase)
 {
     preenche(search, {{"R", "DEF R\rENDDEF\r"}});
     preenche(table, {{"a", "1"}, {"r", "2"}, {"R1", "3"}});
-    EXPECT_EQ(copiaComponente(search, table, modified, dialogs), CopyResult::Refused);
+    EXPECT_EQ(copiaComponente(searchDoc, editDoc, dialogs), CopyResult::Refused);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].kind, Dialogs::Kind::Error);
     EXPECT_EQ(dialogs.messages[0].text,
@@ -93,26 +100,26 @@ TEST_F(EditTable, CopyRefusedInAnyCase)
     EXPECT_EQ(dialogs.messages[0].buttons, Dialogs::Buttons(Button::Ok));
     EXPECT_EQ(table.currentRow(), 1);
     EXPECT_EQ(names(table), QList<QByteArray>({"a", "r", "R1"}));
-    EXPECT_FALSE(modified);
+    EXPECT_FALSE(modified());
 }
 
 TEST_F(EditTable, CopyTakesItsSortedPlace)
 {
-    EXPECT_EQ(copiaComponente(search, table, modified, dialogs), CopyResult::Nothing);
+    EXPECT_EQ(copiaComponente(searchDoc, editDoc, dialogs), CopyResult::Nothing);
     const QByteArray text = "DEF \xe9t\rF0 \"U\"\r\nENDDEF\r";
     preenche(search, {{"A", "a"}, {"R1", text}});
     search.next();
-    EXPECT_EQ(copiaComponente(search, table, modified, dialogs), CopyResult::Copied);
+    EXPECT_EQ(copiaComponente(searchDoc, editDoc, dialogs), CopyResult::Copied);
     EXPECT_EQ(table.rowCount(), 1);
     EXPECT_EQ(table.currentRow(), 0);
     EXPECT_EQ(table.field(Field::Comandos), text);
-    EXPECT_TRUE(modified);
+    EXPECT_TRUE(modified());
 
     preenche(table, {{"R10", ""}, {"R", ""}});
     search.first();
-    copiaComponente(search, table, modified, dialogs);
+    copiaComponente(searchDoc, editDoc, dialogs);
     search.next();
-    EXPECT_EQ(copiaComponente(search, table, modified, dialogs), CopyResult::Refused);
+    EXPECT_EQ(copiaComponente(searchDoc, editDoc, dialogs), CopyResult::Refused);
     EXPECT_EQ(names(table), QList<QByteArray>({"A", "R", "R1", "R10"}));
     EXPECT_EQ(table.currentRow(), 2);
     EXPECT_EQ(table.state(), ComponentTable::State::Browse);
@@ -120,12 +127,12 @@ TEST_F(EditTable, CopyTakesItsSortedPlace)
 
 TEST_F(EditTable, DeleteLastOfThree)
 {
-    EXPECT_FALSE(apagaComponente(table, modified));
-    EXPECT_FALSE(modified);
+    EXPECT_FALSE(apagaComponente(editDoc));
+    EXPECT_FALSE(modified());
     preenche(table, {{"A", ""}, {"B", ""}, {"C", ""}});
     table.last();
-    EXPECT_TRUE(apagaComponente(table, modified));
-    EXPECT_TRUE(modified);
+    EXPECT_TRUE(apagaComponente(editDoc));
+    EXPECT_TRUE(modified());
     EXPECT_EQ(names(table), QList<QByteArray>({"A", "B"}));
     EXPECT_EQ(table.currentRow(), 1);
 }

@@ -1,4 +1,5 @@
 #include "footprint/boardfile.h"
+#include "library/librarydocument.h"
 #include "tests/footprint/tablelines.h"
 #include "tests/support/scripteddialogs.h"
 
@@ -37,14 +38,16 @@ TEST(BoardNameAndDates, Forms)
 class BoardWriter : public ::testing::Test
 {
 protected:
-    FileResult run(const QString &caption = QStringLiteral("/libs/footprints.lib"))
+    CommandResult run(const QString &caption = QStringLiteral("/libs/footprints.lib"))
     {
-        return geraPlaca(table, bulkPass, dialogs, caption, When, English);
+        doc.setTitulo(caption);
+        return geraPlaca(doc, dialogs, When, English);
     }
+    bool bulkPass() const { return doc.passagemEmMassa(); }
 
     QTemporaryDir dir;
-    ComponentTable table;
-    bool bulkPass = false;
+    LibraryDocument doc;
+    ComponentTable &table = doc.table();
     ScriptedDialogs dialogs;
 };
 
@@ -54,7 +57,7 @@ TEST_F(BoardWriter, SeventyTwoLineExample)
     table.moveTo(1);
     const QString path = dir.filePath(QStringLiteral("guia.brd"));
     dialogs.files.enqueue(path);
-    ASSERT_TRUE(run().ok);
+    ASSERT_TRUE(run().isDone());
 
     ASSERT_EQ(dialogs.fileDialogs.size(), 1);
     const auto &options = dialogs.fileDialogs[0].options;
@@ -154,7 +157,7 @@ TEST_F(BoardWriter, SeventyTwoLineExample)
 
     // The first row is current, the bulk pass over.
     EXPECT_EQ(table.currentRow(), 0);
-    EXPECT_FALSE(bulkPass);
+    EXPECT_FALSE(bulkPass());
 }
 
 TEST_F(BoardWriter, NamesWithBlanksAndNoEdit)
@@ -164,7 +167,7 @@ TEST_F(BoardWriter, NamesWithBlanksAndNoEdit)
     QObject::connect(&table, &ComponentTable::afterEdit, [&] { ++edits; });
     const QString path = dir.filePath(QStringLiteral("with blank.brd"));
     dialogs.files.enqueue(path);
-    ASSERT_TRUE(run().ok);
+    ASSERT_TRUE(run().isDone());
     EXPECT_TRUE(readAll(path).contains(
         "\r\n$MODULE MY CHIP 2\r\nDEF\r\nENDDEF\r\n$EndMODULE MY CHIP 2\r\n"));
     EXPECT_EQ(edits, 0);
@@ -172,7 +175,7 @@ TEST_F(BoardWriter, NamesWithBlanksAndNoEdit)
 
 TEST_F(BoardWriter, EmptyLibraryAndCancelledDialog)
 {
-    EXPECT_TRUE(run().ok);
+    EXPECT_TRUE(run().isFailed());
     EXPECT_EQ(dialogs.messageTexts(), QStringList({QStringLiteral("Biblioteca vazia!")}));
     EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
     EXPECT_TRUE(dialogs.fileDialogs.isEmpty());
@@ -180,12 +183,12 @@ TEST_F(BoardWriter, EmptyLibraryAndCancelledDialog)
     dialogs.messages.clear();
     preenche(table, {{"A", "x"}, {"B", "y"}});
     table.moveTo(1);
-    EXPECT_TRUE(run(QStringLiteral("nova")).ok);
+    EXPECT_TRUE(run(QStringLiteral("nova")).isCancelled());
     ASSERT_EQ(dialogs.fileDialogs.size(), 1);
     EXPECT_EQ(dialogs.fileDialogs[0].options.presetName, QStringLiteral("nova.brd"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(table.currentRow(), 0);
-    EXPECT_FALSE(bulkPass);
+    EXPECT_FALSE(bulkPass());
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
@@ -195,15 +198,15 @@ TEST_F(BoardWriter, FolderThatDoesNotExist)
     table.moveTo(1);
     const QString path = dir.filePath(QStringLiteral("missing/guia.brd"));
     dialogs.files.enqueue(path);
-    const FileResult result = run();
-    EXPECT_FALSE(result.ok);
+    const CommandResult result = run();
+    EXPECT_TRUE(result.isFailed());
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
-    EXPECT_FALSE(result.error.isEmpty());
-    EXPECT_EQ(dialogs.messages[0].text, result.error);
+    EXPECT_FALSE(result.message.isEmpty());
+    EXPECT_EQ(dialogs.messages[0].text, result.message);
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(table.currentRow(), 0);
-    EXPECT_FALSE(bulkPass);
+    EXPECT_FALSE(bulkPass());
 }
 
 } // namespace

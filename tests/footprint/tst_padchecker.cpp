@@ -1,4 +1,5 @@
 #include "footprint/padchecker.h"
+#include "library/librarydocument.h"
 #include "tests/footprint/tablelines.h"
 
 #include <gtest/gtest.h>
@@ -28,13 +29,13 @@ protected:
     // Records the bulk pass flag each time a box opens.
     struct Boxes : ScriptedDialogs
     {
-        explicit Boxes(bool &flag) : bulkPass(flag) {}
+        explicit Boxes(const LibraryDocument &doc) : doc(doc) {}
         Button message(Kind kind, const QString &text, Dialogs::Buttons buttons) override
         {
-            flagWhenShown.append(bulkPass);
+            flagWhenShown.append(doc.passagemEmMassa());
             return ScriptedDialogs::message(kind, text, buttons);
         }
-        bool &bulkPass;
+        const LibraryDocument &doc;
         QList<bool> flagWhenShown;
     };
 
@@ -45,22 +46,23 @@ protected:
         hooks.lineStart = [](int line) { return line * 100; };
         hooks.setCaret = [this](int offset) { caret = offset; };
     }
-    void run() { checaIlhas(table, bulkPass, dialogs, hooks); }
+    void run() { checaIlhas(doc, dialogs, hooks); }
+    bool bulkPass() const { return doc.passagemEmMassa(); }
     // Every finding of a walk, answered with go on.
     QStringList findings()
     {
         QStringList found;
-        percorreIlhas(table, bulkPass, [&](const QString &text, int line) {
-            EXPECT_TRUE(bulkPass);
+        percorreIlhas(doc, [&](const QString &text, int line) {
+            EXPECT_TRUE(bulkPass());
             found << QString::number(line) + ": " + text;
             return Resposta::Continua;
         });
         return found;
     }
 
-    ComponentTable table;
-    bool bulkPass = false;
-    Boxes dialogs{bulkPass};
+    LibraryDocument doc;
+    ComponentTable &table = doc.table();
+    Boxes dialogs{doc};
     CheckerHooks hooks;
     QList<int> pages;
     int focused = 0;
@@ -164,7 +166,7 @@ TEST_F(Checker, AnswersAndResumption)
     EXPECT_EQ(focused, 1);
     EXPECT_EQ(caret, 501); // behind the first character of line 5
     EXPECT_EQ(table.currentRow(), 1);
-    EXPECT_FALSE(bulkPass);
+    EXPECT_FALSE(bulkPass());
 
     // Abort stops without touching the editor; the next run checks the
     // same component again from its line 0.

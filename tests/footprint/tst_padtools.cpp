@@ -1,4 +1,5 @@
 #include "footprint/padtools.h"
+#include "library/librarydocument.h"
 #include "tests/footprint/tablelines.h"
 
 #include <gtest/gtest.h>
@@ -54,25 +55,24 @@ class PadTools : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QObject::connect(&table, &ComponentTable::afterEdit, [this] { modified = true; });
         preenche(table, {{"P", "$PAD\rSh \"1\" R 600 400 0 0 0\rDr 320 0 0\rSh 2 R 0 500 0 0 0\r"
                                " Dr  1  2 \rSh \"3\" R 0\r"}});
     }
     QByteArray text() const { return table.field(ComponentTable::Field::Comandos); }
 
-    ComponentTable table;
+    LibraryDocument doc;
+    ComponentTable &table = doc.table();
     TableLines editor{table};
     ScriptedDialogs dialogs;
-    bool modified = false;
 };
 
 TEST_F(PadTools, CaretLine)
 {
     editor.caret = 1;
-    giraIlhaDoCursor(table, editor, dialogs);
-    EXPECT_TRUE(modified);
+    giraIlhaDoCursor(doc, editor, dialogs);
+    EXPECT_TRUE(doc.modificado());
     editor.caret = 3;
-    sobrepoeZeroDoCursor(table, editor, dialogs);
+    sobrepoeZeroDoCursor(doc, editor, dialogs);
     table.post();
     EXPECT_EQ(text(),
               "$PAD\r\nSh \"1\" R 400 600 0 0 0\r\nDr 320 0 0\r\nSh \"2\" R 500 500 0 0 0\r\n"
@@ -80,14 +80,14 @@ TEST_F(PadTools, CaretLine)
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
     const QByteArray before = text();
-    modified = false;
+    doc.setModificado(false);
     for (int caret : {0, 2, 5, 9}) {
         editor.caret = caret;
-        giraIlhaDoCursor(table, editor, dialogs);
-        sobrepoeZeroDoCursor(table, editor, dialogs);
+        giraIlhaDoCursor(doc, editor, dialogs);
+        sobrepoeZeroDoCursor(doc, editor, dialogs);
     }
     EXPECT_EQ(text(), before);
-    EXPECT_TRUE(modified); // the row was put into the edit state all the same
+    EXPECT_TRUE(doc.modificado()); // the row was put into the edit state all the same
     ASSERT_EQ(dialogs.messages.size(), 8);
     for (const auto &m : dialogs.messages) {
         EXPECT_EQ(m.kind, Dialogs::Kind::Error);
@@ -100,8 +100,8 @@ TEST_F(PadTools, BulkToolsAskFirst)
 {
     const QByteArray before = text();
     setAnswers(dialogs, {Button::No, Button::No});
-    EXPECT_FALSE(troca_tam(table, editor, dialogs));
-    EXPECT_FALSE(troca_zero(table, editor, dialogs));
+    EXPECT_FALSE(troca_tam(doc, editor, dialogs));
+    EXPECT_FALSE(troca_zero(doc, editor, dialogs));
     EXPECT_EQ(text(), before);
     EXPECT_EQ(table.state(), ComponentTable::State::Edit);
     EXPECT_EQ(dialogs.messageTexts(),
@@ -111,8 +111,8 @@ TEST_F(PadTools, BulkToolsAskFirst)
 
     dialogs.messages.clear();
     setAnswers(dialogs, {Button::Yes, Button::Ok, Button::Yes, Button::Ok});
-    EXPECT_TRUE(troca_tam(table, editor, dialogs));
-    EXPECT_TRUE(troca_zero(table, editor, dialogs));
+    EXPECT_TRUE(troca_tam(doc, editor, dialogs));
+    EXPECT_TRUE(troca_zero(doc, editor, dialogs));
     // Only Sh lines with both sizes are rewritten.
     EXPECT_EQ(editor.lines(),
               QList<QByteArray>({"$PAD", "Sh \"1\" R 400 600 0 0 0", "Dr 320 0 0",

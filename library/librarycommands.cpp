@@ -1,0 +1,143 @@
+#include "librarycommands.h"
+
+#include "library/librarydocument.h"
+#include "library/libraryfile.h"
+#include "platform/dialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+const QString MensagemDescarte = QStringLiteral("Biblioteca atual modificada, descartar?");
+
+namespace {
+
+const QString LibraryFilter = QStringLiteral("Bibliotecas|*.lib|Todos arquivos|*.*");
+
+// The "drive" of a path: a drive letter and colon, or the server and share of
+// a network path; empty for an ordinary path on this platform.
+QString drivePart(const QString &path)
+{
+    if (path.size() >= 2 && path[1] == QLatin1Char(':') && path[0].isLetter())
+        return path.left(2);
+    if (path.startsWith(QLatin1String("//")) || path.startsWith(QLatin1String("\\\\"))) {
+        const QString rest = path.mid(2);
+        const QStringList parts = rest.split(QRegularExpression(QStringLiteral("[/\\\\]")));
+        if (parts.size() >= 2)
+            return path.left(2) + parts[0] + QLatin1Char('/') + parts[1];
+    }
+    return {};
+}
+
+// The load dialogs start in the default library folder when it exists and
+// no name is preset.
+QString initialFolder(const QString &presetName)
+{
+    const QString folder =
+        drivePart(QCoreApplication::applicationFilePath()) + QStringLiteral("/kicad/library");
+    if (presetName.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    return {};
+}
+
+QString caminhoMostrado(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+CommandResult falha(DialogService &dialogs, const QString &message)
+{
+    dialogs.message(Dialogs::Kind::Error, message, Dialogs::Button::Ok);
+    return CommandResult::failed(message);
+}
+
+// The open dialog and the load, common to both panes; `antes` runs once a
+// file was chosen, before it is read.
+template <typename Antes>
+CommandResult carrega(LibraryDocument &doc, DialogService &dialogs, const QString &presetName,
+                      Antes antes)
+{
+    Dialogs::FileOptions options;
+    options.presetName = presetName;
+    options.initialFolder = initialFolder(presetName);
+    options.filter = LibraryFilter;
+    options.defaultSuffix = QStringLiteral("lib");
+    const std::optional<QString> path = dialogs.openFile(options);
+    if (!path || path->isEmpty())
+        return CommandResult::cancelled();
+    doc.setUltimaEscolha(*path);
+    antes();
+    const FileResult result = carregaBiblioteca(*path, doc.table());
+    if (!result.ok)
+        return falha(dialogs, result.error);
+    doc.setTitulo(caminhoMostrado(*path));
+    return CommandResult::done();
+}
+
+} // namespace
+
+bool confirmaDescarte(const LibraryDocument &edicao, DialogService &dialogs)
+{
+    if (!edicao.modificado())
+        return true;
+    return dialogs.message(Dialogs::Kind::Warning, MensagemDescarte,
+                           Dialogs::Button::Yes | Dialogs::Button::Cancel) == Dialogs::Button::Yes;
+}
+
+CommandResult novaBiblioteca(LibraryDocument &edicao, DialogService &dialogs)
+{
+    if (!confirmaDescarte(edicao, dialogs))
+        return CommandResult::cancelled();
+    edicao.table().clear();
+    edicao.setModificado(false);
+    edicao.setTitulo(QStringLiteral("nova"));
+    return CommandResult::done();
+}
+
+CommandResult carregaEdicao(LibraryDocument &edicao, DialogService &dialogs)
+{
+    if (!confirmaDescarte(edicao, dialogs))
+        return CommandResult::cancelled();
+    // Whatever the file holds, the pane no longer shows unsaved changes.
+    return carrega(edicao, dialogs, edicao.titulo(), [&] { edicao.setModificado(false); });
+}
+
+CommandResult carregaPesquisa(LibraryDocument &pesquisa, DialogService &dialogs)
+{
+    return carrega(pesquisa, dialogs, pesquisa.ultimaEscolha(), [] {});
+}
+
+CommandResult salvaEdicao(LibraryDocument &edicao, DialogService &dialogs, const QDateTime &when)
+{
+    ComponentTable &table = edicao.table();
+    if (table.isEmpty())
+        return falha(dialogs, QStringLiteral("Biblioteca vazia!"));
+    Dialogs::FileOptions options;
+    options.title = QStringLiteral("Salvar Biblioteca");
+    options.presetName = edicao.titulo();
+    options.defaultSuffix = QStringLiteral("lib");
+    options.initialFolder = QStringLiteral(".");
+    options.overwritePrompt = true;
+
+    PassagemEmMassa passagem(edicao);
+    CommandResult outcome = CommandResult::cancelled();
+    if (const std::optional<QString> path = dialogs.saveFile(options)) {
+        // Moving to the first row stores a pending edit of the current one.
+        table.suspendNotifications();
+        table.first();
+        const FileResult result = salvaBiblioteca(*path, table, when);
+        table.resumeNotifications();
+        if (result.ok) {
+            edicao.setModificado(false);
+            edicao.setTitulo(caminhoMostrado(*path));
+            outcome = CommandResult::done();
+        } else {
+            outcome = falha(dialogs, result.error);
+        }
+    }
+    // The first row becomes current while the flag still holds the preview
+    // on the component that was current when the command began.
+    table.first();
+    return outcome;
+}
