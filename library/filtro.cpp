@@ -127,7 +127,7 @@ bool casaTexto(const Padrao &pd, const QString &dobrado)
 
 bool casa(const QString &padrao, const QString &texto)
 {
-    return casaTexto(Padrao(padrao), texto.toCaseFolded());
+    return casaTexto(Padrao(padrao), dobra(texto));
 }
 
 FiltroIndice FiltroIndice::daTabela(const ComponentTable &table, const Descricoes &d)

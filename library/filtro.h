@@ -7,7 +7,9 @@
 // with a wildcard is a glob on the whole text: '*' stands for any run of
 // characters, empty included, and '?' for exactly one; "74*00" finds 74LS00
 // and 74HC00 but not 74LS000. Every other character, regular-expression ones
-// included, stands for itself. The empty pattern matches everything.
+// included, stands for itself. The empty pattern matches everything; a
+// pattern holding U+0000 matches nothing, and a U+0000 in a text reads as
+// U+FFFD (the index ends its fields with U+0000).
 //
 // Names and alias names are bytes shown as Latin-1, as the grids show them;
 // descriptions and keywords come from .dcm files, which KiCad writes in
