@@ -3,14 +3,14 @@
 # build-fuzz/ up to date, prepares seeds from the committed ones and from
 # the real KiCad libraries in ../shared/corpus/, and fuzzes in one process.
 #
-#   fuzz/run.sh TARGET [SECONDS]      TARGET: meuparse library analise footprint
+#   fuzz/run.sh TARGET [SECONDS]      TARGET: meuparse library analise footprint dcm
 #
 # New inputs go to build-fuzz/corpus/TARGET, findings to
 # build-fuzz/findings/TARGET/. Memory limits: an input may not make the
 # program allocate more than 256 MB at once nor hold more than 1 GB.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-TARGET="${1:?target: meuparse library analise footprint}"
+TARGET="${1:?target: meuparse library analise footprint dcm}"
 SECONDS_TO_RUN="${2:-600}"
 BUILD="$ROOT/build-fuzz"
 CORPUS_LIBS="$ROOT/../shared/corpus/kicad-symbols"
@@ -37,6 +37,17 @@ if [ ! -d "$SEEDS" ]; then
                     if (hdr == "library") print "EESchema-LIBRARY Version 2.3" > f }
           f != "" { print > f }
           /^ENDDEF/ { close(f); f = "" }' ;;
+    dcm)
+      # Pieces of the corpus description files, 20 entries each, with the
+      # header and the closing line.
+      cat "$CORPUS_LIBS"/*.dcm | grep -v '^EESchema-DOCLIB\|^#End Doc Library' |
+        awk -v dir="$SEEDS" '
+          /^\$CMP/ { if (n % 20 == 0) { if (f != "") { print "#End Doc Library" > f; close(f) }
+                        f = sprintf("%s/part%04d", dir, n / 20);
+                        print "EESchema-DOCLIB  Version 2.0" > f }
+                      n++ }
+          f != "" { print > f }
+          END { if (f != "") print "#End Doc Library" > f }' ;;
   esac
 fi
 
