@@ -17,6 +17,7 @@
 #include <QList>
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -313,6 +314,7 @@ TEST_F(Hostis, PinsWithEveryTokenMissingInTurnAreCountedAsTheRulesSay)
         // before them goes missing.
         QByteArray("X ~ 1 0 0 100 U 40 40 0 0 1 CL").split(' '),
     };
+    ASSERT_EQ(d.zoom_atual, 100);
     int expectedCount = 0, counted = 0, drawn = 0;
     for (const QList<QByteArray> &base : bases) {
         for (const QList<QByteArray> &tokens : eachTokenMissing(base)) {
@@ -332,14 +334,12 @@ TEST_F(Hostis, PinsWithEveryTokenMissingInTurnAreCountedAsTheRulesSay)
                 continue;
             }
             ++drawn;
-            // The connection mark, wider on the left, is always there.
+            // The connection mark, wider on the left, is always there: 4 and
+            // 2 steps at zoom 100 are 3 and 2 pixels.
             const QPoint c = px(plain(tok(3)), plain(tok(4)));
-            const qint32 z = d.zoom_atual;
-            auto step = [z](int n) { return int(std::lround(double(n) * z / 115)); };
             const auto marks = calls(Kind::Ellipse);
             ASSERT_FALSE(marks.empty());
-            EXPECT_EQ(marks[0].points,
-                      (Points{c - QPoint(step(4), step(2)), c + QPoint(step(2), step(2))}));
+            EXPECT_EQ(marks[0].points, (Points{c - QPoint(3, 2), c + QPoint(2, 2)}));
             // A stroke only for an orientation letter.
             const char letter = tok(6).isEmpty() ? '\0' : tok(6)[0];
             const bool oriented = QByteArray("LRUD").contains(letter) && letter != '\0';
@@ -365,7 +365,8 @@ TEST_F(Hostis, FieldsWithEveryTokenMissingInTurnDrawOnlyWhatTheyHold)
     // F1 "74 LS00" 150 -250 60 H V L CNN, as tokens: the text holds a blank.
     const QList<QByteArray> tokens0 = {"F1", "74 LS00", "150", "-250", "60", "H", "V", "L", "CNN"};
     int written = 0;
-    for (qint32 z : {40, 100, 210}) {
+    // The font size of 60 mils: 0.6 z / 10 rounded, plus 1.
+    for (const auto &[z, size60] : {std::pair{40, 3}, std::pair{100, 7}, std::pair{210, 14}}) {
         d.zoom_atual = z;
         for (const QList<QByteArray> &tokens : eachTokenMissing(tokens0)) {
             QByteArray line;
@@ -394,8 +395,8 @@ TEST_F(Hostis, FieldsWithEveryTokenMissingInTurnDrawOnlyWhatTheyHold)
             EXPECT_EQ(texts[0].text, QString::fromLatin1(tok(1)));
             EXPECT_EQ(texts[0].points[0], px(plain(tok(2)), plain(tok(3))));
             EXPECT_EQ(texts[0].font.cor, Cores::Azulado);
-            const double size = double(plain(tok(4))) / 100 * z / 10;
-            EXPECT_EQ(texts[0].font.tamanho, int(std::nearbyint(size)) + 1);
+            // The size place holds 60 or, shifted in, a letter that reads 0.
+            EXPECT_EQ(texts[0].font.tamanho, plain(tok(4)) == 60 ? size60 : 1);
         }
     }
     EXPECT_GT(written, 0);
