@@ -104,10 +104,10 @@ TEST_F(AnaliseTest, PassesClearThenDrawWithABlackMaskPenThenPublish)
     EXPECT_EQ(shown[0].points, (std::vector<QPoint>{{0, 0}, {2000, 2000}})) << "clear at extent";
     EXPECT_EQ(shown[1].points, (std::vector<QPoint>{{0, 0}, {2000, 2000}}));
     EXPECT_EQ(shown[2].kind, Kind::Copy);
-    const Desenho &d = a.desenho();
-    const QSize extent(d.max_x - d.min_x + 100, d.max_y - d.min_y + 100);
-    EXPECT_EQ(a.image2().extent(), extent);
-    EXPECT_EQ(shown[2].points[2], QPoint(d.min_x - 50, d.min_y - 50));
+    // At zoom 100 the pins' connection points reach columns 947 and 1053,
+    // the rectangle rows 852 to 886: that box plus 50 on every side.
+    EXPECT_EQ(a.image2().extent(), QSize(206, 134));
+    EXPECT_EQ(shown[2].points[2], QPoint(897, 802));
 
     // The bubble of the first pin left copy mode; the next pass starts in mask again.
     EXPECT_EQ(rec(a.image1()).penMode(), PenMode::Copy);

@@ -3,10 +3,10 @@
 // their points, pins and fields missing a token, arcs of radius 0 and of the
 // largest radius, DEF lines longer than the token table, lines of 10 MB.
 //
-// Through the recording canvas every call is checked against the mapping
-// written out here from the rules (t = (20 v + 49) / 98, column = t z / 115 +
-// 1000, row = (1000 - t) z / 115, all in 64 bits): nothing may land where no
-// 32-bit library value can map to, which is what an overflow would do.
+// Through the recording canvas every call is checked against mapped values
+// worked out by hand from the rules (t = (20 v + 49) / 98, column = t z / 115
+// + 1000, row = (1000 - t) z / 115, truncating, in 64 bits): nothing may land
+// where no 32-bit library value can map to, which is what an overflow would do.
 // Through the real QImage canvas the same lines must simply draw and publish.
 
 #include "analysis/analise.h"
@@ -17,6 +17,7 @@
 #include <QList>
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -27,17 +28,50 @@ using Kind = RecordingCanvas::Kind;
 constexpr qint64 I32Min = INT32_MIN;
 constexpr qint64 I32Max = INT32_MAX;
 
-qint64 tOf(qint64 v)
+// Column and row of each library value the tests below draw, at zooms 40,
+// 100 and 210.
+struct Mapped
 {
-    return (20 * v + 49) / 98;
-}
-qint64 colOf(qint64 v, qint64 z)
+    qint64 v;
+    QPoint z40, z100, z210;
+};
+const Mapped kMapped[] = {
+    {I32Min, {-152437945, 152439293}, {-381096363, 381098233}, {-800303463, 800306289}},
+    {-I32Max, {-152437945, 152439293}, {-381096363, 381098233}, {-800303463, 800306289}},
+    {-300, {979, 368}, {947, 921}, {890, 1935}},
+    {-250, {982, 365}, {956, 913}, {908, 1917}},
+    {-100, {993, 354}, {983, 886}, {965, 1860}},
+    {-10, {999, 348}, {999, 870}, {998, 1827}},
+    {-1, {1000, 347}, {1000, 869}, {1000, 1826}},
+    {0, {1000, 347}, {1000, 869}, {1000, 1826}},
+    {1, {1000, 347}, {1000, 869}, {1000, 1826}},
+    {7, {1000, 347}, {1000, 868}, {1001, 1824}},
+    {10, {1000, 347}, {1001, 867}, {1003, 1822}},
+    {20, {1001, 346}, {1003, 866}, {1007, 1818}},
+    {30, {1002, 345}, {1005, 864}, {1010, 1815}},
+    {40, {1002, 345}, {1006, 862}, {1014, 1811}},
+    {50, {1003, 344}, {1008, 860}, {1018, 1807}},
+    {60, {1004, 343}, {1010, 859}, {1021, 1804}},
+    {100, {1006, 340}, {1017, 852}, {1036, 1789}},
+    {150, {1010, 337}, {1026, 842}, {1056, 1769}},
+    {200, {1014, 333}, {1035, 833}, {1074, 1751}},
+    {999999999, {70985915, -70984567}, {177463288, -177461419}, {372671806, -372668980}},
+    {I32Max, {152439945, -152438597}, {381098364, -381096494}, {800305465, -800302639}},
+};
+
+// The column of x and the row of y at zoom z, from the table: a value or a
+// zoom missing there fails the test rather than being computed.
+QPoint mapped(qint64 x, qint64 y, qint32 z)
 {
-    return (tOf(v) * z + 1000 * 115) / 115;
-}
-qint64 rowOf(qint64 v, qint64 z)
-{
-    return ((1000 - tOf(v)) * z) / 115;
+    auto find = [z](qint64 v) {
+        for (const Mapped &m : kMapped) {
+            if (m.v == v && (z == 40 || z == 100 || z == 210))
+                return z == 40 ? m.z40 : z == 100 ? m.z100 : m.z210;
+        }
+        ADD_FAILURE() << "no worked mapping of " << v << " at zoom " << z;
+        return QPoint();
+    };
+    return QPoint(find(x).x(), find(y).y());
 }
 
 // The hostile texts and the value each reads as: a whole 32-bit number gives
@@ -95,19 +129,17 @@ QList<QList<QByteArray>> eachTokenMissing(const QList<QByteArray> &base)
 class Hostis : public DesenhoTest
 {
 protected:
-    // The pixel of a library point at the present zoom, from the rules.
-    QPoint px(qint64 x, qint64 y) const
-    {
-        return QPoint(int(colOf(x, d.zoom_atual)), int(rowOf(y, d.zoom_atual)));
-    }
+    // The pixel of a library point at the present zoom.
+    QPoint px(qint64 x, qint64 y) const { return mapped(x, y, d.zoom_atual); }
 
     // Every point of every call lies where some 32-bit library value maps
     // to, give or take `slack` pixels of pin decoration or text offset.
     void expectNothingAbsurd(qint64 slack = 2000)
     {
         const qint64 z = d.zoom_atual;
-        const qint64 left = colOf(I32Min, z) - slack, right = colOf(I32Max, z) + slack;
-        const qint64 top = rowOf(I32Max, z) - slack, bottom = rowOf(I32Min, z) + slack;
+        const QPoint lowest = px(I32Min, I32Min), highest = px(I32Max, I32Max);
+        const qint64 left = lowest.x() - slack, right = highest.x() + slack;
+        const qint64 top = highest.y() - slack, bottom = lowest.y() + slack;
         for (const Call &c : canvas().calls) {
             for (const QPoint &p : c.points) {
                 ASSERT_TRUE(p.x() >= left && p.x() <= right && p.y() >= top && p.y() <= bottom)
@@ -282,6 +314,7 @@ TEST_F(Hostis, PinsWithEveryTokenMissingInTurnAreCountedAsTheRulesSay)
         // before them goes missing.
         QByteArray("X ~ 1 0 0 100 U 40 40 0 0 1 CL").split(' '),
     };
+    ASSERT_EQ(d.zoom_atual, 100);
     int expectedCount = 0, counted = 0, drawn = 0;
     for (const QList<QByteArray> &base : bases) {
         for (const QList<QByteArray> &tokens : eachTokenMissing(base)) {
@@ -301,14 +334,12 @@ TEST_F(Hostis, PinsWithEveryTokenMissingInTurnAreCountedAsTheRulesSay)
                 continue;
             }
             ++drawn;
-            // The connection mark, wider on the left, is always there.
+            // The connection mark, wider on the left, is always there: 4 and
+            // 2 steps at zoom 100 are 3 and 2 pixels.
             const QPoint c = px(plain(tok(3)), plain(tok(4)));
-            const qint32 z = d.zoom_atual;
-            auto step = [z](int n) { return int(std::lround(double(n) * z / 115)); };
             const auto marks = calls(Kind::Ellipse);
             ASSERT_FALSE(marks.empty());
-            EXPECT_EQ(marks[0].points,
-                      (Points{c - QPoint(step(4), step(2)), c + QPoint(step(2), step(2))}));
+            EXPECT_EQ(marks[0].points, (Points{c - QPoint(3, 2), c + QPoint(2, 2)}));
             // A stroke only for an orientation letter.
             const char letter = tok(6).isEmpty() ? '\0' : tok(6)[0];
             const bool oriented = QByteArray("LRUD").contains(letter) && letter != '\0';
@@ -334,7 +365,8 @@ TEST_F(Hostis, FieldsWithEveryTokenMissingInTurnDrawOnlyWhatTheyHold)
     // F1 "74 LS00" 150 -250 60 H V L CNN, as tokens: the text holds a blank.
     const QList<QByteArray> tokens0 = {"F1", "74 LS00", "150", "-250", "60", "H", "V", "L", "CNN"};
     int written = 0;
-    for (qint32 z : {40, 100, 210}) {
+    // The font size of 60 mils: 0.6 z / 10 rounded, plus 1.
+    for (const auto &[z, size60] : {std::pair{40, 3}, std::pair{100, 7}, std::pair{210, 14}}) {
         d.zoom_atual = z;
         for (const QList<QByteArray> &tokens : eachTokenMissing(tokens0)) {
             QByteArray line;
@@ -363,8 +395,8 @@ TEST_F(Hostis, FieldsWithEveryTokenMissingInTurnDrawOnlyWhatTheyHold)
             EXPECT_EQ(texts[0].text, QString::fromLatin1(tok(1)));
             EXPECT_EQ(texts[0].points[0], px(plain(tok(2)), plain(tok(3))));
             EXPECT_EQ(texts[0].font.cor, Cores::Azulado);
-            const double size = double(plain(tok(4))) / 100 * z / 10;
-            EXPECT_EQ(texts[0].font.tamanho, int(std::nearbyint(size)) + 1);
+            // The size place holds 60 or, shifted in, a letter that reads 0.
+            EXPECT_EQ(texts[0].font.tamanho, plain(tok(4)) == 60 ? size60 : 1);
         }
     }
     EXPECT_GT(written, 0);
@@ -468,8 +500,19 @@ TEST(HostisImagem, HostileLinesDrawAndPublishOnTheRealCanvas)
         longLine += " -2147483648 2147483647";
     lines << longLine << "X " + QByteArray(100000, 'N') + " 1 0 0 100 R 50 50 1 1 I";
 
+    // The rectangle's top-left pixel and the preview's extent, its box plus
+    // 50 on every side: at zoom 40 the corners land at (993, 340) and
+    // (1006, 354), so 13 + 100 by 14 + 100.
+    const struct
+    {
+        qint32 z;
+        QPoint topLeft;
+        QSize extent;
+    } zooms[] = {{40, {993, 340}, {113, 114}},
+                 {100, {983, 852}, {134, 134}},
+                 {210, {965, 1789}, {171, 171}}};
     Analise a;
-    for (qint32 z : {40, 100, 210}) {
+    for (const auto &[z, topLeft, extent] : zooms) {
         SCOPED_TRACE(z);
         a.desenho().zoom_edicao = z;
         a.desenho().zoom_pesquisa = z;
@@ -488,12 +531,10 @@ TEST(HostisImagem, HostileLinesDrawAndPublishOnTheRealCanvas)
         // Nothing lasting: an ordinary rectangle drawn next lands where the
         // rules put it, its top-left corner at the preview's margin.
         a.redesenhaEdicao(false, {"S -100 100 100 -100 0 1 0 N"}, "plain");
-        const int x = int(colOf(-100, z)), y = int(rowOf(100, z));
-        EXPECT_EQ(a.image1().bitmap().pixel(x, y), 0xFF000000u);
-        EXPECT_EQ(a.image1().bitmap().pixel(x + 5, y + 5), 0xFFFFFFFFu);
+        EXPECT_EQ(a.image1().bitmap().pixel(topLeft), 0xFF000000u);
+        EXPECT_EQ(a.image1().bitmap().pixel(topLeft + QPoint(5, 5)), 0xFFFFFFFFu);
         EXPECT_EQ(a.image2().bitmap().pixel(50, 50), 0xFF000000u);
-        EXPECT_EQ(a.image2().extent(),
-                  QSize(int(colOf(100, z)) - x + 100, int(rowOf(-100, z)) - y + 100));
+        EXPECT_EQ(a.image2().extent(), extent);
     }
 }
 
