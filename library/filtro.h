@@ -18,12 +18,14 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 #include <vector>
 
 class ComponentTable;
 class Descricao;
 class Descricoes;
+struct PadraoFiltro;
 
 // One text against one pattern, by the rules above (for name lists).
 bool casa(const QString &padrao, const QString &texto);
@@ -59,6 +61,10 @@ public:
 private:
     void fechaLinha();
     void poeCampo(const QString &texto);
+    // Calls linha(r) once for each row r that holds `trecho`, in order.
+    template <typename F> void linhasComTrecho(QStringView trecho, F &&linha) const;
+    // Whether a field of row r matches the prepared pattern.
+    bool linhaCasa(const PadraoFiltro &padrao, int r) const;
 
     // Every field folded, each followed by a U+0000 that no field holds.
     QString m_texto;
@@ -68,4 +74,6 @@ private:
     std::vector<qsizetype> m_primeiroCampo{0};
     // Start of each row in m_texto, and the end of the last one.
     std::vector<qsizetype> m_inicioLinha{0};
+    // How often each UTF-16 code unit occurs in m_texto.
+    std::vector<quint32> m_frequencia = std::vector<quint32>(0x10000, 0);
 };
