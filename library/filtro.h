@@ -5,7 +5,8 @@
 // A pattern is matched without regard to case (Unicode case folding). A
 // pattern without wildcards matches anywhere: "ls00" finds 74LS00. A pattern
 // with a wildcard is a glob on the whole text: '*' stands for any run of
-// characters, empty included, and '?' for exactly one; "74*00" finds 74LS00
+// characters, empty included, and '?' for exactly one (one UTF-16 unit, so
+// a character beyond the BMP takes two); "74*00" finds 74LS00
 // and 74HC00 but not 74LS000. Every other character, regular-expression ones
 // included, stands for itself. The empty pattern matches everything; a
 // pattern holding U+0000 matches nothing, and a U+0000 in a text reads as
