@@ -25,9 +25,19 @@ bool Analise::inicia(bool tabelaVazia)
 
 void Analise::desenhaLinhas(const QList<QByteArray> &linhas)
 {
+    // Each line is tokenized once: the pin pre-pass looks at all of them
+    // (hidden pins stacked on visible ones), then they are drawn in order.
     const qsizetype n = linhas.size();
+    m_tokens.clear();
+    m_tokens.reserve(size_t(n));
     for (qsizetype i = 0; i < n; ++i)
-        m_desenho.interpreta_linha(linhas[i]);
+        m_tokens.push_back(linhas[i].isEmpty() ? Tokens() : separa_linha(linhas[i]));
+    m_desenho.preparaPinos(m_tokens);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!linhas[i].isEmpty())
+            m_desenho.interpreta(linhas[i], std::move(m_tokens[size_t(i)]));
+    }
+    m_desenho.esquecePinos();
 }
 
 void Analise::converter(bool tabelaVazia, const QList<QByteArray> &linhas, const QByteArray &nome)

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <vector>
 
 // Captions of the edit pane's "Informações" page.
 struct Legendas
@@ -87,4 +88,6 @@ private:
     PreviewImage m_image3;
     Desenho m_desenho;
     Legendas m_legendas;
+    // The tokens of the lines of the pass being drawn.
+    std::vector<Tokens> m_tokens;
 };

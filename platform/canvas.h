@@ -50,6 +50,10 @@ public:
     virtual ~Canvas() = default;
 
     virtual QSize size() const = 0;
+    // Makes the surface `size` big. With `keep` the pixels of the part both
+    // sizes share stay as they were and the rest is white; without it the
+    // whole surface is white.
+    virtual void setSize(QSize size, bool keep) = 0;
 
     virtual void setPenColor(Cor color) = 0;
     virtual Cor penColor() const = 0;
@@ -63,6 +67,10 @@ public:
     virtual void setFontRotation(int tenths) = 0;
     virtual void setFontColor(Cor color) = 0;
     virtual const Fonte &font() const = 0;
+    // Whether textOut paints the text's cell with the brush colour before the
+    // characters (true, the start value) or leaves what lies beneath it.
+    virtual void setTextBackground(bool opaque) = 0;
+    virtual bool textBackground() const = 0;
 
     virtual void moveTo(int x, int y) = 0;
     // A line from the current position to (x, y), which becomes the current position.
@@ -80,7 +88,8 @@ public:
     virtual void polyline(std::span<const QPoint> points) = 0;
     // Writes the text with the top-left corner of its cell at (x, y), turned
     // by the font rotation about that corner: the cell is painted with the
-    // brush colour, the characters with the font colour.
+    // brush colour (unless the text background is off), the characters with
+    // the font colour.
     virtual void textOut(int x, int y, const QString &text) = 0;
     virtual int textWidth(const QString &text) = 0;
     virtual int textHeight(const QString &text) = 0;

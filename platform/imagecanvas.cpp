@@ -114,6 +114,39 @@ ImageCanvas::~ImageCanvas()
         m_painter.end();
 }
 
+void ImageCanvas::setSize(QSize size, bool keep)
+{
+    if (size == m_image.size())
+        return;
+    QImage image = zeroedImage(size);
+    if (image.isNull() && !size.isEmpty())
+        return; // no memory for it: the old bitmap stays
+    endPainting();
+    std::vector<quint8> inUse(size_t(std::max(image.height(), 0)), 0);
+    int rows = 0;
+    if (keep) {
+        const int height = std::min(image.height(), m_image.height());
+        const int shared = std::min(image.width(), m_image.width());
+        for (int y = 0; y < height; ++y) {
+            if (!rowInUse(y))
+                continue;
+            auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
+            const auto *in = reinterpret_cast<const quint32 *>(m_image.constScanLine(y));
+            std::copy_n(in, shared, out);
+            std::fill(out + shared, out + image.width(), WhitePixel);
+            inUse[size_t(y)] = 1;
+            ++rows;
+        }
+        m_dirty &= image.rect();
+    } else {
+        m_dirty = QRect();
+    }
+    m_image = std::move(image);
+    m_inUse = std::move(inUse);
+    m_rowsInUse = rows;
+    m_whiteRow.clear();
+}
+
 int ImageCanvas::pixelSize(int points)
 {
     const qint64 px = (qint64(points) * 96 + 36) / 72;
@@ -343,7 +376,8 @@ void ImageCanvas::textOut(int x, int y, const QString &text)
     QPainter &p = painter();
     p.setTransform(turn);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.fillRect(cell, toQColor(m_brushColor));
+    if (m_textBackground)
+        p.fillRect(cell, toQColor(m_brushColor));
     p.setFont(m_qfont);
     p.setPen(toQColor(m_font.cor));
     p.drawText(QPoint(0, fm.ascent()), text);

@@ -38,6 +38,9 @@ public:
     ~ImageCanvas() override;
 
     QSize size() const override { return m_image.size(); }
+    // A new bitmap; with `keep` the rows in use are carried over (as far as
+    // both sizes share them), so rows not in use stay out of memory.
+    void setSize(QSize size, bool keep) override;
 
     void setPenColor(Cor color) override;
     Cor penColor() const override { return m_penColor; }
@@ -51,6 +54,8 @@ public:
     void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
     void setFontColor(Cor color) override { m_font.cor = color; }
     const Fonte &font() const override { return m_font; }
+    void setTextBackground(bool opaque) override { m_textBackground = opaque; }
+    bool textBackground() const override { return m_textBackground; }
 
     void moveTo(int x, int y) override;
     void lineTo(int x, int y) override;
@@ -123,6 +128,7 @@ private:
     PenMode m_penMode = PenMode::Copy;
     Cor m_brushColor = Cores::Branco;
     Fonte m_font;
+    bool m_textBackground = true;
 
     // The Qt font of the current face and size, with metrics and measured
     // widths kept per pixel size until the face changes.

@@ -33,6 +33,8 @@ public:
         Cor brush;
         Fonte font;
         const Canvas *source = nullptr;
+        // Whether the text background was on (every kind records it).
+        bool textBackground = true;
     };
 
     explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : m_size(size) {}
@@ -47,6 +49,8 @@ public:
     std::vector<QString> texts() const;
 
     QSize size() const override { return m_size; }
+    // Not a call: only the size changes.
+    void setSize(QSize size, bool) override { m_size = size; }
     void setPenColor(Cor color) override { m_pen = color; }
     Cor penColor() const override { return m_pen; }
     void setPenMode(PenMode mode) override { m_mode = mode; }
@@ -58,6 +62,8 @@ public:
     void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
     void setFontColor(Cor color) override { m_font.cor = color; }
     const Fonte &font() const override { return m_font; }
+    void setTextBackground(bool opaque) override { m_textBackground = opaque; }
+    bool textBackground() const override { return m_textBackground; }
 
     void moveTo(int x, int y) override { m_position = QPoint(x, y); }
     void lineTo(int x, int y) override;
@@ -88,5 +94,6 @@ private:
     PenMode m_mode = PenMode::Copy;
     Cor m_brush = Cores::Branco;
     Fonte m_font;
+    bool m_textBackground = true;
     QPoint m_position;
 };
