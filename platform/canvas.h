@@ -37,6 +37,49 @@ struct Fonte
     friend bool operator==(const Fonte &, const Fonte &) = default;
 };
 
+// How the anti-aliased primitives below draw an outline: a stroke of
+// `largura` pixels (none when 0) and, with `preenche`, an interior in `fundo`.
+struct Traco
+{
+    Cor cor = Cores::Preto;
+    double largura = 1;
+    bool preenche = false;
+    Cor fundo = Cores::Branco;
+
+    friend bool operator==(const Traco &, const Traco &) = default;
+};
+
+enum class AlinhaH { Esquerda, Centro, Direita };
+enum class AlinhaV { Topo, Centro, Base };
+
+// A text of the anti-aliased kind: the height of a capital letter in pixels,
+// a rotation in tenths of a degree counterclockwise about the anchor, and
+// where the anchor lies on the text (horizontally along the text; Topo at
+// the top of the capitals, Centro halfway up them, Base on the baseline).
+struct EstiloTexto
+{
+    double altura = 10;
+    int rotacao = 0;
+    AlinhaH h = AlinhaH::Esquerda;
+    AlinhaV v = AlinhaV::Base;
+    bool negrito = false;
+    bool italico = false;
+    Cor cor = Cores::Preto;
+    // Stroke width of the overbars, pixels.
+    double largura = 1;
+
+    friend bool operator==(const EstiloTexto &, const EstiloTexto &) = default;
+};
+
+// Characters inicio .. fim - 1 of a text carry a bar above them.
+struct Barra
+{
+    int inicio = 0;
+    int fim = 0;
+
+    friend bool operator==(const Barra &, const Barra &) = default;
+};
+
 // The drawing surface the symbol preview draws through.
 //
 // Raster conventions: a rectangle or ellipse given by (x1, y1)-(x2, y2)
@@ -100,6 +143,25 @@ public:
     // rectangle (x1, y1)-(x2, y2) here, pixel for pixel; whatever the source
     // rectangle has outside the source's bitmap comes out white.
     virtual void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) = 0;
+
+    // Anti-aliased primitives with stroke widths and fills. They neither
+    // read nor change the pen, brush, mode and font above; coordinates are
+    // the same pixels, a point standing for the centre of its pixel.
+    //
+    // The line through the points, back to the first one when `closed`; a
+    // fill takes the polygon they make.
+    virtual void strokePath(std::span<const QPoint> points, bool closed, const Traco &traco) = 0;
+    // The ellipse inscribed in the rectangle with corners (x1, y1), (x2, y2).
+    virtual void strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco) = 0;
+    // The arc of that ellipse from `start` through `span` tenths of a degree,
+    // counterclockwise on the screen from the 3 o'clock ray; a fill takes the
+    // pie slice, the stroke only the curve.
+    virtual void strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                           const Traco &traco) = 0;
+    // Writes `text` placed on `anchor` as `estilo` says, with the overbars
+    // `barras`; no background.
+    virtual void drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                           const EstiloTexto &estilo) = 0;
 
     // The bitmap painted so far, or null for a surface without one.
     virtual const QImage *image() = 0;

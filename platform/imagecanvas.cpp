@@ -489,6 +489,52 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
     markDirty(to);
 }
 
+template <typename Paint> void ImageCanvas::paintSmooth(const QRectF &area, Paint &&paint)
+{
+    // Points stand for pixel centres: the painter is moved by half a pixel.
+    const QRectF reach = area.translated(0.5, 0.5) & QRectF(m_image.rect());
+    if (reach.isEmpty())
+        return;
+    const QRect rows = reach.toAlignedRect();
+    useRows(rows, 1);
+    QPainter &p = painter();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.translate(0.5, 0.5);
+    paint(p);
+    p.resetTransform();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setBrush(QBrush());
+    applyPen();
+    applyMode();
+    markDirty(rows);
+}
+
+void ImageCanvas::strokePath(std::span<const QPoint> points, bool closed, const Traco &traco)
+{
+    paintSmooth(Pintor::areaPath(points, traco),
+                [&](QPainter &p) { Pintor::path(p, points, closed, traco); });
+}
+
+void ImageCanvas::strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco)
+{
+    paintSmooth(Pintor::areaEllipse(x1, y1, x2, y2, traco),
+                [&](QPainter &p) { Pintor::ellipse(p, x1, y1, x2, y2, traco); });
+}
+
+void ImageCanvas::strokeArc(int x1, int y1, int x2, int y2, int start, int span, const Traco &traco)
+{
+    paintSmooth(Pintor::areaEllipse(x1, y1, x2, y2, traco),
+                [&](QPainter &p) { Pintor::arc(p, x1, y1, x2, y2, start, span, traco); });
+}
+
+void ImageCanvas::drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                            const EstiloTexto &estilo)
+{
+    paintSmooth(m_pintor.areaLabel(anchor, text, estilo),
+                [&](QPainter &p) { m_pintor.label(p, anchor, text, barras, estilo); });
+}
+
 void ImageCanvas::paintPixels(QRect area, Cor color)
 {
     area &= m_image.rect();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas.h"
+#include "pintura.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -70,6 +71,14 @@ public:
     void fillRect(int x1, int y1, int x2, int y2) override;
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
 
+    // Anti-aliased, painted over whatever is there (the pen mode does not apply).
+    void strokePath(std::span<const QPoint> points, bool closed, const Traco &traco) override;
+    void strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco) override;
+    void strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                   const Traco &traco) override;
+    void drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                   const EstiloTexto &estilo) override;
+
     // Ends painting so that the bitmap can be read; painting resumes on the
     // next drawing call. Puts every row in use first.
     const QImage *image() override;
@@ -113,6 +122,9 @@ private:
     // Paints the pixels of `area` (clipped) in `color` under the pen mode.
     void paintPixels(QRect area, Cor color);
     const QFontMetrics &metrics();
+    // Readies the rows of `area` and runs `paint` on the painter set for
+    // anti-aliasing, then restores the painter for the other primitives.
+    template <typename Paint> void paintSmooth(const QRectF &area, Paint &&paint);
 
     QImage m_image;
     // One flag a row: whether the row holds its pixels (else it is all white).
@@ -136,4 +148,5 @@ private:
     const QFontMetrics *m_metrics = nullptr;
     std::map<int, QFontMetrics> m_metricsBySize;
     QHash<std::pair<int, QString>, int> m_widths;
+    Pintor m_pintor;
 };

@@ -67,3 +67,33 @@ void RecordingCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, i
 {
     record(Kind::Copy, {{x1, y1}, {x2, y2}, {sx, sy}}, {}, &source);
 }
+
+void RecordingCanvas::strokePath(std::span<const QPoint> points, bool closed, const Traco &traco)
+{
+    record(Kind::Path, std::vector<QPoint>(points.begin(), points.end()));
+    calls.back().traco = traco;
+    calls.back().closed = closed;
+}
+
+void RecordingCanvas::strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco)
+{
+    record(Kind::SmoothEllipse, {{x1, y1}, {x2, y2}});
+    calls.back().traco = traco;
+}
+
+void RecordingCanvas::strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                                const Traco &traco)
+{
+    record(Kind::SmoothArc, {{x1, y1}, {x2, y2}});
+    calls.back().traco = traco;
+    calls.back().start = start;
+    calls.back().span = span;
+}
+
+void RecordingCanvas::drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                                const EstiloTexto &estilo)
+{
+    record(Kind::Label, {anchor}, text);
+    calls.back().estilo = estilo;
+    calls.back().barras.assign(barras.begin(), barras.end());
+}

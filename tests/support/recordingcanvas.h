@@ -18,7 +18,21 @@
 class RecordingCanvas : public Canvas
 {
 public:
-    enum class Kind { Line, Rectangle, Ellipse, Arc, Polyline, Text, Fill, Copy };
+    enum class Kind {
+        Line,
+        Rectangle,
+        Ellipse,
+        Arc,
+        Polyline,
+        Text,
+        Fill,
+        Copy,
+        // The anti-aliased primitives.
+        Path,
+        SmoothEllipse,
+        SmoothArc,
+        Label,
+    };
 
     struct Call
     {
@@ -35,6 +49,15 @@ public:
         const Canvas *source = nullptr;
         // Whether the text background was on (every kind records it).
         bool textBackground = true;
+        // Path, SmoothEllipse, SmoothArc (points: the corners): the stroke;
+        // Path: whether closed; SmoothArc: start and span, tenths of a degree.
+        Traco traco{};
+        bool closed = false;
+        int start = 0;
+        int span = 0;
+        // Label (points: the anchor): the style and the overbars.
+        EstiloTexto estilo{};
+        std::vector<Barra> barras{};
     };
 
     explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : m_size(size) {}
@@ -84,6 +107,13 @@ public:
     void fillRect(int x1, int y1, int x2, int y2) override;
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
     const QImage *image() override { return nullptr; }
+
+    void strokePath(std::span<const QPoint> points, bool closed, const Traco &traco) override;
+    void strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco) override;
+    void strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                   const Traco &traco) override;
+    void drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                   const EstiloTexto &estilo) override;
 
 private:
     void record(Kind kind, std::vector<QPoint> points, QString text = {},
