@@ -178,11 +178,8 @@ void Desenho::apagarimage1()
 
 void Desenho::apaga(PreviewImage *destino)
 {
-    // A drawing image grown for a larger symbol goes back to its first size
-    // once a pass fitted in that size; while large symbols follow each other
-    // it stays grown, so that its rows are not given up and taken again.
-    if (!m_precisouCrescer)
-        imagem_desenho.redimensiona(QSize(PreviewImage::Lado, PreviewImage::Lado), false);
+    // A drawing image grown by the last pass goes back to its first size.
+    imagem_desenho.redimensiona(QSize(PreviewImage::Lado, PreviewImage::Lado), false);
     Canvas &c = canvas();
     c.setPenColor(Cores::Branco);
     c.setBrushColor(Cores::Branco);
@@ -202,17 +199,9 @@ void Desenho::publica()
     Canvas &alvo = destino.canvas();
     const qint64 w = qint64(max_x) - min_x + 2 * Margem;
     const qint64 h = qint64(max_y) - min_y + 2 * Margem;
-    m_precisouCrescer = qint64(max_x) + Margem >= PreviewImage::Lado ||
-                        qint64(max_y) + Margem >= PreviewImage::Lado;
     // The preview's bitmap takes the size of what it shows (at least the
-    // first size, and that size again when no bitmap could hold it); a
-    // grown one that holds it and is at most twice as large stays.
-    const auto cabe = [](qint64 need, int atual) {
-        const int novo = PreviewImage::ladoPara(need);
-        return novo > PreviewImage::Lado && atual >= need && atual <= 2 * need ? atual : novo;
-    };
-    destino.redimensiona(QSize(cabe(w, destino.lado().width()), cabe(h, destino.lado().height())),
-                         false);
+    // first size, and that size again when no bitmap could hold it).
+    destino.redimensiona(QSize(PreviewImage::ladoPara(w), PreviewImage::ladoPara(h)), false);
     const QSize lado = destino.lado();
     destino.setExtent(lado);
     alvo.fillRect(0, 0, lado.width(), lado.height());

@@ -137,8 +137,6 @@ private:
     bool empilhado(qint32 x, qint32 y) const;
 
     Tokens m_linha;
-    // Whether the last published box needed more than the first size.
-    bool m_precisouCrescer = false;
     // Connection points of the visible pins drawn in this pass, when the
     // pass has hidden pins at all.
     std::vector<std::pair<qint32, qint32>> m_pinosVisiveis;

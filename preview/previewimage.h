@@ -21,8 +21,7 @@ class QPainter;
 // that nothing is cut, each side up to Teto pixels; a side that
 // would need more keeps Lado, as before, and what lies beyond it is cut. The
 // drawing image grows while a pass tracks its box and returns to Lado x Lado
-// at the start of a pass that follows one that fitted in it; a preview takes
-// the size of what it shows.
+// at the start of the next pass; a preview takes the size of what it shows.
 class PreviewImage : public QObject
 {
     Q_OBJECT

@@ -81,12 +81,10 @@ TEST(Reparos, NothingIsCutTheSurfacesGrowToTheBox)
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(copies[0].points[1].y(), 2333);
 
-    // A small symbol's preview is 2000 x 2000 again; the drawing image
-    // follows once a pass fitted in that size.
-    a.redesenhaPesquisa(false, {"S -200 200 200 -200 0 1 10 f"});
-    EXPECT_EQ(a.image3().lado(), QSize(2000, 2000));
+    // The next, small symbol starts again from 2000 x 2000.
     a.redesenhaPesquisa(false, {"S -200 200 200 -200 0 1 10 f"});
     EXPECT_EQ(a.image1().lado(), QSize(2000, 2000));
+    EXPECT_EQ(a.image3().lado(), QSize(2000, 2000));
 
     // Every corpus component at every zoom: the drawing image holds the box
     // with its margin, the preview holds its extent.
