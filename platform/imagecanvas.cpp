@@ -158,6 +158,16 @@ QPainter &ImageCanvas::painter()
     if (!m_painter.isActive()) {
         m_painter.begin(&m_image);
         m_painter.setRenderHint(QPainter::Antialiasing, false);
+        m_smooth = false;
+        applyPen();
+        applyMode();
+    } else if (m_smooth) {
+        // Back from the anti-aliased primitives to the plain ones.
+        m_smooth = false;
+        m_pintor.esqueceFonte();
+        m_painter.resetTransform();
+        m_painter.setRenderHint(QPainter::Antialiasing, false);
+        m_painter.setBrush(QBrush());
         applyPen();
         applyMode();
     }
@@ -166,13 +176,15 @@ QPainter &ImageCanvas::painter()
 
 void ImageCanvas::applyPen()
 {
-    if (m_painter.isActive())
+    // While the painter is set for the anti-aliased primitives, painter()
+    // applies pen and mode when it sets it back.
+    if (m_painter.isActive() && !m_smooth)
         m_painter.setPen(QPen(toQColor(m_penColor), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
 }
 
 void ImageCanvas::applyMode()
 {
-    if (m_painter.isActive())
+    if (m_painter.isActive() && !m_smooth)
         m_painter.setCompositionMode(m_penMode == PenMode::Mask
                                          ? QPainter::RasterOp_SourceAndDestination
                                          : QPainter::CompositionMode_SourceOver);
@@ -497,16 +509,16 @@ template <typename Paint> void ImageCanvas::paintSmooth(const QRectF &area, Pain
         return;
     const QRect rows = reach.toAlignedRect();
     useRows(rows, 1);
-    QPainter &p = painter();
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.translate(0.5, 0.5);
-    paint(p);
-    p.resetTransform();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setBrush(QBrush());
-    applyPen();
-    applyMode();
+    // The painter stays set for these primitives until a plain one needs it
+    // (painter() sets it back), since they mostly come in runs.
+    if (!m_painter.isActive() || !m_smooth) {
+        QPainter &p = painter();
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.translate(0.5, 0.5);
+        m_smooth = true;
+    }
+    paint(m_painter);
     markDirty(rows);
 }
 
@@ -519,7 +531,7 @@ void ImageCanvas::strokePath(std::span<const QPoint> points, bool closed, const 
 void ImageCanvas::strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco)
 {
     paintSmooth(Pintor::areaEllipse(x1, y1, x2, y2, traco),
-                [&](QPainter &p) { Pintor::ellipse(p, x1, y1, x2, y2, traco); });
+                [&](QPainter &p) { m_pintor.ellipse(p, x1, y1, x2, y2, traco); });
 }
 
 void ImageCanvas::strokeArc(int x1, int y1, int x2, int y2, int start, int span, const Traco &traco)
@@ -570,6 +582,8 @@ void ImageCanvas::endPainting()
 {
     if (m_painter.isActive())
         m_painter.end();
+    m_smooth = false;
+    m_pintor.esqueceFonte();
 }
 
 const QImage *ImageCanvas::image()

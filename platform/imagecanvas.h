@@ -133,6 +133,8 @@ private:
     // White pixels standing for a row not in use, made on first need.
     std::vector<QRgb> m_whiteRow;
     QPainter m_painter;
+    // Whether the painter is set for the anti-aliased primitives.
+    bool m_smooth = false;
     QRect m_dirty;
     QPoint m_position;
 
@@ -148,5 +150,5 @@ private:
     const QFontMetrics *m_metrics = nullptr;
     std::map<int, QFontMetrics> m_metricsBySize;
     QHash<std::pair<int, QString>, int> m_widths;
-    Pintor m_pintor;
+    Pintor m_pintor{true};
 };

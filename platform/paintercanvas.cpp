@@ -153,7 +153,7 @@ void PainterCanvas::strokePath(std::span<const QPoint> points, bool closed, cons
 void PainterCanvas::strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco)
 {
     smooth(true);
-    Pintor::ellipse(m_painter, x1, y1, x2, y2, traco);
+    m_pintor.ellipse(m_painter, x1, y1, x2, y2, traco);
 }
 
 void PainterCanvas::strokeArc(int x1, int y1, int x2, int y2, int start, int span,

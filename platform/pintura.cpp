@@ -24,6 +24,10 @@ QPen caneta(const Traco &t)
     const double w = largura(t);
     if (w <= 0)
         return QPen(Qt::NoPen);
+    // Strokes thinner than a pixel and a half are drawn one pixel wide: the
+    // painter has a fast way for those, and they look the same.
+    if (w < 1.5)
+        return QPen(toQColor(t.cor), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
     return QPen(toQColor(t.cor), w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
@@ -62,7 +66,21 @@ void Pintor::path(QPainter &p, std::span<const QPoint> points, bool closed, cons
     if (points.empty())
         return;
     const QPen pen = caneta(traco);
-    if (traco.preenche && points.size() >= 3) {
+    const bool retangulo = points.size() == 4 && points[0].y() == points[1].y() &&
+                           points[1].x() == points[2].x() && points[2].y() == points[3].y() &&
+                           points[3].x() == points[0].x();
+    if (traco.preenche && retangulo && p.transform().type() <= QTransform::TxTranslate) {
+        // An upright rectangle fills whole pixels, from corner to corner:
+        // its outline covers the edges.
+        const QTransform antes = p.transform();
+        const bool suave = p.testRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setTransform(QTransform::fromTranslate(std::floor(antes.dx()), std::floor(antes.dy())));
+        const QRect r = QRect(points[0], points[2]).normalized();
+        p.fillRect(r, toQColor(traco.fundo));
+        p.setTransform(antes);
+        p.setRenderHint(QPainter::Antialiasing, suave);
+    } else if (traco.preenche && points.size() >= 3) {
         p.setPen(Qt::NoPen);
         p.setBrush(toQColor(traco.fundo));
         p.drawPolygon(points.data(), int(points.size()));
@@ -73,6 +91,8 @@ void Pintor::path(QPainter &p, std::span<const QPoint> points, bool closed, cons
     p.setBrush(Qt::NoBrush);
     if (points.size() == 1)
         p.drawPoint(points[0]);
+    else if (points.size() == 2)
+        p.drawLine(points[0], points[1]);
     else if (closed)
         p.drawPolygon(points.data(), int(points.size()));
     else
@@ -81,6 +101,34 @@ void Pintor::path(QPainter &p, std::span<const QPoint> points, bool closed, cons
 
 void Pintor::ellipse(QPainter &p, int x1, int y1, int x2, int y2, const Traco &traco)
 {
+    const int w = std::abs(x2 - x1), h = std::abs(y2 - y1);
+    if (m_estatico && !traco.preenche && largura(traco) > 0 && largura(traco) < 1.5 && w <= 32 &&
+        h <= 32 && p.transform().type() <= QTransform::TxTranslate) {
+        // Painted once on a little transparent image, with the same half
+        // pixel as here, then copied to whole pixels.
+        constexpr int Borda = 2;
+        const quint64 chave = quint64(w) << 40 | quint64(h) << 24 | traco.cor;
+        auto found = m_aneis.find(chave);
+        if (found == m_aneis.end()) {
+            if (m_aneis.size() > 256)
+                m_aneis.clear();
+            QImage anel(w + 2 * Borda + 1, h + 2 * Borda + 1, QImage::Format_ARGB32_Premultiplied);
+            anel.fill(Qt::transparent);
+            QPainter q(&anel);
+            q.setRenderHint(QPainter::Antialiasing, true);
+            q.translate(p.transform().dx() - std::floor(p.transform().dx()),
+                        p.transform().dy() - std::floor(p.transform().dy()));
+            q.setPen(caneta(traco));
+            q.drawEllipse(QRectF(Borda, Borda, w, h));
+            q.end();
+            found = m_aneis.insert(chave, anel);
+        }
+        const QTransform antes = p.transform();
+        p.setTransform(QTransform::fromTranslate(std::floor(antes.dx()), std::floor(antes.dy())));
+        p.drawImage(QPoint(std::min(x1, x2) - Borda, std::min(y1, y2) - Borda), found.value());
+        p.setTransform(antes);
+        return;
+    }
     p.setPen(caneta(traco));
     p.setBrush(traco.preenche ? QBrush(toQColor(traco.fundo)) : QBrush());
     p.drawEllipse(quadro(x1, y1, x2, y2));
@@ -119,15 +167,19 @@ const Pintor::Fonte &Pintor::fonte(double altura, bool negrito, bool italico)
     const auto key = std::make_tuple(size, negrito, italico);
     auto found = m_fontes.find(key);
     if (found == m_fontes.end()) {
-        if (m_fontes.size() > 256)
+        if (m_fontes.size() > 256) {
             m_fontes.clear();
+            m_medidos.clear();
+            m_fontePosta = -1;
+        }
         QFont f(QStringLiteral("Arial"));
         f.setPixelSize(size);
         f.setBold(negrito);
         f.setItalic(italico);
         QFontMetricsF metrics(f);
         const double cap = metrics.capHeight();
-        found = m_fontes.emplace(key, Fonte{f, metrics, cap}).first;
+        const int chave = (size << 2) | (negrito ? 2 : 0) | (italico ? 1 : 0);
+        found = m_fontes.emplace(key, Fonte{f, metrics, cap, chave}).first;
     }
     return found->second;
 }
@@ -136,7 +188,23 @@ Pintor::Layout Pintor::layout(const QString &text, const EstiloTexto &e)
 {
     Layout l;
     l.fonte = &fonte(e.altura, e.negrito, e.italico);
-    l.largura = l.fonte->metrics.horizontalAdvance(text);
+    const std::pair<int, QString> key(l.fonte->chave, text);
+    auto found = m_medidos.find(key);
+    if (found == m_medidos.end()) {
+        if (m_medidos.size() > 8192)
+            m_medidos.clear();
+        Medido m;
+        m.largura = l.fonte->metrics.horizontalAdvance(text);
+        if (m_estatico) {
+            m.estatico.setText(text);
+            m.estatico.setTextFormat(Qt::PlainText);
+            m.estatico.setPerformanceHint(QStaticText::AggressiveCaching);
+            m.estatico.prepare(QTransform(), l.fonte->font);
+        }
+        found = m_medidos.insert(key, m);
+    }
+    l.medido = &found.value();
+    l.largura = l.medido->largura;
     l.x = e.h == AlinhaH::Esquerda ? 0 : e.h == AlinhaH::Centro ? -l.largura / 2 : -l.largura;
     const double cap = l.fonte->cap;
     l.base = e.v == AlinhaV::Topo ? cap : e.v == AlinhaV::Centro ? cap / 2 : 0;
@@ -171,9 +239,15 @@ void Pintor::label(QPainter &p, QPoint anchor, const QString &text, std::span<co
     const QTransform before = p.transform();
     p.translate(anchor.x(), anchor.y());
     p.rotate(-estilo.rotacao / 10.0);
-    p.setFont(l.fonte->font);
+    if (!m_estatico || m_fontePosta != l.fonte->chave) {
+        p.setFont(l.fonte->font);
+        m_fontePosta = m_estatico ? l.fonte->chave : -1;
+    }
     p.setPen(toQColor(estilo.cor));
-    p.drawText(QPointF(l.x, l.base), text);
+    if (m_estatico)
+        p.drawStaticText(QPointF(l.x, l.base - l.fonte->metrics.ascent()), l.medido->estatico);
+    else
+        p.drawText(QPointF(l.x, l.base), text);
     if (!barras.empty()) {
         Traco traco;
         traco.cor = estilo.cor;
