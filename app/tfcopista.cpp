@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -316,6 +317,15 @@ void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec)
     rows->addLayout(buildButtonRow(pane, spec));
 
     const Painel painel = edit ? Painel::Edicao : Painel::Pesquisa;
+    connect(pane.unit, &QSpinBox::valueChanged, this, [this, painel] { onKiCadOptions(painel); });
+    connect(pane.converted, &QCheckBox::toggled, this, [this, painel] { onKiCadOptions(painel); });
+    // A right-click on the preview offers the export.
+    auto *exportAction = new QAction(QStringLiteral("Exportar imagem..."), pane.preview);
+    exportAction->setObjectName(QStringLiteral("ExportarImagem") +
+                                (edit ? QStringLiteral("Edicao") : QStringLiteral("Pesquisa")));
+    pane.preview->addAction(exportAction);
+    pane.preview->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(exportAction, &QAction::triggered, this, [this, painel] { onExportImage(painel); });
     connect(pane.zoomIn, &QPushButton::clicked, this,
             [this, painel] { onZoom(painel, &Analise::zoomMais); });
     connect(pane.zoomOut, &QPushButton::clicked, this,
@@ -355,6 +365,21 @@ QWidget *Tfcopista::buildToolColumn(QWidget *widget, Pane &pane, const PaneSpec 
     pane.countLabel->setObjectName(spec.countLabel);
     pane.countLabel->setFixedHeight(16);
     column->addWidget(pane.countLabel);
+    // The KiCad view's unit and body style, shown only in that view.
+    const QString suffix = &pane == &m_edit ? QStringLiteral("Edicao") : QStringLiteral("Pesquisa");
+    pane.unitLabel = new QLabel(QStringLiteral("Parte"));
+    pane.unit = new QSpinBox;
+    pane.unit->setObjectName(QStringLiteral("Parte") + suffix);
+    pane.unit->setRange(1, 1);
+    pane.converted = new QCheckBox(QStringLiteral("Convertido"));
+    pane.converted->setObjectName(QStringLiteral("Convertido") + suffix);
+    QFont small = pane.converted->font();
+    small.setPointSize(7);
+    pane.converted->setFont(small);
+    for (QWidget *w : std::initializer_list<QWidget *>{pane.unitLabel, pane.unit, pane.converted}) {
+        w->setVisible(false);
+        column->addWidget(w);
+    }
     column->addStretch();
     return tools;
 }
@@ -562,6 +587,8 @@ void Tfcopista::buildMenus()
     connect(m_redoAction, &QAction::triggered, &m_editDoc, &LibraryDocument::refaz);
     editMenu->addAction(m_undoAction);
     editMenu->addAction(m_redoAction);
+
+    buildViewMenu();
 
     QMenu *tools = menuBar()->addMenu(QStringLiteral("Ferramentas"));
     tools->setObjectName(QStringLiteral("Ferramentas1"));

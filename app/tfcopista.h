@@ -20,6 +20,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
+class QSpinBox;
 class QTabWidget;
 class QTableView;
 class QToolButton;
@@ -75,6 +76,10 @@ private:
         QPushButton *zoomIn = nullptr;
         QPushButton *zoomOut = nullptr;
         QPushButton *zoomNormal = nullptr;
+        // The KiCad view's choices: which unit, which body style.
+        QLabel *unitLabel = nullptr;
+        QSpinBox *unit = nullptr;
+        QCheckBox *converted = nullptr;
         ComponentTableModel *model = nullptr;
         EditorBinding *binding = nullptr;
     };
@@ -116,6 +121,12 @@ private:
     void redrawSearch();
     void onZoom(Painel painel, bool (Analise::*zoom)(Painel));
     void onTextsSwitch();
+    // The "Exibir" menu and each pane's unit and body style.
+    void buildViewMenu();
+    void onViewChanged();
+    void onKiCadOptions(Painel painel);
+    void syncKiCadControls(Painel painel, const QList<QByteArray> &lines);
+    void onExportImage(Painel painel);
 
     // Editing and footprint tools.
     void onCopy();
@@ -185,4 +196,6 @@ private:
     QMenu *m_recentMenu = nullptr;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
+    QAction *m_kicadViewAction = nullptr;
+    QAction *m_hiddenPinsAction = nullptr;
 };

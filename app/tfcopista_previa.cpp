@@ -2,9 +2,16 @@
 #include "tfcopista.h"
 
 #include "library/librarydocument.h"
+#include "platform/dialogs.h"
+#include "preview/exportaimagem.h"
+#include "preview/kicad.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSpinBox>
 
 void Tfcopista::onEditDataChange()
 {
@@ -25,13 +32,104 @@ void Tfcopista::onSearchDataChange()
 void Tfcopista::redrawEdit()
 {
     const ComponentTable &table = m_editDoc.table();
-    m_analise.redesenhaEdicao(table.isEmpty(), editLines(),
-                              table.field(ComponentTable::Field::Nome));
+    const QList<QByteArray> lines = editLines();
+    syncKiCadControls(Painel::Edicao, lines);
+    m_analise.redesenhaEdicao(table.isEmpty(), lines, table.field(ComponentTable::Field::Nome));
 }
 
 void Tfcopista::redrawSearch()
 {
-    m_analise.redesenhaPesquisa(m_searchDoc.table().isEmpty(), searchLines());
+    const QList<QByteArray> lines = searchLines();
+    syncKiCadControls(Painel::Pesquisa, lines);
+    m_analise.redesenhaPesquisa(m_searchDoc.table().isEmpty(), lines);
+}
+
+void Tfcopista::buildViewMenu()
+{
+    QMenu *view = menuBar()->addMenu(QStringLiteral("Exibir"));
+    view->setObjectName(QStringLiteral("Exibir1"));
+    m_kicadViewAction = view->addAction(QStringLiteral("Vista KiCad"));
+    m_kicadViewAction->setObjectName(QStringLiteral("VistaKiCad1"));
+    m_kicadViewAction->setCheckable(true);
+    m_hiddenPinsAction = view->addAction(QStringLiteral("Mostrar pinos ocultos"));
+    m_hiddenPinsAction->setObjectName(QStringLiteral("Mostrarpinosocultos1"));
+    m_hiddenPinsAction->setCheckable(true);
+    // The view chosen last time.
+    const QSettings settings;
+    m_kicadViewAction->setChecked(settings.value(QStringLiteral("exibir/vistaKiCad")).toBool());
+    m_hiddenPinsAction->setChecked(settings.value(QStringLiteral("exibir/pinosOcultos")).toBool());
+    m_analise.setVista(m_kicadViewAction->isChecked() ? Vista::KiCad : Vista::Classica);
+    connect(m_kicadViewAction, &QAction::toggled, this, &Tfcopista::onViewChanged);
+    connect(m_hiddenPinsAction, &QAction::toggled, this, &Tfcopista::onViewChanged);
+}
+
+void Tfcopista::onViewChanged()
+{
+    const bool kicad = m_kicadViewAction->isChecked();
+    QSettings settings;
+    settings.setValue(QStringLiteral("exibir/vistaKiCad"), kicad);
+    settings.setValue(QStringLiteral("exibir/pinosOcultos"), m_hiddenPinsAction->isChecked());
+    m_analise.setVista(kicad ? Vista::KiCad : Vista::Classica);
+    onKiCadOptions(Painel::Edicao);
+    onKiCadOptions(Painel::Pesquisa);
+}
+
+void Tfcopista::onKiCadOptions(Painel painel)
+{
+    Pane &pane = painel == Painel::Edicao ? m_edit : m_search;
+    OpcoesKiCad opcoes;
+    opcoes.unidade = pane.unit->value();
+    opcoes.convertido = pane.converted->isChecked() ? 2 : 1;
+    opcoes.mostraOcultos = m_hiddenPinsAction->isChecked();
+    m_analise.setOpcoes(painel, opcoes);
+    if (painel == Painel::Edicao)
+        redrawEdit();
+    else
+        redrawSearch();
+}
+
+void Tfcopista::syncKiCadControls(Painel painel, const QList<QByteArray> &lines)
+{
+    Pane &pane = painel == Painel::Edicao ? m_edit : m_search;
+    const bool kicad = m_analise.vista() == Vista::KiCad;
+    for (QWidget *w : std::initializer_list<QWidget *>{pane.unitLabel, pane.unit, pane.converted})
+        w->setVisible(kicad);
+    if (!kicad)
+        return;
+    // The choices follow the symbol shown: its units, whether it has a
+    // converted body style.
+    const QSignalBlocker unitBlock(pane.unit);
+    const QSignalBlocker convertedBlock(pane.converted);
+    pane.unit->setRange(1, unidadesDoSimbolo(lines));
+    const bool hasConverted = temConvertido(lines);
+    pane.converted->setEnabled(hasConverted);
+    if (!hasConverted)
+        pane.converted->setChecked(false);
+    OpcoesKiCad opcoes = m_analise.opcoes(painel);
+    opcoes.unidade = pane.unit->value();
+    opcoes.convertido = pane.converted->isChecked() ? 2 : 1;
+    opcoes.mostraOcultos = m_hiddenPinsAction->isChecked();
+    m_analise.setOpcoes(painel, opcoes);
+}
+
+void Tfcopista::onExportImage(Painel painel)
+{
+    Dialogs::FileOptions options;
+    options.title = QStringLiteral("Exportar imagem");
+    options.filter = QStringLiteral("Imagem PNG|*.png|Imagem SVG|*.svg");
+    options.defaultSuffix = QStringLiteral("png");
+    options.overwritePrompt = true;
+    options.key = QStringLiteral("imagem");
+    const std::optional<QString> path = m_dialogs->saveFile(options);
+    if (!path)
+        return;
+    const FormatoImagem format = path->endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)
+                                     ? FormatoImagem::Svg
+                                     : FormatoImagem::Png;
+    const QList<QByteArray> lines = painel == Painel::Edicao ? editLines() : searchLines();
+    const ResultadoExportacao r = exportaImagem(m_analise, painel, lines, format, *path);
+    if (!r.ok)
+        m_dialogs->message(Dialogs::Kind::Error, r.motivo, Dialogs::Button::Ok);
 }
 
 void Tfcopista::onZoom(Painel painel, bool (Analise::*zoom)(Painel))

@@ -78,7 +78,7 @@ TEST_F(WindowTest, CaptionsOfButtonsMenusAndPages)
     QStringList titles;
     for (QAction *m : menus)
         titles << m->text();
-    EXPECT_EQ(titles.mid(0, 3), (QStringList{"Arquivo", "Editar", "Ferramentas"}));
+    EXPECT_EQ(titles, (QStringList{"Arquivo", "Editar", "Exibir", "Ferramentas"}));
     auto items = [&](int menu) {
         QStringList texts;
         for (QAction *a : menus[menu]->menu()->actions())

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -29,6 +30,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
+        QSettings().clear(); // every test starts from no remembered choice
         w = std::make_unique<Tfcopista>(edit, search, &dialogs);
         w->show();
     }
