@@ -93,7 +93,8 @@ TEST_F(WindowTest, CaptionsOfButtonsMenusAndPages)
                                      QStringLiteral("Recentes"), QStringLiteral("-"),
                                      QStringLiteral("Sair")}));
     EXPECT_EQ(items(1), (QStringList{"Desfazer", "Refazer"}));
-    EXPECT_EQ(items(2),
+    EXPECT_EQ(items(2), (QStringList{"Vista KiCad", "Mostrar pinos ocultos"}));
+    EXPECT_EQ(items(3),
               (QStringList{QStringLiteral("Remover prefixo dos nomes"),
                            QStringLiteral("Copiar nome para os comandos"),
                            QStringLiteral("Checar ilhas"), QStringLiteral("Gerar placa (.brd)..."),
