@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QCheckBox>
 #include <QMessageBox>
 
 using Dialogs::Button;
@@ -83,6 +84,39 @@ std::optional<QString> QtDialogs::openFile(const Dialogs::FileOptions &options)
 std::optional<QString> QtDialogs::saveFile(const Dialogs::FileOptions &options)
 {
     return fileDialog(options, true);
+}
+
+std::optional<QString> QtDialogs::openFolder(const Dialogs::FileOptions &options)
+{
+    const QString folder =
+        QFileDialog::getExistingDirectory(m_parent, options.title, options.initialFolder);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
+}
+
+Dialogs::ClashAnswer QtDialogs::clash(const QString &name)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+                    QStringLiteral("Já existe um componente com este nome na biblioteca atual: %1")
+                        .arg(name),
+                    QMessageBox::NoButton, m_parent);
+    QAbstractButton *replace = box.addButton(QStringLiteral("Substituir"), QMessageBox::AcceptRole);
+    QAbstractButton *skip = box.addButton(QStringLiteral("Pular"), QMessageBox::RejectRole);
+    QAbstractButton *rename = box.addButton(QStringLiteral("Renomear"), QMessageBox::ActionRole);
+    box.addButton(QStringLiteral("Cancelar"), QMessageBox::DestructiveRole);
+    auto *all = new QCheckBox(QStringLiteral("Aplicar a todos"));
+    box.setCheckBox(all);
+    box.exec();
+    Dialogs::ClashAnswer answer;
+    answer.applyToAll = all->isChecked();
+    if (box.clickedButton() == replace)
+        answer.choice = Dialogs::Clash::Replace;
+    else if (box.clickedButton() == skip)
+        answer.choice = Dialogs::Clash::Skip;
+    else if (box.clickedButton() == rename)
+        answer.choice = Dialogs::Clash::Rename;
+    return answer;
 }
 
 void QtDialogs::beep()

@@ -14,6 +14,8 @@ public:
                             Dialogs::Buttons buttons) override;
     std::optional<QString> openFile(const Dialogs::FileOptions &options) override;
     std::optional<QString> saveFile(const Dialogs::FileOptions &options) override;
+    std::optional<QString> openFolder(const Dialogs::FileOptions &options) override;
+    Dialogs::ClashAnswer clash(const QString &name) override;
     void beep() override;
 
     // "Bibliotecas|*.lib|Todos arquivos|*.*" -> "Bibliotecas (*.lib);;Todos arquivos (*.*)"

@@ -32,6 +32,8 @@ public:
     }
     std::optional<QString> openFile(const Dialogs::FileOptions &) override { return {}; }
     std::optional<QString> saveFile(const Dialogs::FileOptions &) override { return {}; }
+    std::optional<QString> openFolder(const Dialogs::FileOptions &) override { return {}; }
+    Dialogs::ClashAnswer clash(const QString &) override { return {}; }
     void beep() override {}
 };
 

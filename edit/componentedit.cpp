@@ -4,6 +4,8 @@
 #include "library/librarydocument.h"
 #include "platform/dialogs.h"
 
+#include <optional>
+
 QByteArray substituiTodas(const QByteArray &texto, const QByteArray &procura,
                           const QByteArray &novo)
 {
@@ -78,17 +80,20 @@ void tiraPrefixo(LibraryDocument &documento)
     const QByteArray prefixo = prefixoDoTitulo(documento.titulo());
     const QByteArray comoNoArquivo = prefixo + '-';
     const QByteArray maiusculo = asciiUpper(prefixo) + '-';
+    documento.beginStep(QStringLiteral("Remover prefixo dos nomes"));
     percorreEditando(edicao, [&] {
         QByteArray nome = edicao.field(ComponentTable::Field::Nome);
         nome = substituiTodas(nome, comoNoArquivo, {});
         nome = substituiTodas(nome, maiusculo, {});
         edicao.setField(ComponentTable::Field::Nome, nome);
     });
+    documento.endStep();
 }
 
 void poeNomeNosComandos(LibraryDocument &documento)
 {
     ComponentTable &edicao = documento.table();
+    documento.beginStep(QStringLiteral("Copiar nome para os comandos"));
     percorreEditando(edicao, [&] {
         const QByteArray nome = edicao.field(ComponentTable::Field::Nome);
         QByteArray texto = edicao.field(ComponentTable::Field::Comandos);
@@ -97,6 +102,73 @@ void poeNomeNosComandos(LibraryDocument &documento)
         texto = substituiTodas(texto, ">Name", nome);
         edicao.setField(ComponentTable::Field::Comandos, texto);
     });
+    documento.endStep();
+}
+
+namespace {
+
+const QString MensagemJaExiste =
+    QStringLiteral("Já existe um componente com este nome na biblioteca atual!");
+
+QString textoDaCopia(int n)
+{
+    return n == 1 ? QStringLiteral("Copiar 1 componente")
+                  : QStringLiteral("Copiar %1 componentes").arg(n);
+}
+
+// Appends row `row` of the search library to the edit library under `nome`,
+// with its descriptions (its own, renamed along, and its aliases'). Returns
+// the new row's identity.
+quint64 copiaLinha(const LibraryDocument &origem, int row, LibraryDocument &destino,
+                   const QByteArray &nome)
+{
+    const ComponentTable &pesquisa = origem.table();
+    ComponentTable &edicao = destino.table();
+    const QByteArray original = pesquisa.nameAt(row);
+    const QByteArray comandos = pesquisa.comandosAt(row);
+    edicao.append();
+    edicao.setField(ComponentTable::Field::Nome, nome);
+    edicao.setField(ComponentTable::Field::Comandos, comandos);
+    edicao.post();
+    const quint64 id = edicao.idAt(edicao.currentRow());
+
+    QList<Descricao> entradas =
+        entradasDoComponente(origem.descricoesDaLinha(row), original, comandos);
+    if (entradas.isEmpty())
+        return id;
+    QList<QByteArray> nomes;
+    for (Descricao &e : entradas) {
+        if (e.nome() == original && nome != original)
+            e = e.renomeada(nome);
+        nomes << e.nome();
+    }
+    destino.mudaDescricoes(nomes, entradas);
+    return id;
+}
+
+// Drops the edit library's current row with its descriptions.
+void apagaLinha(LibraryDocument &destino)
+{
+    ComponentTable &edicao = destino.table();
+    const QByteArray nome = edicao.field(ComponentTable::Field::Nome);
+    QList<QByteArray> nomes{nome};
+    nomes += aliasesDe(edicao.field(ComponentTable::Field::Comandos));
+    destino.mudaDescricoes(nomes, {});
+    edicao.remove();
+}
+
+} // namespace
+
+QByteArray proximoNomeLivre(const ComponentTable &edicao, const QByteArray &nome)
+{
+    for (int k = 1;; ++k) {
+        const QByteArray sufixo = '_' + QByteArray::number(k);
+        // The suffix must survive the name's length limit.
+        const QByteArray candidato =
+            nome.left(ComponentTable::MaxNameBytes - sufixo.size()) + sufixo;
+        if (edicao.indexOfName(candidato) < 0)
+            return candidato;
+    }
 }
 
 CopyResult copiaComponente(const LibraryDocument &origem, LibraryDocument &destino,
@@ -108,20 +180,65 @@ CopyResult copiaComponente(const LibraryDocument &origem, LibraryDocument &desti
         return CopyResult::Nothing;
     const QByteArray nome = pesquisa.field(ComponentTable::Field::Nome);
     if (edicao.locate(u"nome_Componente", nome)) {
-        dialogs.message(
-            Dialogs::Kind::Error,
-            QStringLiteral("Já existe um componente com este nome na biblioteca atual!"),
-            Dialogs::Button::Ok);
+        dialogs.message(Dialogs::Kind::Error, MensagemJaExiste, Dialogs::Button::Ok);
         return CopyResult::Refused;
     }
-    edicao.append();
-    edicao.setField(ComponentTable::Field::Nome, nome);
-    edicao.setField(ComponentTable::Field::Comandos,
-                    pesquisa.field(ComponentTable::Field::Comandos));
-    edicao.post();
+    destino.beginStep(textoDaCopia(1));
+    copiaLinha(origem, pesquisa.currentRow(), destino, nome);
     destino.setModificado(true);
     edicao.sortByName();
+    destino.endStep(true);
     return CopyResult::Copied;
+}
+
+CopiaVarias copiaComponentes(const LibraryDocument &origem, const QList<int> &linhas,
+                             LibraryDocument &destino, DialogService &dialogs)
+{
+    const ComponentTable &pesquisa = origem.table();
+    ComponentTable &edicao = destino.table();
+    CopiaVarias r;
+    std::optional<Dialogs::Clash> paraTodos;
+    quint64 ultima = 0;
+    destino.beginStep(textoDaCopia(int(linhas.size())));
+    for (int row : linhas) {
+        if (row < 0 || row >= pesquisa.rowCount())
+            continue;
+        QByteArray nome = pesquisa.nameAt(row);
+        if (const int existente = edicao.indexOfName(nome); existente >= 0) {
+            Dialogs::Clash escolha;
+            if (paraTodos) {
+                escolha = *paraTodos;
+            } else {
+                const Dialogs::ClashAnswer a = dialogs.clash(QString::fromLatin1(nome));
+                escolha = a.choice;
+                if (a.applyToAll)
+                    paraTodos = escolha;
+            }
+            if (escolha == Dialogs::Clash::Cancel) {
+                destino.abortStep();
+                return CopiaVarias{0, 0, true};
+            }
+            if (escolha == Dialogs::Clash::Skip) {
+                ++r.pulados;
+                continue;
+            }
+            if (escolha == Dialogs::Clash::Replace) {
+                edicao.moveTo(existente);
+                apagaLinha(destino);
+            } else {
+                nome = proximoNomeLivre(edicao, nome);
+            }
+        }
+        ultima = copiaLinha(origem, row, destino, nome);
+        ++r.copiados;
+    }
+    if (r.copiados > 0) {
+        destino.setModificado(true);
+        edicao.sortByName();
+        edicao.moveTo(edicao.rowOfId(ultima));
+    }
+    destino.endStep(true);
+    return r;
 }
 
 bool apagaComponente(LibraryDocument &documento)
@@ -130,6 +247,9 @@ bool apagaComponente(LibraryDocument &documento)
     if (edicao.isEmpty())
         return false;
     documento.setModificado(true);
-    edicao.remove();
+    documento.beginStep(QStringLiteral("Apagar %1")
+                            .arg(QString::fromLatin1(edicao.field(ComponentTable::Field::Nome))));
+    apagaLinha(documento);
+    documento.endStep();
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class ComponentTable;
@@ -39,14 +40,34 @@ enum class CopyResult {
     Copied,  // appended, posted and sorted; the new row is current
 };
 
-// Copies the search table's current component into the edit table. A name
-// already present in any letter case is refused with an error message and
-// the existing component becomes current. A copy sets the edit library's
-// modified flag before the table is sorted.
+// Copies the search table's current component into the edit table, with its
+// descriptions. A name already present in any letter case is refused with an
+// error message and the existing component becomes current. A copy sets the
+// edit library's modified flag before the table is sorted; it is one undo
+// step.
 CopyResult copiaComponente(const LibraryDocument &pesquisa, LibraryDocument &edicao,
                            DialogService &dialogs);
 
-// Deletes the edit table's current component, without confirmation, after
-// setting the modified flag. Returns false (and does nothing) on an empty
-// table.
+// The name with the first suffix "_1", "_2", ... that no row of the table
+// has (cut to fit the name length).
+QByteArray proximoNomeLivre(const ComponentTable &edicao, const QByteArray &nome);
+
+struct CopiaVarias
+{
+    int copiados = 0;
+    int pulados = 0;
+    bool cancelada = false; // nothing of the copy was kept
+};
+
+// Copies rows of the search table, in the order given, as one undo step.
+// A name the edit library already holds (or that an earlier row of this copy
+// brought) asks what to do: replace the row there, skip, rename to the next
+// free name, or cancel the whole copy; an answer can stand for every later
+// clash. The last copied row ends current.
+CopiaVarias copiaComponentes(const LibraryDocument &pesquisa, const QList<int> &linhas,
+                             LibraryDocument &edicao, DialogService &dialogs);
+
+// Deletes the edit table's current component and its descriptions, without
+// confirmation, after setting the modified flag. Returns false (and does
+// nothing) on an empty table.
 bool apagaComponente(LibraryDocument &edicao);

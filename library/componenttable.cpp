@@ -228,8 +228,18 @@ void ComponentTable::post()
 {
     if (m_state == State::Browse)
         return;
+    const bool inserted = m_state == State::Insert;
     m_state = State::Browse;
     m_pendingChanged = false;
+    const Row &r = m_rows[size_t(m_current)];
+    const bool same = !inserted && r.nome == m_beforeEdit.nome &&
+                      r.comandos == m_beforeEdit.comandos && r.ilhas == m_beforeEdit.ilhas;
+    if (!same) {
+        RowChange change{r.creation, m_current, std::nullopt, dataOf(r)};
+        if (!inserted)
+            change.before = m_beforeEdit;
+        emit rowStored(change);
+    }
 }
 
 void ComponentTable::edit()
@@ -243,6 +253,7 @@ void ComponentTable::edit()
     }
     m_state = State::Edit;
     m_pendingChanged = false;
+    m_beforeEdit = dataOf(m_rows[size_t(m_current)]);
     emit afterEdit();
 }
 
@@ -251,9 +262,15 @@ void ComponentTable::remove()
     if (m_rows.empty())
         return;
     // A pending insert or edit of the row being removed is dropped with it.
+    const int row = m_current;
+    std::optional<RowData> stored;
+    if (m_state == State::Edit)
+        stored = m_beforeEdit;
+    else if (m_state == State::Browse)
+        stored = dataOf(m_rows[size_t(row)]);
+    const quint64 id = m_rows[size_t(row)].creation;
     m_state = State::Browse;
     m_pendingChanged = false;
-    const int row = m_current;
     eraseRow(row);
     int now = row;
     if (now >= rowCount())
@@ -265,6 +282,138 @@ void ComponentTable::remove()
     // The index may stay the same while the row under it changed.
     m_current = -2;
     setCurrent(now, true);
+    if (stored)
+        emit rowStored(RowChange{id, row, stored, std::nullopt});
+}
+
+int ComponentTable::indexOfName(const QByteArray &name) const
+{
+    const QByteArray limited = limitName(name);
+    const NameKey key = makeKey(limited);
+    auto same = [&](const Row &r) {
+        return r.nome.isEmpty() == limited.isEmpty() && keyOf(r).compare(key) == 0;
+    };
+    // The sorted rows by halving (empty names come first), the rest one by one.
+    const auto first = m_rows.begin();
+    const auto sortedEnd = first + m_sortedRows;
+    const auto at =
+        std::lower_bound(first, sortedEnd, limited, [&](const Row &r, const QByteArray &) {
+            if (r.nome.isEmpty() != limited.isEmpty())
+                return r.nome.isEmpty();
+            return !limited.isEmpty() && keyOf(r).compare(key) < 0;
+        });
+    if (at != sortedEnd && same(*at))
+        return int(at - first);
+    for (int i = m_sortedRows; i < rowCount(); ++i) {
+        if (same(m_rows[size_t(i)]))
+            return i;
+    }
+    return -1;
+}
+
+int ComponentTable::rowOfId(quint64 id) const
+{
+    for (int i = 0; i < rowCount(); ++i) {
+        if (m_rows[size_t(i)].creation == id)
+            return i;
+    }
+    return -1;
+}
+
+void ComponentTable::setBiblioteca(int from, int biblioteca)
+{
+    for (int i = qMax(0, from); i < rowCount(); ++i)
+        m_rows[size_t(i)].biblioteca = biblioteca;
+}
+
+void ComponentTable::replay(const RowChange &change, bool backwards)
+{
+    endPending();
+    const std::optional<RowData> &from = backwards ? change.after : change.before;
+    const std::optional<RowData> &to = backwards ? change.before : change.after;
+    int row = rowOfId(change.id);
+    if (!to) {
+        if (row < 0)
+            return;
+        eraseRow(row);
+        if (m_rows.empty()) {
+            m_bof = m_eof = true;
+            m_current = -2;
+            setCurrent(-1, true);
+            return;
+        }
+        row = qMin(row, rowCount() - 1);
+    } else if (!from || row < 0) {
+        row = std::clamp(change.index, 0, rowCount());
+        if (notifying())
+            emit rowsAboutToBeInserted(row);
+        Row r;
+        r.nome = to->nome;
+        r.comandos = to->comandos;
+        r.ilhas = to->ilhas;
+        r.biblioteca = to->biblioteca;
+        r.creation = change.id;
+        m_rows.insert(m_rows.begin() + row, std::move(r));
+        m_creationCounter = qMax(m_creationCounter, change.id);
+        m_sortedRows = qMin(m_sortedRows, row);
+        if (notifying())
+            emit rowsInserted();
+    } else {
+        Row &r = m_rows[size_t(row)];
+        const bool renamed = r.nome != to->nome;
+        r.nome = to->nome;
+        r.comandos = to->comandos;
+        r.ilhas = to->ilhas;
+        r.biblioteca = to->biblioteca;
+        if (renamed) {
+            r.key.reset();
+            m_sortedRows = qMin(m_sortedRows, row);
+            if (notifying())
+                emit nameChanged(row);
+        }
+    }
+    m_bof = m_eof = false;
+    m_current = -2; // the data under the current index may have changed
+    setCurrent(row, true);
+}
+
+void ComponentTable::appendRowsFrom(ComponentTable &other, int biblioteca)
+{
+    other.endPending();
+    m_rows.reserve(m_rows.size() + other.m_rows.size());
+    for (Row &r : other.m_rows) {
+        r.creation = ++m_creationCounter;
+        r.biblioteca = biblioteca;
+        m_rows.push_back(std::move(r));
+    }
+    other.m_rows.clear();
+    other.m_current = -1;
+    other.m_sortedRows = 0;
+}
+
+void ComponentTable::takeRowsFrom(ComponentTable &other)
+{
+    endPending();
+    other.endPending();
+    if (notifying())
+        emit aboutToReset();
+    m_rows.swap(other.m_rows);
+    m_sortedRows = other.m_sortedRows;
+    m_creationCounter = other.m_creationCounter;
+    m_foldedKeys = other.m_foldedKeys;
+    m_collator = other.m_collator;
+    m_current = m_rows.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    m_state = State::Browse;
+    other.m_rows.clear();
+    other.m_current = -1;
+    other.m_sortedRows = 0;
+    if (notifying()) {
+        emit reset();
+        emit currentRowChanged(m_current);
+    }
+    notifyDataChange();
 }
 
 void ComponentTable::first()

@@ -25,6 +25,25 @@ public:
     static constexpr int MaxNameBytes = 60;
     static constexpr int InitialCapacity = 5000;
 
+    // A row's stored values.
+    struct RowData
+    {
+        QByteArray nome;
+        QByteArray comandos;
+        QByteArray ilhas;
+        int biblioteca = 0; // which of the document's libraries the row came from
+    };
+    // One stored change of a row: its identity (creation number), its index
+    // when the change was stored, and its values before (none for a new row)
+    // and after (none for a removed row).
+    struct RowChange
+    {
+        quint64 id = 0;
+        int index = -1;
+        std::optional<RowData> before;
+        std::optional<RowData> after;
+    };
+
     // Field names are matched without regard to case ("nome_componente").
     static std::optional<Field> fieldByName(QStringView name);
 
@@ -45,6 +64,8 @@ public:
     void edit();
     // Removes the current row; the following row (or the new last) is current.
     void remove();
+    // Stores a pending insert or edit (bound editors store their text first).
+    void storePending() { endPending(); }
 
     void first();
     void last();
@@ -78,6 +99,27 @@ public:
     // Direct reads of any row, for the grid model and the writers.
     QByteArray nameAt(int row) const { return m_rows[size_t(row)].nome; }
     QByteArray comandosAt(int row) const { return m_rows[size_t(row)].comandos; }
+    int bibliotecaAt(int row) const { return m_rows[size_t(row)].biblioteca; }
+    quint64 idAt(int row) const { return m_rows[size_t(row)].creation; }
+    // A row whose name equals `name` as locate compares names, or -1; the
+    // current row is not moved.
+    int indexOfName(const QByteArray &name) const;
+    // The row of an identity, or -1.
+    int rowOfId(quint64 id) const;
+    // Tags the rows [from, rowCount()) with a library number.
+    void setBiblioteca(int from, int biblioteca);
+
+    // Replays a stored change forwards (redo) or backwards (undo) without
+    // storing it again: a row comes back with its identity at its index, a
+    // row goes, or a row takes its other values. The row replayed becomes
+    // current (when it went, the row now at its index).
+    void replay(const RowChange &change, bool backwards);
+    // Takes every row of `other` (which ends empty) in place of this table's
+    // rows; the first row becomes current.
+    void takeRowsFrom(ComponentTable &other);
+    // Moves every row of `other` (which ends empty) to the end of this table,
+    // in order, tagged with a library number; nothing is notified.
+    void appendRowsFrom(ComponentTable &other, int biblioteca);
 
     // Compares two names as the sort and the lookup do.
     int compareNames(const QByteArray &a, const QByteArray &b) const;
@@ -103,6 +145,9 @@ signals:
     void reset();
     void nameChanged(int row);
     void currentRowChanged(int row);
+    // A change of a row was stored: a posted insert or edit that changed
+    // something, or a removal of a stored row. Not sent for replays.
+    void rowStored(const ComponentTable::RowChange &change);
 
 private:
     // A name's sort key. Equal keys mean names that compare equal; the
@@ -125,6 +170,7 @@ private:
         QByteArray nome;
         QByteArray comandos;
         QByteArray ilhas;
+        int biblioteca = 0;
         quint64 creation = 0;
         // Computed when first needed; dropped when the name changes.
         mutable std::optional<NameKey> key;
@@ -142,6 +188,7 @@ private:
     // then the creation number; a total order, so its result is unique.
     bool sortsBefore(const Row &a, const Row &b) const;
     void eraseRow(int row);
+    static RowData dataOf(const Row &r) { return {r.nome, r.comandos, r.ilhas, r.biblioteca}; }
 
     std::vector<Row> m_rows;
     int m_current = -1;
@@ -150,6 +197,8 @@ private:
     bool m_eof = true;
     bool m_pendingChanged = false;
     int m_rowBeforeInsert = -1;
+    // The current row's values when its edit began.
+    RowData m_beforeEdit;
     quint64 m_creationCounter = 0;
     int m_suspended = 0;
     // Rows [0, m_sortedRows) are in name-sort order. Appending leaves them

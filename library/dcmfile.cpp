@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -125,6 +126,7 @@ QList<ComponenteDcm> componentesDe(const ComponentTable &table)
 QList<QByteArray> aliasesDe(const QByteArray &comandos)
 {
     QList<QByteArray> out;
+    QSet<QByteArray> vistos; // a hostile ALIAS line may hold millions of names
     paraCadaLinha(comandos, [&](const QByteArray &linha) {
         const char *p = linha.constData();
         const char *const end = p + linha.size();
@@ -145,8 +147,10 @@ QList<QByteArray> aliasesDe(const QByteArray &comandos)
                 ++p;
             if (p > b) {
                 QByteArray nome(b, p - b);
-                if (!out.contains(nome))
+                if (!vistos.contains(nome)) {
+                    vistos.insert(nome);
                     out.append(std::move(nome));
+                }
             }
         }
     });

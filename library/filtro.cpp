@@ -4,6 +4,7 @@
 #include "dcmfile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -20,11 +21,13 @@ QString dobra(QString texto)
     return texto;
 }
 
+} // namespace
+
 // A pattern made ready once per keystroke: case-folded, runs of '*' made
 // one, and the parts a glob can check at once.
-struct Padrao
+struct PadraoFiltro
 {
-    explicit Padrao(const QString &texto)
+    explicit PadraoFiltro(const QString &texto)
     {
         const QString f = texto.toCaseFolded();
         p.reserve(f.size());
@@ -40,6 +43,17 @@ struct Padrao
                 curinga = true;
             if (c == Separador)
                 impossivel = true;
+        }
+        // The longest run of characters that stand for themselves.
+        for (qsizetype i = 0; i < p.size();) {
+            qsizetype j = i;
+            while (j < p.size() && p[j] != Estrela && p[j] != Qualquer)
+                ++j;
+            if (j - i > trechoTamanho) {
+                trechoInicio = i;
+                trechoTamanho = j - i;
+            }
+            i = j + 1;
         }
         if (!temEstrela)
             return;
@@ -65,11 +79,15 @@ struct Padrao
     qsizetype minimo = 0; // characters a text needs at least
     qsizetype prefixo = 0;
     qsizetype sufixo = 0;
+    qsizetype trechoInicio = 0;
+    qsizetype trechoTamanho = 0;
     std::vector<Segmento> segmentos;
     bool temEstrela = false;
     bool curinga = false;
     bool impossivel = false;
 };
+
+namespace {
 
 // Whether p[0..n) matches t[0..n), '?' matching any one character.
 bool igual(const QChar *p, const QChar *t, qsizetype n)
@@ -86,7 +104,7 @@ bool igual(const QChar *p, const QChar *t, qsizetype n)
 // leftmost place after the previous one. Taking the leftmost place never
 // loses a match (a later place leaves less text to the rest), so there is no
 // backtracking: at most n positions are tried per segment.
-bool glob(const Padrao &pd, const QChar *t, qsizetype n)
+bool glob(const PadraoFiltro &pd, const QChar *t, qsizetype n)
 {
     const QChar *p = pd.p.constData();
     if (!pd.temEstrela)
@@ -98,7 +116,7 @@ bool glob(const Padrao &pd, const QChar *t, qsizetype n)
         return false;
     qsizetype i = pd.prefixo;
     const qsizetype fim = n - pd.sufixo;
-    for (const Padrao::Segmento &s : pd.segmentos) {
+    for (const PadraoFiltro::Segmento &s : pd.segmentos) {
         const QChar *seg = p + s.inicio;
         for (;;) {
             if (fim - i < s.tamanho)
@@ -114,7 +132,7 @@ bool glob(const Padrao &pd, const QChar *t, qsizetype n)
     return true;
 }
 
-bool casaTexto(const Padrao &pd, const QString &dobrado)
+bool casaTexto(const PadraoFiltro &pd, const QString &dobrado)
 {
     if (pd.impossivel)
         return false;
@@ -127,7 +145,7 @@ bool casaTexto(const Padrao &pd, const QString &dobrado)
 
 bool casa(const QString &padrao, const QString &texto)
 {
-    return casaTexto(Padrao(padrao), dobra(texto));
+    return casaTexto(PadraoFiltro(padrao), dobra(texto));
 }
 
 FiltroIndice FiltroIndice::daTabela(const ComponentTable &table, const Descricoes &d)
@@ -145,7 +163,10 @@ FiltroIndice FiltroIndice::daTabela(const ComponentTable &table, const Descricoe
 
 void FiltroIndice::poeCampo(const QString &texto)
 {
-    m_texto += dobra(texto);
+    const QString dobrado = dobra(texto);
+    for (QChar c : dobrado)
+        ++m_frequencia[c.unicode()];
+    m_texto += dobrado;
     m_texto += QChar(Separador);
     m_campo.push_back(m_texto.size());
 }
@@ -184,9 +205,51 @@ void FiltroIndice::acrescenta(const QByteArray &nome, const QByteArray &comandos
     fechaLinha();
 }
 
+template <typename F> void FiltroIndice::linhasComTrecho(QStringView trecho, F &&linha) const
+{
+    // The trecho's rarest character in the index is looked for first, with
+    // the library's vectorised character search; only where it stands is
+    // the whole trecho compared. A hit names its row, and the search goes on
+    // at the next row. The separators keep a hit inside one field.
+    qsizetype k = 0;
+    for (qsizetype i = 1; i < trecho.size(); ++i) {
+        if (m_frequencia[trecho[i].unicode()] < m_frequencia[trecho[k].unicode()])
+            k = i;
+    }
+    const QStringView texto(m_texto);
+    const qsizetype m = trecho.size();
+    qsizetype de = 0; // where the next hit may begin
+    for (;;) {
+        const qsizetype at = texto.indexOf(trecho[k], de + k);
+        if (at < 0)
+            return;
+        const qsizetype inicio = at - k;
+        if (inicio + m <= texto.size() &&
+            std::memcmp(texto.data() + inicio, trecho.data(), size_t(m) * sizeof(QChar)) == 0) {
+            const auto it = std::upper_bound(m_inicioLinha.begin(), m_inicioLinha.end(), inicio);
+            linha(int(it - m_inicioLinha.begin()) - 1);
+            de = *it;
+        } else {
+            de = inicio + 1;
+        }
+    }
+}
+
+bool FiltroIndice::linhaCasa(const PadraoFiltro &pd, int r) const
+{
+    const QChar *base = m_texto.constData();
+    for (size_t c = size_t(m_primeiroCampo[size_t(r)]); c < size_t(m_primeiroCampo[size_t(r) + 1]);
+         ++c) {
+        const qsizetype inicio = m_campo[c];
+        if (glob(pd, base + inicio, m_campo[c + 1] - 1 - inicio))
+            return true;
+    }
+    return false;
+}
+
 QList<int> FiltroIndice::linhasQueCasam(const QString &padrao) const
 {
-    const Padrao pd(padrao);
+    const PadraoFiltro pd(padrao);
     QList<int> out;
     const int n = linhas();
     if (pd.impossivel)
@@ -196,32 +259,18 @@ QList<int> FiltroIndice::linhasQueCasam(const QString &padrao) const
         std::iota(out.begin(), out.end(), 0);
         return out;
     }
-    if (!pd.curinga) {
-        // One pass over all the text: each hit names its row, and the search
-        // goes on at the next row. The separators keep a hit inside a field.
-        const QStringView texto(m_texto);
-        qsizetype de = 0;
-        while (de < texto.size()) {
-            const qsizetype at = texto.indexOf(pd.p, de);
-            if (at < 0)
-                break;
-            const auto it = std::upper_bound(m_inicioLinha.begin(), m_inicioLinha.end(), at);
-            const int linha = int(it - m_inicioLinha.begin()) - 1;
-            out.append(linha);
-            de = *it;
+    if (pd.trechoTamanho == 0) {
+        for (int r = 0; r < n; ++r) {
+            if (linhaCasa(pd, r))
+                out.append(r);
         }
         return out;
     }
-    const QChar *base = m_texto.constData();
-    for (int r = 0; r < n; ++r) {
-        for (size_t c = size_t(m_primeiroCampo[size_t(r)]);
-             c < size_t(m_primeiroCampo[size_t(r) + 1]); ++c) {
-            const qsizetype inicio = m_campo[c];
-            if (glob(pd, base + inicio, m_campo[c + 1] - 1 - inicio)) {
-                out.append(r);
-                break;
-            }
-        }
-    }
+    // A row whose field matches holds the pattern's longest literal run in
+    // that field: only the rows that hold it are tried.
+    linhasComTrecho(QStringView(pd.p).mid(pd.trechoInicio, pd.trechoTamanho), [&](int r) {
+        if (!pd.curinga || linhaCasa(pd, r))
+            out.append(r);
+    });
     return out;
 }

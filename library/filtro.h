@@ -5,7 +5,8 @@
 // A pattern is matched without regard to case (Unicode case folding). A
 // pattern without wildcards matches anywhere: "ls00" finds 74LS00. A pattern
 // with a wildcard is a glob on the whole text: '*' stands for any run of
-// characters, empty included, and '?' for exactly one; "74*00" finds 74LS00
+// characters, empty included, and '?' for exactly one (one UTF-16 unit, so
+// a character beyond the BMP takes two); "74*00" finds 74LS00
 // and 74HC00 but not 74LS000. Every other character, regular-expression ones
 // included, stands for itself. The empty pattern matches everything; a
 // pattern holding U+0000 matches nothing, and a U+0000 in a text reads as
@@ -18,12 +19,14 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 #include <vector>
 
 class ComponentTable;
 class Descricao;
 class Descricoes;
+struct PadraoFiltro;
 
 // One text against one pattern, by the rules above (for name lists).
 bool casa(const QString &padrao, const QString &texto);
@@ -59,6 +62,10 @@ public:
 private:
     void fechaLinha();
     void poeCampo(const QString &texto);
+    // Calls linha(r) once for each row r that holds `trecho`, in order.
+    template <typename F> void linhasComTrecho(QStringView trecho, F &&linha) const;
+    // Whether a field of row r matches the prepared pattern.
+    bool linhaCasa(const PadraoFiltro &padrao, int r) const;
 
     // Every field folded, each followed by a U+0000 that no field holds.
     QString m_texto;
@@ -68,4 +75,6 @@ private:
     std::vector<qsizetype> m_primeiroCampo{0};
     // Start of each row in m_texto, and the end of the last one.
     std::vector<qsizetype> m_inicioLinha{0};
+    // How often each UTF-16 code unit occurs in m_texto.
+    std::vector<quint32> m_frequencia = std::vector<quint32>(0x10000, 0);
 };

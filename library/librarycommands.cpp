@@ -46,6 +46,14 @@ QString caminhoMostrado(const QString &path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
+// The library file a document's rows came from, with the .dcm beside it (a
+// .dcm that cannot be read leaves the library without descriptions).
+LibraryFileInfo arquivo(const QString &path)
+{
+    return LibraryFileInfo{path, QFileInfo(path).completeBaseName(),
+                           carregaDescricoes(caminhoDcm(path)).descricoes};
+}
+
 CommandResult falha(DialogService &dialogs, const QString &message)
 {
     dialogs.message(Dialogs::Kind::Error, message, Dialogs::Button::Ok);
@@ -69,8 +77,13 @@ CommandResult carrega(LibraryDocument &doc, DialogService &dialogs, const QStrin
     doc.setUltimaEscolha(*path);
     antes();
     const FileResult result = carregaBiblioteca(*path, doc.table());
-    if (!result.ok)
+    doc.limpaHistorico();
+    doc.setVariasBibliotecas(false);
+    if (!result.ok) {
+        doc.setBibliotecas({});
         return falha(dialogs, result.error);
+    }
+    doc.setBibliotecas({arquivo(*path)});
     doc.setTitulo(caminhoMostrado(*path));
     return CommandResult::done();
 }
@@ -90,6 +103,8 @@ CommandResult novaBiblioteca(LibraryDocument &edicao, DialogService &dialogs)
     if (!confirmaDescarte(edicao, dialogs))
         return CommandResult::cancelled();
     edicao.table().clear();
+    edicao.setBibliotecas({});
+    edicao.limpaHistorico();
     edicao.setModificado(false);
     edicao.setTitulo(QStringLiteral("nova"));
     return CommandResult::done();
@@ -106,6 +121,74 @@ CommandResult carregaEdicao(LibraryDocument &edicao, DialogService &dialogs)
 CommandResult carregaPesquisa(LibraryDocument &pesquisa, DialogService &dialogs)
 {
     return carrega(pesquisa, dialogs, pesquisa.ultimaEscolha(), [] {});
+}
+
+CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
+                           const std::function<bool(int, int)> &progresso, QStringList *ignorados)
+{
+    const QDir dir(pasta);
+    if (!dir.exists())
+        return CommandResult::failed(
+            QStringLiteral("Pasta não encontrada: %1").arg(QDir::toNativeSeparators(pasta)));
+    const QStringList nomes =
+        dir.entryList({QStringLiteral("*.lib")}, QDir::Files | QDir::Hidden, QDir::Name);
+    ComponentTable todas;
+    todas.suspendNotifications();
+    QList<LibraryFileInfo> bibliotecas;
+    for (qsizetype i = 0; i < nomes.size(); ++i) {
+        if (progresso && !progresso(int(i), int(nomes.size())))
+            return CommandResult::cancelled();
+        const QString path = dir.filePath(nomes[i]);
+        QFile file(path);
+        QString motivo;
+        if (!file.open(QIODevice::ReadOnly)) {
+            motivo = file.errorString();
+        } else if (!file.peek(16).startsWith("EESchema-LIBRARY")) {
+            motivo = QStringLiteral("não é uma biblioteca");
+        } else {
+            ComponentTable uma;
+            uma.suspendNotifications();
+            const FileResult lido = leBiblioteca(file, uma);
+            if (!lido.ok) {
+                motivo = lido.error;
+            } else {
+                todas.appendRowsFrom(uma, int(bibliotecas.size()));
+                bibliotecas.append(arquivo(path));
+            }
+        }
+        if (!motivo.isEmpty() && ignorados)
+            *ignorados << nomes[i] + QStringLiteral(": ") + motivo;
+    }
+    if (progresso && !progresso(int(nomes.size()), int(nomes.size())))
+        return CommandResult::cancelled();
+    todas.sortByName();
+    pesquisa.setBibliotecas(std::move(bibliotecas));
+    pesquisa.setVariasBibliotecas(true);
+    pesquisa.limpaHistorico();
+    pesquisa.table().takeRowsFrom(todas);
+    pesquisa.setTitulo(QDir::toNativeSeparators(dir.absolutePath()));
+    return CommandResult::done();
+}
+
+CommandResult carregaPastaPesquisa(LibraryDocument &pesquisa, DialogService &dialogs,
+                                   const std::function<bool(int, int)> &progresso)
+{
+    Dialogs::FileOptions options;
+    options.title = QStringLiteral("Carregar pasta de pesquisa");
+    options.initialFolder = pesquisa.ultimaEscolha();
+    const std::optional<QString> pasta = dialogs.openFolder(options);
+    if (!pasta || pasta->isEmpty())
+        return CommandResult::cancelled();
+    pesquisa.setUltimaEscolha(*pasta);
+    QStringList ignorados;
+    const CommandResult r = carregaPasta(pesquisa, *pasta, progresso, &ignorados);
+    if (r.isFailed())
+        return falha(dialogs, r.message);
+    if (r.isDone() && !ignorados.isEmpty())
+        dialogs.message(Dialogs::Kind::Warning,
+                        QStringLiteral("Arquivos ignorados:\n") + ignorados.join(u'\n'),
+                        Dialogs::Button::Ok);
+    return r;
 }
 
 CommandResult salvaEdicao(LibraryDocument &edicao, DialogService &dialogs, const QDateTime &when)
@@ -129,9 +212,17 @@ CommandResult salvaEdicao(LibraryDocument &edicao, DialogService &dialogs, const
         const FileResult result = salvaBiblioteca(*path, table, when);
         table.resumeNotifications();
         if (result.ok) {
-            edicao.setModificado(false);
+            edicao.marcaSalvo();
             edicao.setTitulo(caminhoMostrado(*path));
             outcome = CommandResult::done();
+            // The descriptions beside the library; the library itself is
+            // saved whatever becomes of them.
+            const QString dcm = caminhoDcm(*path);
+            const FileResult d = salvaDescricoes(dcm, componentesDe(table), edicao.descricoes());
+            if (!d.ok)
+                outcome = falha(dialogs, QStringLiteral("A biblioteca foi salva, mas as "
+                                                        "descrições não: %1: %2")
+                                             .arg(QDir::toNativeSeparators(dcm), d.error));
         } else {
             outcome = falha(dialogs, result.error);
         }

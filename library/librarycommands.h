@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 class DialogService;
 class LibraryDocument;
@@ -29,6 +31,18 @@ CommandResult carregaEdicao(LibraryDocument &edicao, DialogService &dialogs);
 // Loads the search library: open dialog proposing the last file chosen in
 // it, then the file; the title as for the edit library.
 CommandResult carregaPesquisa(LibraryDocument &pesquisa, DialogService &dialogs);
+
+// Loads every *.lib directly in `pasta` (in name order) into the search
+// library, each with the .dcm beside it; rows sort by name, then library.
+// Files that cannot be read or are not libraries are skipped and named in
+// `ignorados` ("name: reason"). `progresso(feitos, total)` is asked before
+// each file; false cancels: nothing read is kept and the document stays as
+// it was.
+CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
+                           const std::function<bool(int, int)> &progresso, QStringList *ignorados);
+// The command: folder dialog, the load, one message listing skipped files.
+CommandResult carregaPastaPesquisa(LibraryDocument &pesquisa, DialogService &dialogs,
+                                   const std::function<bool(int, int)> &progresso = {});
 
 // Saves the edit library: "Biblioteca vazia!" for an empty one; otherwise
 // the save dialog, then the file written safely (the old file stays whole on

@@ -1,21 +1,43 @@
 #pragma once
 
 #include "library/componenttable.h"
+#include "library/dcmfile.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
+
+class LibraryStep;
+
+// One library file a document holds rows of: its path, the name the grid's
+// "Biblioteca" column shows (the file name without extension) and the
+// descriptions of its .dcm.
+struct LibraryFileInfo
+{
+    QString caminho;
+    QString nome;
+    Descricoes descricoes;
+};
 
 // One pane's library: its component table, the title its pane shows (the
-// file's path, "nova" for a new library, empty before anything was loaded),
-// the modified flag and the bulk-pass flag. Documents belong to the
-// application, not to the window: they are made before the window and
-// outlive every widget bound to them.
+// file's path, or folder, "nova" for a new library, empty before anything
+// was loaded), the library files its rows came from with their
+// descriptions, the modified flag, the bulk-pass flag and the undo history.
+// Documents belong to the application, not to the window: they are made
+// before the window and outlive every widget bound to them.
+//
+// Undo: every stored change of a row (ComponentTable::rowStored) is a step
+// of its own ("Editar X", "Renomear X", ...), unless a command groups its
+// changes between beginStep and endStep. The modified flag follows the
+// history's clean state: undoing back to the loaded or saved state clears it.
 class LibraryDocument : public QObject
 {
     Q_OBJECT
 
 public:
     explicit LibraryDocument(QObject *parent = nullptr);
+    ~LibraryDocument() override;
 
     ComponentTable &table() { return m_table; }
     const ComponentTable &table() const { return m_table; }
@@ -33,6 +55,42 @@ public:
     bool passagemEmMassa() const { return m_passagemEmMassa; }
     void setPassagemEmMassa(bool on) { m_passagemEmMassa = on; }
 
+    // The library files the rows came from (one for a library loaded alone,
+    // one per file for a folder, none for a new library); a row's number
+    // (ComponentTable::bibliotecaAt) indexes this list.
+    const QList<LibraryFileInfo> &bibliotecas() const { return m_bibliotecas; }
+    void setBibliotecas(QList<LibraryFileInfo> bibliotecas);
+    // The descriptions of the library file of a row (an empty set when the
+    // row's number names no file).
+    const Descricoes &descricoesDaLinha(int row) const;
+    // The descriptions the document writes beside its library when saved:
+    // those of its first library file.
+    Descricoes &descricoes();
+    // Whether rows come from more than one file (the grid then names each
+    // row's library).
+    bool variasBibliotecas() const { return m_variasBibliotecas; }
+    void setVariasBibliotecas(bool on) { m_variasBibliotecas = on; }
+
+    // Undo history.
+    QUndoStack &historico() { return m_historico; }
+    // Groups every row change until endStep into one step named `texto`.
+    // Nested calls join the outer step.
+    void beginStep(const QString &texto);
+    // `ordenou`: the command sorted the table at its end (redo sorts again).
+    void endStep(bool ordenou = false);
+    // Drops the open step, undoing what it changed.
+    void abortStep();
+    // Changes the descriptions inside the open step: replaces the entries of
+    // `nomes` by `depois`, remembering the entries they had.
+    void mudaDescricoes(const QList<QByteArray> &nomes, const QList<Descricao> &depois);
+    // Undo and redo store a pending edit first (it becomes a step of its own).
+    void desfaz();
+    void refaz();
+    // A loaded, new or saved library: the history starts again, or its
+    // current state becomes the clean one.
+    void limpaHistorico();
+    void marcaSalvo();
+
     // The file last chosen in this pane's open dialog, loaded or not; the
     // search pane's dialog proposes it next time.
     QString ultimaEscolha() const { return m_ultimaEscolha; }
@@ -43,7 +101,17 @@ signals:
     void modificadoChanged(bool modificado);
 
 private:
+    friend class LibraryStep;
+    void rowStored(const ComponentTable::RowChange &change);
+    void renomeiaDescricoes(const ComponentTable::RowChange &change);
+
     ComponentTable m_table;
+    QList<LibraryFileInfo> m_bibliotecas;
+    bool m_variasBibliotecas = false;
+    QUndoStack m_historico;
+    LibraryStep *m_aberto = nullptr; // the step being gathered
+    int m_profundidade = 0;
+    bool m_replaying = false;
     QString m_titulo;
     QString m_ultimaEscolha;
     bool m_modificado = false;

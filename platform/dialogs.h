@@ -32,6 +32,16 @@ struct FileOptions
     bool overwritePrompt = false;
 };
 
+// The answer to a name clash while copying several components:
+// "Substituir", "Pular", "Renomear" or "Cancelar", and whether "Aplicar a
+// todos" was checked.
+enum class Clash { Replace, Skip, Rename, Cancel };
+struct ClashAnswer
+{
+    Clash choice = Clash::Cancel;
+    bool applyToAll = false;
+};
+
 } // namespace Dialogs
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(Dialogs::Buttons)
@@ -48,5 +58,9 @@ public:
     // Modal open and save dialogs: the chosen full path, or nothing on cancel.
     virtual std::optional<QString> openFile(const Dialogs::FileOptions &options) = 0;
     virtual std::optional<QString> saveFile(const Dialogs::FileOptions &options) = 0;
+    // A folder dialog: the chosen folder, or nothing on cancel.
+    virtual std::optional<QString> openFolder(const Dialogs::FileOptions &options) = 0;
+    // Asks what to do with a component whose name the library already holds.
+    virtual Dialogs::ClashAnswer clash(const QString &name) = 0;
     virtual void beep() = 0;
 };

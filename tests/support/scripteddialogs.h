@@ -27,6 +27,8 @@ public:
     // Ok, Yes, Cancel that it offers; a file dialog with none is cancelled.
     QQueue<Dialogs::Button> answers;
     QQueue<std::optional<QString>> files;
+    QQueue<Dialogs::ClashAnswer> clashAnswers; // none queued: Cancel
+    QStringList clashes;                       // the names asked about
 
     QList<Shown> messages;
     QList<FileShown> fileDialogs;
@@ -36,6 +38,15 @@ public:
                             Dialogs::Buttons buttons) override;
     std::optional<QString> openFile(const Dialogs::FileOptions &options) override;
     std::optional<QString> saveFile(const Dialogs::FileOptions &options) override;
+    std::optional<QString> openFolder(const Dialogs::FileOptions &options) override
+    {
+        return openFile(options);
+    }
+    Dialogs::ClashAnswer clash(const QString &name) override
+    {
+        clashes << name;
+        return clashAnswers.isEmpty() ? Dialogs::ClashAnswer{} : clashAnswers.dequeue();
+    }
     void beep() override { ++beeps; }
 
     QStringList messageTexts() const;
