@@ -187,22 +187,22 @@ int runCopy(const QStringList &arguments)
     }
 
     LibraryDocument destino;
-    const QFileInfo targetInfo(target);
-    if (targetInfo.exists())
+    if (QFileInfo::exists(target))
         loadLibrary(target, destino.table(), true);
-    Descricoes descricoes = readDescriptions(target);
+    destino.setBibliotecas(
+        {LibraryFileInfo{target, libraryName(target), readDescriptions(target)}});
     if (ofertas.isEmpty()) {
         out() << "0 componentes\n";
         return ExitOk;
     }
 
-    const ResultadoMescla r = mescla(destino, descricoes, ofertas, *politica);
+    const ResultadoMescla r = mescla(destino, ofertas, *politica);
     if (r.recusada()) {
         err() << "copista-cli: nomes repetidos, nada foi copiado: " << names(r.conflitos) << '\n';
         return ExitFindings;
     }
     if (destino.modificado())
-        writeTarget(target, destino.table(), descricoes);
+        writeTarget(target, destino.table(), destino.descricoes());
     out() << summary(r) << '\n';
     return ExitOk;
 }

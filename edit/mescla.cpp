@@ -23,8 +23,11 @@ std::optional<Duplicados> duplicadosPorNome(const QString &nome)
     return std::nullopt;
 }
 
-QByteArray proximoNomeLivre(const QByteArray &nome,
-                            const std::function<bool(const QByteArray &)> &livre)
+namespace {
+
+// The first of NAME_1, NAME_2, ... that `livre` accepts, cut to fit the name
+// length: the rule of proximoNomeLivre, over names not all in a table yet.
+template <typename Livre> QByteArray nomeLivre(const QByteArray &nome, Livre &&livre)
 {
     for (qint64 n = 1;; ++n) {
         const QByteArray sufixo = '_' + QByteArray::number(n);
@@ -34,8 +37,6 @@ QByteArray proximoNomeLivre(const QByteArray &nome,
             return candidato;
     }
 }
-
-namespace {
 
 // A DEF line as the library reader tells it: the first word after leading
 // blanks, bytes 0..32 trimmed from both its ends, is DEF in any letter case.
@@ -99,8 +100,7 @@ QByteArray renomeiaDef(const QByteArray &comandos, const QByteArray &nome)
     return comandos;
 }
 
-ResultadoMescla mescla(LibraryDocument &destino, Descricoes &descricoes,
-                       const QList<Oferta> &ofertas, Duplicados politica)
+ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, Duplicados politica)
 {
     ComponentTable &tabela = destino.table();
     ResultadoMescla r;
@@ -149,7 +149,7 @@ ResultadoMescla mescla(LibraryDocument &destino, Descricoes &descricoes,
             r.substituidos << nome;
             break;
         case Duplicados::Renomear: {
-            const QByteArray novo = proximoNomeLivre(
+            const QByteArray novo = nomeLivre(
                 nome, [&](const QByteArray &candidato) { return !donos.contains(candidato); });
             donos.emplace(novo, -1 - k);
             aceita[size_t(k)] = true;
@@ -161,17 +161,21 @@ ResultadoMescla mescla(LibraryDocument &destino, Descricoes &descricoes,
     }
     if (r.recusada())
         return r;
-    const bool algumaCopia = std::find(aceita.begin(), aceita.end(), true) != aceita.end();
-    if (!algumaCopia && removidas.isEmpty())
+    const auto aceitas = std::count(aceita.begin(), aceita.end(), true);
+    if (aceitas == 0 && removidas.isEmpty())
         return r;
 
-    tabela.suspendNotifications();
+    destino.beginStep(aceitas == 1 ? QStringLiteral("Copiar 1 componente")
+                                   : QStringLiteral("Copiar %1 componentes").arg(aceitas));
     std::sort(removidas.begin(), removidas.end(), std::greater<>());
     for (int linha : removidas) {
-        removeEntradas(descricoes, tabela.nameAt(linha), tabela.comandosAt(linha));
+        QList<QByteArray> nomes{tabela.nameAt(linha)};
+        nomes += aliasesDe(tabela.comandosAt(linha));
+        destino.mudaDescricoes(nomes, {});
         tabela.moveTo(linha);
         tabela.remove();
     }
+    std::optional<quint64> ultima;
     for (qsizetype k = 0; k < n; ++k) {
         if (!aceita[size_t(k)])
             continue;
@@ -183,20 +187,25 @@ ResultadoMescla mescla(LibraryDocument &destino, Descricoes &descricoes,
         tabela.setField(ComponentTable::Field::Comandos,
                         renomeada ? renomeiaDef(o.comandos, nome) : o.comandos);
         tabela.post();
-        if (o.descricoes) {
-            QList<Descricao> entradas = entradasDoComponente(*o.descricoes, o.nome, o.comandos);
-            if (renomeada) {
-                for (Descricao &e : entradas) {
-                    if (e.nome() == o.nome)
-                        e = e.renomeada(nome);
-                }
-            }
-            descricoes.poe(entradas);
-        }
+        ultima = tabela.idAt(tabela.currentRow());
         r.copiados << nome;
+        if (!o.descricoes)
+            continue;
+        QList<Descricao> entradas = entradasDoComponente(*o.descricoes, o.nome, o.comandos);
+        if (entradas.isEmpty())
+            continue;
+        QList<QByteArray> nomes;
+        for (Descricao &e : entradas) {
+            if (renomeada && e.nome() == o.nome)
+                e = e.renomeada(nome);
+            nomes << e.nome();
+        }
+        destino.mudaDescricoes(nomes, entradas);
     }
     destino.setModificado(true);
     tabela.sortByName();
-    tabela.resumeNotifications();
+    if (ultima)
+        tabela.moveTo(tabela.rowOfId(*ultima));
+    destino.endStep(true);
     return r;
 }

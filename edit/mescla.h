@@ -1,19 +1,20 @@
 #pragma once
 
 // Copying many components at once into a library that may already hold some
-// of their names. Names are compared as the component table compares them
-// (without regard to case), against the target and between the offered
-// components, the first offered first.
+// of their names, by a policy fixed beforehand instead of a question per
+// clash (copiaComponentes asks). Names are compared as the component table
+// compares them (without regard to case), against the target and between
+// the offered components, the first offered first; a new name is found as
+// proximoNomeLivre finds it, among the target's names and those already
+// given in the same copy.
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
-#include <functional>
 #include <optional>
 #include <utility>
 
-class ComponentTable;
 class Descricoes;
 class LibraryDocument;
 
@@ -51,21 +52,20 @@ struct ResultadoMescla
     bool recusada() const { return !conflitos.isEmpty(); }
 };
 
-// The first of NAME_1, NAME_2, ... that `livre` accepts; the name is cut so
-// that name and suffix stay within the table's name length.
-QByteArray proximoNomeLivre(const QByteArray &nome,
-                            const std::function<bool(const QByteArray &)> &livre);
-
 // The command text with the name of its first DEF line (the DEF line's second
 // field) replaced by `nome`, quoted when it holds a blank; unchanged when the
 // text has no DEF line.
 QByteArray renomeiaDef(const QByteArray &comandos, const QByteArray &nome);
 
-// Copies the offers into `destino` by `politica`, carrying their .dcm entries
-// into `descricoes` (a renamed component's own entry takes the new name; a
-// replaced component's entries go). Rows replaced are removed, new rows are
-// appended in offer order and the table is sorted once, as one copy after
-// another would leave it; the modified flag is set when anything changed.
-// With Falhar and any clash nothing changes.
-ResultadoMescla mescla(LibraryDocument &destino, Descricoes &descricoes,
-                       const QList<Oferta> &ofertas, Duplicados politica);
+// Copies the offers into `destino` by `politica` as one undo step, carrying
+// their .dcm entries into the document's descriptions as copiaComponentes
+// does (a renamed component's own entry takes the new name; a replaced
+// component's entries go). A renamed component's DEF line takes the new name
+// too, so that the name survives a save. Rows replaced are removed, new rows
+// are appended in offer order and the table is sorted once, as one copy
+// after another would leave it; the last copied row ends current and the
+// modified flag is set when anything changed. With Falhar and any clash
+// nothing changes. Offers are planned before the table changes, so a large
+// copy costs O(n log n) name comparisons.
+ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas,
+                       Duplicados politica);

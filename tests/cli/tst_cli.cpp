@@ -5,6 +5,7 @@
 #include "footprint/boardfile.h"
 #include "library/dcmfile.h"
 #include "library/informacoes.h"
+#include "library/librarycommands.h"
 #include "library/librarydocument.h"
 #include "library/libraryfile.h"
 #include "library/linelist.h"
@@ -279,30 +280,61 @@ TEST(Informacoes, AgreeWithTheAnalysisPass)
 
 // --- copy ------------------------------------------------------------------------
 
-TEST_F(Cli, CopyWritesWhatTheWindowsCopiesAndSaveWrite)
+struct WindowCase
 {
+    const char *policy;
+    Dialogs::Clash answer; // the window's answer, for every clash
+};
+
+class CliMatchesWindow : public Cli, public ::testing::WithParamInterface<WindowCase>
+{
+};
+
+// The same copies made with the window's commands (load, copy all rows of
+// each search library answering every clash alike, save) give the same
+// library but for the header's date, and the same descriptions.
+TEST_P(CliMatchesWindow, CopyWritesWhatTheWindowWrites)
+{
+    const WindowCase &c = GetParam();
+    const QByteArray powerDcm = readBytes(corpusDir() + QStringLiteral("/power.dcm"));
     const QString target = put(QStringLiteral("out.lib"), readBytes(corpus("power")));
+    put(QStringLiteral("out.dcm"), powerDcm);
+    const QString window = put(QStringLiteral("window.lib"), readBytes(corpus("power")));
+    put(QStringLiteral("window.dcm"), powerDcm);
     const QStringList sources{corpus("Device"), corpus("Switch"), corpus("power")};
     const CliRun r =
-        runCli(QStringList{QStringLiteral("copy"), QStringLiteral("--to"), target} + sources);
+        runCli(QStringList{QStringLiteral("copy"), QStringLiteral("--to"), target,
+                           QStringLiteral("--on-duplicate"), QString::fromLatin1(c.policy)} +
+               sources);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_GT(readBytes(target).size(), readBytes(corpus("power")).size() * 2);
 
-    LibraryDocument edicao;
-    ASSERT_TRUE(carregaBiblioteca(corpus("power"), edicao.table()).ok);
     ScriptedDialogs dialogs;
+    LibraryDocument edicao;
+    dialogs.files.enqueue(window);
+    ASSERT_TRUE(carregaEdicao(edicao, dialogs).isDone());
     for (const QString &s : sources) {
         LibraryDocument pesquisa;
-        ASSERT_TRUE(carregaBiblioteca(s, pesquisa.table()).ok);
-        for (int row = 0; row < pesquisa.table().rowCount(); ++row) {
-            pesquisa.table().moveTo(row);
-            copiaComponente(pesquisa, edicao, dialogs);
-        }
+        dialogs.files.enqueue(s);
+        ASSERT_TRUE(carregaPesquisa(pesquisa, dialogs).isDone());
+        QList<int> rows;
+        for (int row = 0; row < pesquisa.table().rowCount(); ++row)
+            rows << row;
+        dialogs.clashAnswers.enqueue({c.answer, true});
+        copiaComponentes(pesquisa, rows, edicao, dialogs);
     }
-    const QString windowSave = path(QStringLiteral("window.lib"));
-    ASSERT_TRUE(salvaBiblioteca(windowSave, edicao.table(), QDateTime::currentDateTime()).ok);
-    EXPECT_EQ(withoutFirstLine(readBytes(target)), withoutFirstLine(readBytes(windowSave)));
+    dialogs.files.enqueue(window);
+    ASSERT_TRUE(salvaEdicao(edicao, dialogs).isDone());
+    EXPECT_EQ(withoutFirstLine(readBytes(target)), withoutFirstLine(readBytes(window)));
     EXPECT_TRUE(readBytes(target).startsWith("EESchema-LIBRARY Version 2.3  Date:   "));
+    EXPECT_EQ(readBytes(path(QStringLiteral("out.dcm"))),
+              readBytes(path(QStringLiteral("window.dcm"))));
 }
+
+INSTANTIATE_TEST_SUITE_P(Policies, CliMatchesWindow,
+                         ::testing::Values(WindowCase{"skip", Dialogs::Clash::Skip},
+                                           WindowCase{"replace", Dialogs::Clash::Replace}),
+                         [](const auto &info) { return std::string(info.param.policy); });
 
 struct DuplicateCase
 {
