@@ -1,6 +1,8 @@
 #include "commandline.h"
 
 #include "library/componenttable.h"
+#include "library/dcmfile.h"
+#include "library/filtro.h"
 #include "library/libraryfile.h"
 
 #include <QFile>
@@ -109,6 +111,22 @@ void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito)
     if (!file.read(16).startsWith("EESchema-LIBRARY"))
         fileError(path, QStringLiteral("não é uma biblioteca de símbolos KiCad (nenhum componente "
                                        "e nenhum cabeçalho EESchema-LIBRARY)."));
+}
+
+bool chosen(const QStringList &patterns, const QByteArray &nome, const QByteArray &comandos)
+{
+    if (patterns.isEmpty())
+        return true;
+    QStringList texts{QString::fromLatin1(nome)};
+    for (const QByteArray &alias : aliasesDe(comandos))
+        texts << QString::fromLatin1(alias);
+    for (const QString &p : patterns) {
+        for (const QString &t : texts) {
+            if (casa(p, t))
+                return true;
+        }
+    }
+    return false;
 }
 
 QString libraryName(const QString &path)

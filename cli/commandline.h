@@ -72,6 +72,11 @@ private:
 // accepted only with `vazioAceito` (a target about to be filled).
 void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito = false);
 
+// Whether a component is chosen by --names: with no pattern every one is;
+// otherwise its name or one of its alias names matches a pattern by the
+// search filter's rules (filtro.h casa).
+bool chosen(const QStringList &patterns, const QByteArray &nome, const QByteArray &comandos);
+
 // The library's name as the commands show it: the file name without its
 // extension.
 QString libraryName(const QString &path);

@@ -6,7 +6,6 @@
 #include "edit/mescla.h"
 #include "library/componenttable.h"
 #include "library/dcmfile.h"
-#include "library/filtro.h"
 #include "library/librarydocument.h"
 #include "library/libraryfile.h"
 
@@ -27,22 +26,6 @@ struct Source
     ComponentTable table;
     Descricoes descricoes;
 };
-
-bool matches(const QStringList &patterns, const QByteArray &nome, const QByteArray &comandos)
-{
-    if (patterns.isEmpty())
-        return true;
-    QStringList texts{QString::fromLatin1(nome)};
-    for (const QByteArray &alias : aliasesDe(comandos))
-        texts << QString::fromLatin1(alias);
-    for (const QString &p : patterns) {
-        for (const QString &t : texts) {
-            if (casa(p, t))
-                return true;
-        }
-    }
-    return false;
-}
 
 Descricoes readDescriptions(const QString &libraryPath)
 {
@@ -180,7 +163,7 @@ int runCopy(const QStringList &arguments)
         source->descricoes = readDescriptions(path);
         const ComponentTable &t = source->table;
         for (int r = 0; r < t.rowCount(); ++r) {
-            if (matches(patterns, t.nameAt(r), t.comandosAt(r)))
+            if (chosen(patterns, t.nameAt(r), t.comandosAt(r)))
                 ofertas.append({t.nameAt(r), t.comandosAt(r), &source->descricoes});
         }
         sources.push_back(std::move(source));

@@ -6,8 +6,6 @@
 
 #include "analysis/analise.h"
 #include "library/componenttable.h"
-#include "library/dcmfile.h"
-#include "library/filtro.h"
 #include "library/libraryfile.h"
 #include "library/linelist.h"
 
@@ -260,17 +258,8 @@ int runRender(const QStringList &arguments)
         for (int r = 0; r < table.rowCount(); ++r) {
             const QByteArray nome = table.nameAt(r);
             const QByteArray comandos = table.comandosAt(r);
-            if (!patterns.isEmpty()) {
-                bool hit = false;
-                QStringList texts{QString::fromLatin1(nome)};
-                for (const QByteArray &a : aliasesDe(comandos))
-                    texts << QString::fromLatin1(a);
-                for (const QString &pat : patterns)
-                    for (const QString &t : texts)
-                        hit = hit || casa(pat, t);
-                if (!hit)
-                    continue;
-            }
+            if (!chosen(patterns, nome, comandos))
+                continue;
             jobs.push_back(
                 {nome, comandos, paths.claim(folder, QString::fromLatin1(nome), format)});
             any = true;
