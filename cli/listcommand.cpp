@@ -48,6 +48,7 @@ void readRows(const QString &path, QList<Row> &rows)
     if (!dcm.resultado.ok)
         fileError(dcmPath, dcm.resultado.error);
     const QString library = libraryName(path);
+    rows.reserve(rows.size() + table.rowCount());
     for (int r = 0; r < table.rowCount(); ++r) {
         const QByteArray nome = table.nameAt(r);
         const QByteArray comandos = table.comandosAt(r);
