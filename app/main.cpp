@@ -18,7 +18,12 @@ int main(int argc, char **argv)
     // The two libraries outlive the window that shows them.
     LibraryDocument edicao;
     LibraryDocument pesquisa;
+    QCoreApplication::setOrganizationName(QStringLiteral("Copista"));
+    QCoreApplication::setApplicationName(QStringLiteral("copista"));
     Tfcopista fcopista(edicao, pesquisa);
+    fcopista.restoreGeometryFromSettings();
     fcopista.show();
-    return app.exec();
+    const int status = app.exec();
+    fcopista.saveGeometryToSettings();
+    return status;
 }

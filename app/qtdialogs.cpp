@@ -1,9 +1,10 @@
 #include "qtdialogs.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 using Dialogs::Button;
 
@@ -97,10 +98,10 @@ std::optional<QString> QtDialogs::openFolder(const Dialogs::FileOptions &options
 
 Dialogs::ClashAnswer QtDialogs::clash(const QString &name)
 {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
-                    QStringLiteral("Já existe um componente com este nome na biblioteca atual: %1")
-                        .arg(name),
-                    QMessageBox::NoButton, m_parent);
+    QMessageBox box(
+        QMessageBox::Question, QApplication::applicationDisplayName(),
+        QStringLiteral("Já existe um componente com este nome na biblioteca atual: %1").arg(name),
+        QMessageBox::NoButton, m_parent);
     QAbstractButton *replace = box.addButton(QStringLiteral("Substituir"), QMessageBox::AcceptRole);
     QAbstractButton *skip = box.addButton(QStringLiteral("Pular"), QMessageBox::RejectRole);
     QAbstractButton *rename = box.addButton(QStringLiteral("Renomear"), QMessageBox::ActionRole);

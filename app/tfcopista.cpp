@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -25,6 +26,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
+#include <QUndoStack>
 
 const QString Tfcopista::Caption =
     QStringLiteral("Copista 0.10 (20071004z) - Criação/cópia de biblioteca de componentes p/KiCad");
@@ -224,6 +226,17 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
                                  QAbstractItemView::EditKeyPressed |
                                  QAbstractItemView::AnyKeyPressed);
     m_search.grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_search.grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_search.grid->setDragEnabled(true);
+    m_search.grid->setDragDropMode(QAbstractItemView::DragOnly);
+    m_edit.grid->setAcceptDrops(true);
+    m_edit.grid->setDragDropMode(QAbstractItemView::DropOnly);
+    m_edit.grid->setDropIndicatorShown(false);
+    connect(m_edit.model, &ComponentTableModel::rowsDropped, this, &Tfcopista::copyRows);
+    connect(m_search.model, &ComponentTableModel::filterDropped, this,
+            [this] { m_filterEdit->clear(); });
+    connect(&m_searchDoc.table(), &ComponentTable::reset, this, &Tfcopista::onSearchLoaded);
+    connect(&m_editDoc.table(), &ComponentTable::dataChange, this, &Tfcopista::showDescription);
 
     m_edit.preview->setImage(&m_analise.image2());
     m_search.preview->setImage(&m_analise.image3());
@@ -269,7 +282,30 @@ void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec)
     middleRow->setContentsMargins(Margin, 0, spec.pagesRightGap, 0);
     middleRow->setSpacing(0);
     middleRow->addWidget(tools);
-    middleRow->addWidget(pane.pages, 1);
+    if (edit) {
+        middleRow->addWidget(pane.pages, 1);
+    } else {
+        // The filter stands above the search pages.
+        m_filterEdit = new QLineEdit;
+        m_filterEdit->setObjectName(QStringLiteral("Filtro"));
+        m_filterEdit->setPlaceholderText(QStringLiteral("Filtro"));
+        m_filterEdit->setClearButtonEnabled(true);
+        m_filterEdit->installEventFilter(this);
+        pane.pages->setMinimumHeight(PagesHeight - m_filterEdit->sizeHint().height());
+        auto *stack = new QVBoxLayout;
+        stack->setSpacing(0);
+        stack->addWidget(m_filterEdit);
+        stack->addWidget(pane.pages, 1);
+        middleRow->addLayout(stack, 1);
+        connect(m_filterEdit, &QLineEdit::textChanged, this, &Tfcopista::onFilter);
+        auto *find = new QAction(this);
+        find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+        connect(find, &QAction::triggered, this, [this] {
+            m_filterEdit->setFocus();
+            m_filterEdit->selectAll();
+        });
+        addAction(find);
+    }
     rows->addLayout(middleRow, 1);
     rows->addSpacing(GapBelowPages);
     auto *previewRow = new QHBoxLayout;
@@ -431,12 +467,17 @@ QWidget *Tfcopista::buildInformationPage()
     m_infoAliases = label(QStringLiteral("L_alias"), QStringLiteral("ALIAS:"));
     m_infoAliases->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_infoAliases->setMinimumHeight(75);
+    m_infoDescription = label(QStringLiteral("L_descricao"), QStringLiteral("Descrição:"));
+    m_infoKeywords = label(QStringLiteral("L_palavras"), QStringLiteral("Palavras-chave:"));
+    m_infoDatasheet = label(QStringLiteral("L_folha"), QStringLiteral("Folha de dados:"));
     auto *column = new QVBoxLayout(info);
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(8);
     for (QLabel *l : {m_infoName, m_infoUnits, m_infoPins})
         column->addWidget(l);
     column->addWidget(m_infoAliases, 1);
+    for (QLabel *l : {m_infoDescription, m_infoKeywords, m_infoDatasheet})
+        column->addWidget(l);
     return info;
 }
 
@@ -490,14 +531,55 @@ void Tfcopista::buildMenus()
     };
     item(file, "Carregarbibliotecadepesquisa1",
          QStringLiteral("Carregar biblioteca de pesquisa..."), &Tfcopista::onLoadSearch);
+    item(file, "Carregarpastadepesquisa1", QStringLiteral("Carregar pasta de pesquisa..."),
+         &Tfcopista::onLoadSearchFolder);
     item(file, "Carregarbibliotecaparaedio1", QStringLiteral("Carregar biblioteca para edição..."),
          &Tfcopista::onLoadEdit);
     item(file, "Salvarbibliotecaemedio1", QStringLiteral("Salvar biblioteca em edição"),
          &Tfcopista::onSave);
     item(file, "Criarnovabibliotecaparaedio1", QStringLiteral("Criar nova biblioteca para edição"),
          &Tfcopista::onNewLibrary);
+    m_recentMenu = file->addMenu(QStringLiteral("Recentes"));
+    m_recentMenu->setObjectName(QStringLiteral("Recentes1"));
     file->addSeparator();
     item(file, "Sair1", QStringLiteral("Sair"), &QWidget::close);
+    fillRecentMenu();
+
+    QMenu *editMenu = menuBar()->addMenu(QStringLiteral("Editar"));
+    editMenu->setObjectName(QStringLiteral("Editar1"));
+    QUndoStack &history = m_editDoc.historico();
+    m_undoAction = history.createUndoAction(this, QStringLiteral("Desfazer"));
+    m_redoAction = history.createRedoAction(this, QStringLiteral("Refazer"));
+    m_undoAction->setObjectName(QStringLiteral("Desfazer1"));
+    m_redoAction->setObjectName(QStringLiteral("Refazer1"));
+    m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    // The stack's own actions would skip storing a pending edit first.
+    disconnect(m_undoAction, &QAction::triggered, nullptr, nullptr);
+    disconnect(m_redoAction, &QAction::triggered, nullptr, nullptr);
+    connect(m_undoAction, &QAction::triggered, &m_editDoc, &LibraryDocument::desfaz);
+    connect(m_redoAction, &QAction::triggered, &m_editDoc, &LibraryDocument::refaz);
+    editMenu->addAction(m_undoAction);
+    editMenu->addAction(m_redoAction);
+
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("Ferramentas"));
+    tools->setObjectName(QStringLiteral("Ferramentas1"));
+    item(tools, "Removerprefixo1", QStringLiteral("Remover prefixo dos nomes"),
+         &Tfcopista::onRemovePrefix);
+    item(tools, "Copiarnome1", QStringLiteral("Copiar nome para os comandos"),
+         &Tfcopista::onNameToCommands);
+    item(tools, "Checarilhas1", QStringLiteral("Checar ilhas"), &Tfcopista::onCheckPads);
+    item(tools, "Gerarplaca1", QStringLiteral("Gerar placa (.brd)..."), &Tfcopista::onMakeBoard);
+    QAction *texts = tools->addAction(QStringLiteral("Apresentar textos"));
+    texts->setObjectName(QStringLiteral("Apresentartextos1"));
+    texts->setCheckable(true);
+    // The menu item and the hidden switch are one setting.
+    connect(texts, &QAction::toggled, this, [this](bool on) {
+        m_textsSwitch->setChecked(on);
+        onTextsSwitch();
+    });
+    connect(m_textsSwitch, &QCheckBox::toggled, texts, &QAction::setChecked);
 
     m_padMenu = new QMenu(this);
     m_padMenu->setObjectName(QStringLiteral("PopupMenu1"));
@@ -524,17 +606,18 @@ void Tfcopista::bindPane(Pane &pane, LibraryDocument &doc, bool editable)
         if (*syncing)
             return;
         *syncing = true;
-        if (row >= 0 && row < model->rowCount())
-            grid->setCurrentIndex(model->index(row, 0));
+        const int shown = model->modelRow(row);
+        if (shown >= 0 && shown < model->rowCount())
+            grid->setCurrentIndex(model->index(shown, 0));
         *syncing = false;
     };
     connect(&table, &ComponentTable::currentRowChanged, grid, follow);
     connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, grid,
-            [&table, syncing](const QModelIndex &current) {
+            [&table, model, syncing](const QModelIndex &current) {
                 if (*syncing || !current.isValid())
                     return;
                 *syncing = true;
-                table.moveTo(current.row());
+                table.moveTo(model->tableRow(current.row()));
                 *syncing = false;
             });
     // A reset replaces the selection model's indexes; re-select the current row.
@@ -544,6 +627,11 @@ void Tfcopista::bindPane(Pane &pane, LibraryDocument &doc, bool editable)
 
 bool Tfcopista::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_filterEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        m_filterEdit->clear();
+        return true;
+    }
     if (watched == m_edit.editor && event->type() == QEvent::KeyPress)
         onEditorKey(virtualKey(static_cast<QKeyEvent *>(event)->key()));
     return QMainWindow::eventFilter(watched, event);
@@ -596,16 +684,6 @@ void Tfcopista::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-}
-
-void Tfcopista::onLoadEdit()
-{
-    carregaEdicao(m_editDoc, *m_dialogs);
-}
-
-void Tfcopista::onLoadSearch()
-{
-    carregaPesquisa(m_searchDoc, *m_dialogs);
 }
 
 void Tfcopista::onSave()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/analise.h"
+#include "library/filtro.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -13,6 +14,7 @@ class LibraryDocument;
 class QAction;
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QLayout;
 class QMenu;
 class QPlainTextEdit;
@@ -50,6 +52,10 @@ public:
     // The line list of each pane's command editor, typed changes included.
     QList<QByteArray> editLines() const;
     QList<QByteArray> searchLines() const;
+
+    // The window's place and size, kept between runs.
+    void restoreGeometryFromSettings();
+    void saveGeometryToSettings() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -96,6 +102,11 @@ private:
     // Loading and saving.
     void onLoadEdit();
     void onLoadSearch();
+    void onLoadSearchFolder();
+    void onSearchLoaded();
+    void remember(const QString &path);
+    void fillRecentMenu();
+    void openRecent(const QString &path);
     void onSave();
 
     // Analysis and preview.
@@ -108,6 +119,10 @@ private:
 
     // Editing and footprint tools.
     void onCopy();
+    void copyRows(const QList<int> &tableRows);
+    void onFilter(const QString &pattern);
+    void showSearchCount();
+    void showDescription();
     void onDelete();
     void onRemovePrefix();
     void onNameToCommands();
@@ -159,6 +174,15 @@ private:
     QToolButton *m_copyButton = nullptr;
     QWidget *m_hiddenImage = nullptr;
 
+    QLineEdit *m_filterEdit = nullptr;
+    FiltroIndice m_filterIndex;
+    QLabel *m_infoDescription = nullptr;
+    QLabel *m_infoKeywords = nullptr;
+    QLabel *m_infoDatasheet = nullptr;
+
     // Menus.
     QMenu *m_padMenu = nullptr;
+    QMenu *m_recentMenu = nullptr;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
 };

@@ -17,11 +17,6 @@ namespace {
 constexpr int KeyF7 = 118, KeyF8 = 119, KeyF9 = 120, KeyF10 = 121;
 } // namespace
 
-void Tfcopista::onCopy()
-{
-    copiaComponente(m_searchDoc, m_editDoc, *m_dialogs);
-}
-
 void Tfcopista::onDelete()
 {
     apagaComponente(m_editDoc);

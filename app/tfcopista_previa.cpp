@@ -17,7 +17,7 @@ void Tfcopista::onEditDataChange()
 void Tfcopista::onSearchDataChange()
 {
     redrawSearch();
-    m_search.countLabel->setText(QString::number(m_searchDoc.table().rowCount()));
+    showSearchCount();
 }
 
 // The edit pane redrawn from the editor's text as it stands, typed changes

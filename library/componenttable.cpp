@@ -234,7 +234,7 @@ void ComponentTable::post()
     const Row &r = m_rows[size_t(m_current)];
     const bool same = !inserted && r.nome == m_beforeEdit.nome &&
                       r.comandos == m_beforeEdit.comandos && r.ilhas == m_beforeEdit.ilhas;
-    if (!same) {
+    if (!same && m_recording) {
         RowChange change{r.creation, m_current, std::nullopt, dataOf(r)};
         if (!inserted)
             change.before = m_beforeEdit;
@@ -282,7 +282,7 @@ void ComponentTable::remove()
     // The index may stay the same while the row under it changed.
     m_current = -2;
     setCurrent(now, true);
-    if (stored)
+    if (stored && m_recording)
         emit rowStored(RowChange{id, row, stored, std::nullopt});
 }
 

@@ -64,6 +64,10 @@ public:
     void edit();
     // Removes the current row; the following row (or the new last) is current.
     void remove();
+    // While off, stored changes are not announced (rowStored): a file being
+    // read is not a list of user changes.
+    void setRecording(bool on) { m_recording = on; }
+    bool recording() const { return m_recording; }
     // Stores a pending insert or edit (bound editors store their text first).
     void storePending() { endPending(); }
 
@@ -201,6 +205,7 @@ private:
     RowData m_beforeEdit;
     quint64 m_creationCounter = 0;
     int m_suspended = 0;
+    bool m_recording = true;
     // Rows [0, m_sortedRows) are in name-sort order. Appending leaves them
     // so; renaming a row of that range cuts it short before the row.
     int m_sortedRows = 0;

@@ -76,14 +76,15 @@ CommandResult carrega(LibraryDocument &doc, DialogService &dialogs, const QStrin
         return CommandResult::cancelled();
     doc.setUltimaEscolha(*path);
     antes();
+    // The file's descriptions are there before its rows are shown.
+    doc.setVariasBibliotecas(false);
+    doc.setBibliotecas({arquivo(*path)});
     const FileResult result = carregaBiblioteca(*path, doc.table());
     doc.limpaHistorico();
-    doc.setVariasBibliotecas(false);
     if (!result.ok) {
         doc.setBibliotecas({});
         return falha(dialogs, result.error);
     }
-    doc.setBibliotecas({arquivo(*path)});
     doc.setTitulo(caminhoMostrado(*path));
     return CommandResult::done();
 }

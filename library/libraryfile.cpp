@@ -191,6 +191,14 @@ private:
 
 FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
 {
+    const bool recording = table.recording();
+    table.setRecording(false);
+    struct Restore
+    {
+        ComponentTable &t;
+        bool on;
+        ~Restore() { t.setRecording(on); }
+    } restore{table, recording};
     Reader reader(table);
     LineCutter cutter(reader);
     QByteArray chunk(ChunkSize, Qt::Uninitialized);

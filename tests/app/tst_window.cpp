@@ -75,16 +75,29 @@ TEST_F(WindowTest, CaptionsOfButtonsMenusAndPages)
     EXPECT_EQ(RxSB_copiar()->toolTip(), QStringLiteral("Copiar..."));
 
     const QList<QAction *> menus = w->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
-    EXPECT_EQ(menus[0]->text(), QStringLiteral("Arquivo"));
-    QStringList items;
-    for (QAction *a : menus[0]->menu()->actions())
-        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(items, (QStringList{QStringLiteral("Carregar biblioteca de pesquisa..."),
-                                  QStringLiteral("Carregar biblioteca para edição..."),
-                                  QStringLiteral("Salvar biblioteca em edição"),
-                                  QStringLiteral("Criar nova biblioteca para edição"),
-                                  QStringLiteral("-"), QStringLiteral("Sair")}));
+    QStringList titles;
+    for (QAction *m : menus)
+        titles << m->text();
+    EXPECT_EQ(titles.mid(0, 3), (QStringList{"Arquivo", "Editar", "Ferramentas"}));
+    auto items = [&](int menu) {
+        QStringList texts;
+        for (QAction *a : menus[menu]->menu()->actions())
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return texts;
+    };
+    EXPECT_EQ(items(0), (QStringList{QStringLiteral("Carregar biblioteca de pesquisa..."),
+                                     QStringLiteral("Carregar pasta de pesquisa..."),
+                                     QStringLiteral("Carregar biblioteca para edição..."),
+                                     QStringLiteral("Salvar biblioteca em edição"),
+                                     QStringLiteral("Criar nova biblioteca para edição"),
+                                     QStringLiteral("Recentes"), QStringLiteral("-"),
+                                     QStringLiteral("Sair")}));
+    EXPECT_EQ(items(1), (QStringList{"Desfazer", "Refazer"}));
+    EXPECT_EQ(items(2),
+              (QStringList{QStringLiteral("Remover prefixo dos nomes"),
+                           QStringLiteral("Copiar nome para os comandos"),
+                           QStringLiteral("Checar ilhas"), QStringLiteral("Gerar placa (.brd)..."),
+                           QStringLiteral("Apresentar textos")}));
     QStringList popup;
     for (QAction *a : PopupMenu1()->actions())
         popup << a->text();

@@ -92,6 +92,7 @@ TEST_F(EditTable, CopyRefusedInAnyCase)
 {
     preenche(search, {{"R", "DEF R\rENDDEF\r"}});
     preenche(table, {{"a", "1"}, {"r", "2"}, {"R1", "3"}});
+    editDoc.limpaHistorico(); // as loaded
     EXPECT_EQ(copiaComponente(searchDoc, editDoc, dialogs), CopyResult::Refused);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].kind, Dialogs::Kind::Error);
