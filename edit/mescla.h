@@ -67,5 +67,4 @@ QByteArray renomeiaDef(const QByteArray &comandos, const QByteArray &nome);
 // modified flag is set when anything changed. With Falhar and any clash
 // nothing changes. Offers are planned before the table changes, so a large
 // copy costs O(n log n) name comparisons.
-ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas,
-                       Duplicados politica);
+ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, Duplicados politica);
