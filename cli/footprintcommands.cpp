@@ -48,7 +48,9 @@ int runBoard(const QStringList &arguments)
 {
     CommandParser cmd(QStringLiteral("board"), QStringLiteral("LIB --out ARQUIVO.brd"),
                       QStringLiteral("Grava o arquivo de placa (.brd) que a janela grava para a "
-                                     "biblioteca:\num módulo por componente, em ordem de nome."));
+                                     "biblioteca:\num módulo por componente, em ordem de nome. "
+                                     "Uma biblioteca vazia é recusada\n(\"Biblioteca vazia!\", "
+                                     "saída 3) e nada é gravado."));
     const QCommandLineOption outOption(QStringLiteral("out"),
                                        QStringLiteral("Arquivo de placa a gravar (obrigatório)."),
                                        QStringLiteral("ARQUIVO.brd"));
