@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 
 using Dialogs::Button;
 
@@ -68,12 +69,19 @@ std::optional<QString> QtDialogs::fileDialog(const Dialogs::FileOptions &options
         dialog.setNameFilter(qtFilter(options.filter));
     if (!options.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(options.defaultSuffix);
-    if (!options.initialFolder.isEmpty())
+    const QString remembered = QStringLiteral("pastas/") + options.key;
+    if (!options.initialFolder.isEmpty() && options.initialFolder != QStringLiteral("."))
+        dialog.setDirectory(options.initialFolder);
+    else if (!options.key.isEmpty() && QSettings().contains(remembered))
+        dialog.setDirectory(QSettings().value(remembered).toString());
+    else if (!options.initialFolder.isEmpty())
         dialog.setDirectory(options.initialFolder);
     if (!options.presetName.isEmpty())
         dialog.selectFile(options.presetName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    if (!options.key.isEmpty())
+        QSettings().setValue(remembered, dialog.directory().absolutePath());
     return dialog.selectedFiles().constFirst();
 }
 
@@ -89,10 +97,13 @@ std::optional<QString> QtDialogs::saveFile(const Dialogs::FileOptions &options)
 
 std::optional<QString> QtDialogs::openFolder(const Dialogs::FileOptions &options)
 {
-    const QString folder =
-        QFileDialog::getExistingDirectory(m_parent, options.title, options.initialFolder);
+    const QString remembered = QStringLiteral("pastas/") + options.key;
+    const QString start = options.initialFolder.isEmpty() ? QSettings().value(remembered).toString()
+                                                          : options.initialFolder;
+    const QString folder = QFileDialog::getExistingDirectory(m_parent, options.title, start);
     if (folder.isEmpty())
         return std::nullopt;
+    QSettings().setValue(remembered, folder);
     return folder;
 }
 

@@ -185,6 +185,7 @@ CommandResult geraPlaca(LibraryDocument &documento, DialogService &dialogs, cons
     }
     Dialogs::FileOptions options;
     options.title = QStringLiteral("Salvar Placa Footprints");
+    options.key = QStringLiteral("placa");
     options.presetName = nomePlaca(documento.titulo());
     options.initialFolder = QStringLiteral(".");
     options.defaultSuffix = QStringLiteral("brd");

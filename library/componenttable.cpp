@@ -1,6 +1,7 @@
 #include "componenttable.h"
 
 #include <QLocale>
+#include <QSet>
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -380,7 +381,6 @@ void ComponentTable::replay(const RowChange &change, bool backwards)
 void ComponentTable::appendRowsFrom(ComponentTable &other, int biblioteca)
 {
     other.endPending();
-    m_rows.reserve(m_rows.size() + other.m_rows.size());
     for (Row &r : other.m_rows) {
         r.creation = ++m_creationCounter;
         r.biblioteca = biblioteca;
@@ -389,6 +389,51 @@ void ComponentTable::appendRowsFrom(ComponentTable &other, int biblioteca)
     other.m_rows.clear();
     other.m_current = -1;
     other.m_sortedRows = 0;
+}
+
+void ComponentTable::replayAll(const QList<RowChange> &changes, bool backwards)
+{
+    const bool onlyRemovals = std::all_of(changes.begin(), changes.end(), [&](const RowChange &c) {
+        return !(backwards ? c.before : c.after);
+    });
+    if (!onlyRemovals || changes.size() < 2) {
+        const qsizetype n = changes.size();
+        for (qsizetype k = 0; k < n; ++k)
+            replay(changes[backwards ? n - 1 - k : k], backwards);
+        return;
+    }
+    endPending();
+    QSet<quint64> ids;
+    for (const RowChange &c : changes)
+        ids.insert(c.id);
+    int first = -1;
+    if (notifying())
+        emit aboutToReset();
+    // Removing rows keeps the others in order, so the sorted rows that stay
+    // are still sorted.
+    int kept = 0;
+    int keptSorted = 0;
+    for (int i = 0; i < rowCount(); ++i) {
+        if (ids.contains(m_rows[size_t(i)].creation)) {
+            if (first < 0)
+                first = i;
+            continue;
+        }
+        if (i < m_sortedRows)
+            ++keptSorted;
+        if (kept != i)
+            m_rows[size_t(kept)] = std::move(m_rows[size_t(i)]);
+        ++kept;
+    }
+    m_rows.erase(m_rows.begin() + kept, m_rows.end());
+    m_sortedRows = keptSorted;
+    m_current = m_rows.empty() ? -1 : qBound(0, first, rowCount() - 1);
+    m_bof = m_eof = m_rows.empty();
+    if (notifying()) {
+        emit reset();
+        emit currentRowChanged(m_current);
+    }
+    notifyDataChange();
 }
 
 void ComponentTable::takeRowsFrom(ComponentTable &other)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCollator>
+#include <QList>
 #include <QObject>
 #include <QStringView>
 #include <optional>
@@ -118,6 +119,9 @@ public:
     // row goes, or a row takes its other values. The row replayed becomes
     // current (when it went, the row now at its index).
     void replay(const RowChange &change, bool backwards);
+    // Replays a list of changes (backwards: last first). A list whose
+    // replays only remove rows removes them in one pass.
+    void replayAll(const QList<RowChange> &changes, bool backwards);
     // Takes every row of `other` (which ends empty) in place of this table's
     // rows; the first row becomes current.
     void takeRowsFrom(ComponentTable &other);

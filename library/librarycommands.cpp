@@ -64,9 +64,10 @@ CommandResult falha(DialogService &dialogs, const QString &message)
 // file was chosen, before it is read.
 template <typename Antes>
 CommandResult carrega(LibraryDocument &doc, DialogService &dialogs, const QString &presetName,
-                      Antes antes)
+                      const QString &key, Antes antes)
 {
     Dialogs::FileOptions options;
+    options.key = key;
     options.presetName = presetName;
     options.initialFolder = initialFolder(presetName);
     options.filter = LibraryFilter;
@@ -116,12 +117,13 @@ CommandResult carregaEdicao(LibraryDocument &edicao, DialogService &dialogs)
     if (!confirmaDescarte(edicao, dialogs))
         return CommandResult::cancelled();
     // Whatever the file holds, the pane no longer shows unsaved changes.
-    return carrega(edicao, dialogs, edicao.titulo(), [&] { edicao.setModificado(false); });
+    return carrega(edicao, dialogs, edicao.titulo(), QStringLiteral("edicao"),
+                   [&] { edicao.setModificado(false); });
 }
 
 CommandResult carregaPesquisa(LibraryDocument &pesquisa, DialogService &dialogs)
 {
-    return carrega(pesquisa, dialogs, pesquisa.ultimaEscolha(), [] {});
+    return carrega(pesquisa, dialogs, pesquisa.ultimaEscolha(), QStringLiteral("pesquisa"), [] {});
 }
 
 CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
@@ -135,6 +137,10 @@ CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
         dir.entryList({QStringLiteral("*.lib")}, QDir::Files | QDir::Hidden, QDir::Name);
     ComponentTable todas;
     todas.suspendNotifications();
+    // One table reads every file in turn: making a table opens a collator,
+    // which costs more than reading a small library.
+    ComponentTable uma;
+    uma.suspendNotifications();
     QList<LibraryFileInfo> bibliotecas;
     for (qsizetype i = 0; i < nomes.size(); ++i) {
         if (progresso && !progresso(int(i), int(nomes.size())))
@@ -147,10 +153,9 @@ CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
         } else if (!file.peek(16).startsWith("EESchema-LIBRARY")) {
             motivo = QStringLiteral("não é uma biblioteca");
         } else {
-            ComponentTable uma;
-            uma.suspendNotifications();
             const FileResult lido = leBiblioteca(file, uma);
             if (!lido.ok) {
+                uma.clear();
                 motivo = lido.error;
             } else {
                 todas.appendRowsFrom(uma, int(bibliotecas.size()));
@@ -176,6 +181,7 @@ CommandResult carregaPastaPesquisa(LibraryDocument &pesquisa, DialogService &dia
 {
     Dialogs::FileOptions options;
     options.title = QStringLiteral("Carregar pasta de pesquisa");
+    options.key = QStringLiteral("pasta");
     options.initialFolder = pesquisa.ultimaEscolha();
     const std::optional<QString> pasta = dialogs.openFolder(options);
     if (!pasta || pasta->isEmpty())
@@ -199,6 +205,7 @@ CommandResult salvaEdicao(LibraryDocument &edicao, DialogService &dialogs, const
         return falha(dialogs, QStringLiteral("Biblioteca vazia!"));
     Dialogs::FileOptions options;
     options.title = QStringLiteral("Salvar Biblioteca");
+    options.key = QStringLiteral("salvar");
     options.presetName = edicao.titulo();
     options.defaultSuffix = QStringLiteral("lib");
     options.initialFolder = QStringLiteral(".");

@@ -43,8 +43,7 @@ private:
         const qsizetype n = linhas.size();
         if (n > 1)
             table.suspendNotifications();
-        for (qsizetype k = 0; k < n; ++k)
-            table.replay(linhas[atras ? n - 1 - k : k], atras);
+        table.replayAll(linhas, atras);
         if (ordena && !atras)
             table.sortByName();
         if (n > 1)

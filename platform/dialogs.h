@@ -30,6 +30,9 @@ struct FileOptions
     QString filter;        // "Bibliotecas|*.lib|Todos arquivos|*.*" form; empty for none
     QString defaultSuffix; // added when the typed name has none, without the dot
     bool overwritePrompt = false;
+    // Names the dialog among the program's dialogs: each remembers the last
+    // folder it was left in, between runs.
+    QString key;
 };
 
 // The answer to a name clash while copying several components:
