@@ -3,6 +3,9 @@
 #include "library/linelist.h"
 #include "meuparse/meuparse.h"
 
+#include <QSysInfo>
+
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -23,22 +26,49 @@ bool eComando(const char *p, qsizetype n, QByteArrayView command)
     return true;
 }
 
-// Tokens 1 to `ate` of a line without quotes, as the tokenizer gives them:
-// the runs of bytes between blanks (a run that the line's end closes is a
-// token too; missing tokens are empty). Without quotes the tokenizer does
-// nothing else, so plain lines, the rule, are read here in one pass without
-// building every token.
-void tokensSimples(const char *p, const char *end, QByteArrayView *tokens, int ate)
+// Token k of a line without quotes, as the tokenizer gives it: the k-th run
+// of bytes between blanks (a run that the line's end closes is a token too;
+// a missing token is empty). Without quotes the tokenizer does nothing else,
+// so plain lines, the rule, are read here without building every token:
+// eight bytes at a time, counting where runs begin.
+QByteArrayView tokenSimples(const char *p, const char *end, int k)
 {
-    for (int i = 1; i <= ate; ++i) {
-        while (p < end && *p == ' ')
-            ++p;
-        const char *fim = p;
-        while (fim < end && *fim != ' ')
-            ++fim;
-        tokens[i] = QByteArrayView(p, fim - p);
-        p = fim;
+    int contados = 0;
+    bool antesBranco = true; // the byte before p is a blank (or the line's start)
+    auto fimDoToken = [end](const char *q) {
+        while (q < end && *q != ' ')
+            ++q;
+        return q;
+    };
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        constexpr quint64 low7 = 0x7f7f7f7f7f7f7f7fULL;
+        constexpr quint64 ones = 0x0101010101010101ULL;
+        for (; end - p >= 8; p += 8) {
+            quint64 w;
+            std::memcpy(&w, p, 8);
+            const quint64 x = w ^ (ones * ' ');
+            // The high bit of each byte that is a blank, exactly.
+            const quint64 brancos = ~(((x & low7) + low7) | x) & ~low7;
+            // Bytes that are not blanks and follow one: where runs begin.
+            quint64 inicios = ~brancos & ~low7 & ((brancos << 8) | (antesBranco ? 0x80u : 0u));
+            const int n = std::popcount(inicios);
+            if (contados + n >= k) {
+                for (int i = contados + 1; i < k; ++i)
+                    inicios &= inicios - 1;
+                const char *q = p + std::countr_zero(inicios) / 8;
+                return QByteArrayView(q, fimDoToken(q) - q);
+            }
+            contados += n;
+            antesBranco = (brancos >> 63) != 0;
+        }
     }
+    for (; p < end; ++p) {
+        const bool branco = *p == ' ';
+        if (!branco && antesBranco && ++contados == k)
+            return QByteArrayView(p, fimDoToken(p) - p);
+        antesBranco = branco;
+    }
+    return {};
 }
 
 enum class Tipo { Outra, Pino, Def, Alias };
@@ -81,15 +111,9 @@ Informacoes informacoesDe(const QByteArray &comandos)
                 info.alias = QByteArray(linha.constData(), linha.size());
         };
         if (!std::memchr(p, '"', size_t(end - p))) {
-            QByteArrayView t[12];
-            tokensSimples(p, end, t, 1);
-            const Tipo tipo = tipoDe(t[1]);
-            if (tipo == Tipo::Outra)
-                return;
-            const int k = tipo == Tipo::Pino ? 11 : 8;
-            // Tokens 2 to k, right after the first.
-            tokensSimples(t[1].data() + t[1].size(), end, t + 1, k - 1);
-            guarda(tipo, t[k]);
+            const Tipo tipo = tipoDe(tokenSimples(p, end, 1));
+            if (tipo != Tipo::Outra)
+                guarda(tipo, tokenSimples(p, end, tipo == Tipo::Pino ? 11 : 8));
             return;
         }
         // Quotes: the tokenizer's own rules.

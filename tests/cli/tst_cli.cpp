@@ -267,7 +267,9 @@ TEST(Informacoes, AgreeWithTheAnalysisPass)
     texts
         << "DEF \"q\" U 0 40 Y Y\r\"X\" a 1 0 0 100 R 50 50 1 1 P\r"
         << "  x a 1 0 0 100 R 50 50 1 0\r\tX a 1 0 0 100 R 50 50 1 1\rXX a 1 0 0 1 R 5 5 1 1\r"
-        << "X \"a b\" 1 0 0 100 R 50 50 1 1 P\rALIAS x\rdef a b c d e f 7\r\"DEF\"x U 0 0 Y Y 4\r";
+        << "X \"a b\" 1 0 0 100 R 50 50 1 1 P\rALIAS x\rdef a b c d e f 7\r\"DEF\"x U 0 0 Y Y 4\r"
+        << "X  a   1  0 0 100   R 50 50   1   0  \rDEF  n  U 0 40 Y Y       3\rX 1 2 3 4 5 6 7 8 9 "
+           "10 1\rX a b c d e f g h i j 12345678 z\rX a b c d e f g h i j\r";
     Analise analise;
     for (const QByteArray &t : texts) {
         analise.converter(false, linhas(t), "n");
