@@ -51,14 +51,14 @@ QByteArrayView tokenSimples(const char *p, const char *end, int k)
             const quint64 brancos = ~(((x & low7) + low7) | x) & ~low7;
             // Bytes that are not blanks and follow one: where runs begin.
             quint64 inicios = ~brancos & ~low7 & ((brancos << 8) | (antesBranco ? 0x80u : 0u));
-            const int n = std::popcount(inicios);
-            if (contados + n >= k) {
-                for (int i = contados + 1; i < k; ++i)
-                    inicios &= inicios - 1;
-                const char *q = p + std::countr_zero(inicios) / 8;
-                return QByteArrayView(q, fimDoToken(q) - q);
+            // A few runs per word at most: walked one by one (std::popcount
+            // is a library call without a POPCNT target).
+            for (; inicios; inicios &= inicios - 1) {
+                if (++contados == k) {
+                    const char *q = p + std::countr_zero(inicios) / 8;
+                    return QByteArrayView(q, fimDoToken(q) - q);
+                }
             }
-            contados += n;
             antesBranco = (brancos >> 63) != 0;
         }
     }
