@@ -23,11 +23,25 @@ bool Analise::inicia(bool tabelaVazia)
     return true;
 }
 
-void Analise::desenhaLinhas(const QList<QByteArray> &linhas)
+void Analise::desenhaLinhas(const QList<QByteArray> &linhas, Painel painel)
 {
+    // Each line is tokenized once: the pin pre-pass looks at all of them
+    // (hidden pins stacked on visible ones), then they are drawn in order.
     const qsizetype n = linhas.size();
+    m_tokens.clear();
+    m_tokens.reserve(size_t(n));
     for (qsizetype i = 0; i < n; ++i)
-        m_desenho.interpreta_linha(linhas[i]);
+        m_tokens.push_back(linhas[i].isEmpty() ? Tokens() : separa_linha(linhas[i]));
+    if (m_vista == Vista::KiCad) {
+        m_kicad.desenha(linhas, m_tokens, opcoes(painel));
+        return;
+    }
+    m_desenho.preparaPinos(m_tokens);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!linhas[i].isEmpty())
+            m_desenho.interpreta(linhas[i], std::move(m_tokens[size_t(i)]));
+    }
+    m_desenho.esquecePinos();
 }
 
 void Analise::converter(bool tabelaVazia, const QList<QByteArray> &linhas, const QByteArray &nome)
@@ -37,7 +51,7 @@ void Analise::converter(bool tabelaVazia, const QList<QByteArray> &linhas, const
     m_desenho.texto_alias = "ALIAS";
     m_desenho.qtd_pinos = 0;
     m_desenho.qtd_partes = "0";
-    desenhaLinhas(linhas);
+    desenhaLinhas(linhas, Painel::Edicao);
 
     m_legendas.l_nome = QString::fromLatin1(nome);
     m_legendas.L_alias = QString::fromLatin1(m_desenho.texto_alias);
@@ -55,7 +69,7 @@ void Analise::converter2(bool tabelaVazia, const QList<QByteArray> &linhas)
     if (!inicia(tabelaVazia))
         return;
     m_desenho.canvas().setFontName(QStringLiteral("Arial"));
-    desenhaLinhas(linhas);
+    desenhaLinhas(linhas, Painel::Pesquisa);
     m_desenho.publica();
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "preview/desenho.h"
+#include "preview/kicad.h"
 #include "preview/previewimage.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <vector>
 
 // Captions of the edit pane's "Informações" page.
 struct Legendas
@@ -66,6 +68,20 @@ public:
     bool zoomMenos(Painel painel) { return m_desenho.zoomMenos(painel); }
     bool zoomNormal(Painel painel) { return m_desenho.zoomNormal(painel); }
 
+    // The drawing style of both panes (the classic preview or KiCad's) and
+    // what the KiCad view of each pane shows; after a change the window
+    // redraws the panes. The information panel is the same in both views.
+    Vista vista() const { return m_vista; }
+    void setVista(Vista vista) { m_vista = vista; }
+    const OpcoesKiCad &opcoes(Painel painel) const
+    {
+        return m_opcoes[painel == Painel::Edicao ? 0 : 1];
+    }
+    void setOpcoes(Painel painel, const OpcoesKiCad &opcoes)
+    {
+        m_opcoes[painel == Painel::Edicao ? 0 : 1] = opcoes;
+    }
+
     // Hidden button "Apagar": clears Image1 and Image2.
     void apagar();
 
@@ -80,11 +96,16 @@ signals:
 
 private:
     bool inicia(bool tabelaVazia);
-    void desenhaLinhas(const QList<QByteArray> &linhas);
+    void desenhaLinhas(const QList<QByteArray> &linhas, Painel painel);
 
     PreviewImage m_image1;
     PreviewImage m_image2;
     PreviewImage m_image3;
     Desenho m_desenho;
+    DesenhoKiCad m_kicad{m_desenho};
+    Vista m_vista = Vista::Classica;
+    OpcoesKiCad m_opcoes[2];
     Legendas m_legendas;
+    // The tokens of the lines of the pass being drawn.
+    std::vector<Tokens> m_tokens;
 };

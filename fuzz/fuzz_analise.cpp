@@ -18,6 +18,12 @@
 // - Texts: never longer than the line they come from.
 // - Published extents: at most the widget limit 16777215 a side.
 //
+// The same passes run again in the KiCad view, with a unit and a body style
+// picked from the input (out of range included) and hidden pins shown or
+// not; its anti-aliased calls are checked the same way, and text heights and
+// stroke widths must stay within what the size and width caps allow. The
+// unit count offered for the text must be between 1 and 100000.
+//
 // Allocations that follow a number written in the text are caught by the
 // fuzzer's -malloc_limit_mb (see fuzz/run.sh): a text of a few kilobytes
 // must never need more than a few megabytes.
@@ -25,6 +31,7 @@
 #include "fuzzcheck.h"
 #include "library/linelist.h"
 #include "meuparse/meuparse.h"
+#include "preview/kicad.h"
 #include "tests/support/recordingcanvas.h"
 
 #include <QGuiApplication>
@@ -38,6 +45,9 @@ constexpr qint64 CoordMax = qint64(1) << 30;
 constexpr qint64 FonteMax = (qint64(1) << 31) * 210 / 1000 + 2;
 constexpr qint64 ExtentMax = 16777215;
 constexpr size_t PontosMax = (MAX_TOKENS - 5) / 2 + 1;
+// Text sizes stop at 100000 mils, widths at 1000 mils: pixels at zoom 210.
+constexpr double AlturaMax = 100000 * 210 / 563.5 + 1;
+constexpr double LarguraMax = 1000 * 210 / 563.5 + 1;
 
 bool coordenadaSa(int v)
 {
@@ -56,6 +66,21 @@ void confere(const RecordingCanvas &canvas, qsizetype maiorLinha)
         if (call.kind == RecordingCanvas::Kind::Text) {
             FUZZ_CHECK(call.text.size() <= maiorLinha);
             FUZZ_CHECK(qAbs(qint64(call.font.tamanho)) <= FonteMax);
+        }
+        if (call.kind == RecordingCanvas::Kind::Path)
+            FUZZ_CHECK(call.points.size() <= PontosMax + 4);
+        if (call.kind == RecordingCanvas::Kind::Path ||
+            call.kind == RecordingCanvas::Kind::SmoothEllipse ||
+            call.kind == RecordingCanvas::Kind::SmoothArc)
+            FUZZ_CHECK(call.traco.largura >= 0 && call.traco.largura <= LarguraMax);
+        if (call.kind == RecordingCanvas::Kind::SmoothArc)
+            FUZZ_CHECK(call.start >= 0 && call.start < 3600 && call.span >= 0 && call.span <= 1800);
+        if (call.kind == RecordingCanvas::Kind::Label) {
+            FUZZ_CHECK(call.text.size() <= maiorLinha + 8);
+            FUZZ_CHECK(call.estilo.altura >= 0 && call.estilo.altura <= AlturaMax);
+            FUZZ_CHECK(call.estilo.largura >= 0 && call.estilo.largura <= LarguraMax);
+            for (const Barra &b : call.barras)
+                FUZZ_CHECK(b.inicio >= 0 && b.inicio < b.fim && b.fim <= call.text.size());
         }
         if (call.kind == RecordingCanvas::Kind::Copy || call.kind == RecordingCanvas::Kind::Fill) {
             FUZZ_CHECK(call.points.size() >= 2);
@@ -114,5 +139,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     confereExtent(analise.image2());
     FUZZ_CHECK(analise.desenho().qtd_pinos >= 0);
     FUZZ_CHECK(analise.desenho().qtd_pinos <= lista.size());
+
+    // The KiCad view, with options from the input: units from -1 to 6, body
+    // styles from -1 to 3, hidden pins shown every other input.
+    const int unidades = unidadesDoSimbolo(lista);
+    FUZZ_CHECK(unidades >= 1 && unidades <= 100000);
+    temConvertido(lista);
+    analise.setVista(Vista::KiCad);
+    const OpcoesKiCad opcoes{int(size % 8) - 1, int(size / 8 % 5) - 1, size % 2 == 0};
+    analise.setOpcoes(Painel::Pesquisa, opcoes);
+    analise.setOpcoes(Painel::Edicao, {unidades, 2, true});
+    for (RecordingCanvas *c : canvases)
+        c->calls.clear();
+    analise.redesenhaPesquisa(false, lista);
+    for (RecordingCanvas *c : canvases)
+        confere(*c, maiorLinha);
+    confereExtent(analise.image3());
+    for (RecordingCanvas *c : canvases)
+        c->calls.clear();
+    analise.redesenhaEdicao(false, lista, "nome");
+    for (RecordingCanvas *c : canvases)
+        confere(*c, maiorLinha);
+    confereExtent(analise.image2());
     return 0;
 }

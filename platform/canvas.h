@@ -37,6 +37,49 @@ struct Fonte
     friend bool operator==(const Fonte &, const Fonte &) = default;
 };
 
+// How the anti-aliased primitives below draw an outline: a stroke of
+// `largura` pixels (none when 0) and, with `preenche`, an interior in `fundo`.
+struct Traco
+{
+    Cor cor = Cores::Preto;
+    double largura = 1;
+    bool preenche = false;
+    Cor fundo = Cores::Branco;
+
+    friend bool operator==(const Traco &, const Traco &) = default;
+};
+
+enum class AlinhaH { Esquerda, Centro, Direita };
+enum class AlinhaV { Topo, Centro, Base };
+
+// A text of the anti-aliased kind: the height of a capital letter in pixels,
+// a rotation in tenths of a degree counterclockwise about the anchor, and
+// where the anchor lies on the text (horizontally along the text; Topo at
+// the top of the capitals, Centro halfway up them, Base on the baseline).
+struct EstiloTexto
+{
+    double altura = 10;
+    int rotacao = 0;
+    AlinhaH h = AlinhaH::Esquerda;
+    AlinhaV v = AlinhaV::Base;
+    bool negrito = false;
+    bool italico = false;
+    Cor cor = Cores::Preto;
+    // Stroke width of the overbars, pixels.
+    double largura = 1;
+
+    friend bool operator==(const EstiloTexto &, const EstiloTexto &) = default;
+};
+
+// Characters inicio .. fim - 1 of a text carry a bar above them.
+struct Barra
+{
+    int inicio = 0;
+    int fim = 0;
+
+    friend bool operator==(const Barra &, const Barra &) = default;
+};
+
 // The drawing surface the symbol preview draws through.
 //
 // Raster conventions: a rectangle or ellipse given by (x1, y1)-(x2, y2)
@@ -50,6 +93,10 @@ public:
     virtual ~Canvas() = default;
 
     virtual QSize size() const = 0;
+    // Makes the surface `size` big. With `keep` the pixels of the part both
+    // sizes share stay as they were and the rest is white; without it the
+    // whole surface is white.
+    virtual void setSize(QSize size, bool keep) = 0;
 
     virtual void setPenColor(Cor color) = 0;
     virtual Cor penColor() const = 0;
@@ -63,6 +110,10 @@ public:
     virtual void setFontRotation(int tenths) = 0;
     virtual void setFontColor(Cor color) = 0;
     virtual const Fonte &font() const = 0;
+    // Whether textOut paints the text's cell with the brush colour before the
+    // characters (true, the start value) or leaves what lies beneath it.
+    virtual void setTextBackground(bool opaque) = 0;
+    virtual bool textBackground() const = 0;
 
     virtual void moveTo(int x, int y) = 0;
     // A line from the current position to (x, y), which becomes the current position.
@@ -80,7 +131,8 @@ public:
     virtual void polyline(std::span<const QPoint> points) = 0;
     // Writes the text with the top-left corner of its cell at (x, y), turned
     // by the font rotation about that corner: the cell is painted with the
-    // brush colour, the characters with the font colour.
+    // brush colour (unless the text background is off), the characters with
+    // the font colour.
     virtual void textOut(int x, int y, const QString &text) = 0;
     virtual int textWidth(const QString &text) = 0;
     virtual int textHeight(const QString &text) = 0;
@@ -91,6 +143,25 @@ public:
     // rectangle (x1, y1)-(x2, y2) here, pixel for pixel; whatever the source
     // rectangle has outside the source's bitmap comes out white.
     virtual void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) = 0;
+
+    // Anti-aliased primitives with stroke widths and fills. They neither
+    // read nor change the pen, brush, mode and font above; coordinates are
+    // the same pixels, a point standing for the centre of its pixel.
+    //
+    // The line through the points, back to the first one when `closed`; a
+    // fill takes the polygon they make.
+    virtual void strokePath(std::span<const QPoint> points, bool closed, const Traco &traco) = 0;
+    // The ellipse inscribed in the rectangle with corners (x1, y1), (x2, y2).
+    virtual void strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco) = 0;
+    // The arc of that ellipse from `start` through `span` tenths of a degree,
+    // counterclockwise on the screen from the 3 o'clock ray; a fill takes the
+    // pie slice, the stroke only the curve.
+    virtual void strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                           const Traco &traco) = 0;
+    // Writes `text` placed on `anchor` as `estilo` says, with the overbars
+    // `barras`; no background.
+    virtual void drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                           const EstiloTexto &estilo) = 0;
 
     // The bitmap painted so far, or null for a surface without one.
     virtual const QImage *image() = 0;

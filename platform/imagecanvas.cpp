@@ -114,6 +114,39 @@ ImageCanvas::~ImageCanvas()
         m_painter.end();
 }
 
+void ImageCanvas::setSize(QSize size, bool keep)
+{
+    if (size == m_image.size())
+        return;
+    QImage image = zeroedImage(size);
+    if (image.isNull() && !size.isEmpty())
+        return; // no memory for it: the old bitmap stays
+    endPainting();
+    std::vector<quint8> inUse(size_t(std::max(image.height(), 0)), 0);
+    int rows = 0;
+    if (keep) {
+        const int height = std::min(image.height(), m_image.height());
+        const int shared = std::min(image.width(), m_image.width());
+        for (int y = 0; y < height; ++y) {
+            if (!rowInUse(y))
+                continue;
+            auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
+            const auto *in = reinterpret_cast<const quint32 *>(m_image.constScanLine(y));
+            std::copy_n(in, shared, out);
+            std::fill(out + shared, out + image.width(), WhitePixel);
+            inUse[size_t(y)] = 1;
+            ++rows;
+        }
+        m_dirty &= image.rect();
+    } else {
+        m_dirty = QRect();
+    }
+    m_image = std::move(image);
+    m_inUse = std::move(inUse);
+    m_rowsInUse = rows;
+    m_whiteRow.clear();
+}
+
 int ImageCanvas::pixelSize(int points)
 {
     const qint64 px = (qint64(points) * 96 + 36) / 72;
@@ -125,6 +158,16 @@ QPainter &ImageCanvas::painter()
     if (!m_painter.isActive()) {
         m_painter.begin(&m_image);
         m_painter.setRenderHint(QPainter::Antialiasing, false);
+        m_smooth = false;
+        applyPen();
+        applyMode();
+    } else if (m_smooth) {
+        // Back from the anti-aliased primitives to the plain ones.
+        m_smooth = false;
+        m_pintor.esqueceFonte();
+        m_painter.resetTransform();
+        m_painter.setRenderHint(QPainter::Antialiasing, false);
+        m_painter.setBrush(QBrush());
         applyPen();
         applyMode();
     }
@@ -133,13 +176,15 @@ QPainter &ImageCanvas::painter()
 
 void ImageCanvas::applyPen()
 {
-    if (m_painter.isActive())
+    // While the painter is set for the anti-aliased primitives, painter()
+    // applies pen and mode when it sets it back.
+    if (m_painter.isActive() && !m_smooth)
         m_painter.setPen(QPen(toQColor(m_penColor), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
 }
 
 void ImageCanvas::applyMode()
 {
-    if (m_painter.isActive())
+    if (m_painter.isActive() && !m_smooth)
         m_painter.setCompositionMode(m_penMode == PenMode::Mask
                                          ? QPainter::RasterOp_SourceAndDestination
                                          : QPainter::CompositionMode_SourceOver);
@@ -343,7 +388,8 @@ void ImageCanvas::textOut(int x, int y, const QString &text)
     QPainter &p = painter();
     p.setTransform(turn);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.fillRect(cell, toQColor(m_brushColor));
+    if (m_textBackground)
+        p.fillRect(cell, toQColor(m_brushColor));
     p.setFont(m_qfont);
     p.setPen(toQColor(m_font.cor));
     p.drawText(QPoint(0, fm.ascent()), text);
@@ -455,6 +501,52 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
     markDirty(to);
 }
 
+template <typename Paint> void ImageCanvas::paintSmooth(const QRectF &area, Paint &&paint)
+{
+    // Points stand for pixel centres: the painter is moved by half a pixel.
+    const QRectF reach = area.translated(0.5, 0.5) & QRectF(m_image.rect());
+    if (reach.isEmpty())
+        return;
+    const QRect rows = reach.toAlignedRect();
+    useRows(rows, 1);
+    // The painter stays set for these primitives until a plain one needs it
+    // (painter() sets it back), since they mostly come in runs.
+    if (!m_painter.isActive() || !m_smooth) {
+        QPainter &p = painter();
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.translate(0.5, 0.5);
+        m_smooth = true;
+    }
+    paint(m_painter);
+    markDirty(rows);
+}
+
+void ImageCanvas::strokePath(std::span<const QPoint> points, bool closed, const Traco &traco)
+{
+    paintSmooth(Pintor::areaPath(points, traco),
+                [&](QPainter &p) { Pintor::path(p, points, closed, traco); });
+}
+
+void ImageCanvas::strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco)
+{
+    paintSmooth(Pintor::areaEllipse(x1, y1, x2, y2, traco),
+                [&](QPainter &p) { m_pintor.ellipse(p, x1, y1, x2, y2, traco); });
+}
+
+void ImageCanvas::strokeArc(int x1, int y1, int x2, int y2, int start, int span, const Traco &traco)
+{
+    paintSmooth(Pintor::areaEllipse(x1, y1, x2, y2, traco),
+                [&](QPainter &p) { Pintor::arc(p, x1, y1, x2, y2, start, span, traco); });
+}
+
+void ImageCanvas::drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                            const EstiloTexto &estilo)
+{
+    paintSmooth(m_pintor.areaLabel(anchor, text, estilo),
+                [&](QPainter &p) { m_pintor.label(p, anchor, text, barras, estilo); });
+}
+
 void ImageCanvas::paintPixels(QRect area, Cor color)
 {
     area &= m_image.rect();
@@ -490,6 +582,8 @@ void ImageCanvas::endPainting()
 {
     if (m_painter.isActive())
         m_painter.end();
+    m_smooth = false;
+    m_pintor.esqueceFonte();
 }
 
 const QImage *ImageCanvas::image()

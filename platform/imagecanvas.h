@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas.h"
+#include "pintura.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -38,6 +39,9 @@ public:
     ~ImageCanvas() override;
 
     QSize size() const override { return m_image.size(); }
+    // A new bitmap; with `keep` the rows in use are carried over (as far as
+    // both sizes share them), so rows not in use stay out of memory.
+    void setSize(QSize size, bool keep) override;
 
     void setPenColor(Cor color) override;
     Cor penColor() const override { return m_penColor; }
@@ -51,6 +55,8 @@ public:
     void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
     void setFontColor(Cor color) override { m_font.cor = color; }
     const Fonte &font() const override { return m_font; }
+    void setTextBackground(bool opaque) override { m_textBackground = opaque; }
+    bool textBackground() const override { return m_textBackground; }
 
     void moveTo(int x, int y) override;
     void lineTo(int x, int y) override;
@@ -64,6 +70,14 @@ public:
 
     void fillRect(int x1, int y1, int x2, int y2) override;
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
+
+    // Anti-aliased, painted over whatever is there (the pen mode does not apply).
+    void strokePath(std::span<const QPoint> points, bool closed, const Traco &traco) override;
+    void strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco) override;
+    void strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                   const Traco &traco) override;
+    void drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                   const EstiloTexto &estilo) override;
 
     // Ends painting so that the bitmap can be read; painting resumes on the
     // next drawing call. Puts every row in use first.
@@ -108,6 +122,9 @@ private:
     // Paints the pixels of `area` (clipped) in `color` under the pen mode.
     void paintPixels(QRect area, Cor color);
     const QFontMetrics &metrics();
+    // Readies the rows of `area` and runs `paint` on the painter set for
+    // anti-aliasing, then restores the painter for the other primitives.
+    template <typename Paint> void paintSmooth(const QRectF &area, Paint &&paint);
 
     QImage m_image;
     // One flag a row: whether the row holds its pixels (else it is all white).
@@ -116,6 +133,8 @@ private:
     // White pixels standing for a row not in use, made on first need.
     std::vector<QRgb> m_whiteRow;
     QPainter m_painter;
+    // Whether the painter is set for the anti-aliased primitives.
+    bool m_smooth = false;
     QRect m_dirty;
     QPoint m_position;
 
@@ -123,6 +142,7 @@ private:
     PenMode m_penMode = PenMode::Copy;
     Cor m_brushColor = Cores::Branco;
     Fonte m_font;
+    bool m_textBackground = true;
 
     // The Qt font of the current face and size, with metrics and measured
     // widths kept per pixel size until the face changes.
@@ -130,4 +150,5 @@ private:
     const QFontMetrics *m_metrics = nullptr;
     std::map<int, QFontMetrics> m_metricsBySize;
     QHash<std::pair<int, QString>, int> m_widths;
+    Pintor m_pintor{true};
 };

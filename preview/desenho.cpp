@@ -106,17 +106,40 @@ void amplia(qint32 v, qint32 &minimo, qint32 &maximo)
 qint32 Desenho::mapeia_x(qint64 valor, bool track)
 {
     const qint32 x = coluna(leInteiro(valor));
-    if (track)
+    if (track) {
         amplia(x, min_x, max_x);
+        if (qint64(max_x) + Margem >= imagem_desenho.lado().width())
+            cobreLimites();
+    }
     return x;
 }
 
 qint32 Desenho::mapeia_y(qint64 valor, bool track)
 {
     const qint32 y = linha(leInteiro(valor));
-    if (track)
+    if (track) {
         amplia(y, min_y, max_y);
+        if (qint64(max_y) + Margem >= imagem_desenho.lado().height())
+            cobreLimites();
+    }
     return y;
+}
+
+void Desenho::cobreLimites()
+{
+    // A side grows to the box's far edge plus the margin, in steps of 256
+    // pixels, while that stays within the ceiling; beyond it the side stays
+    // as it is and the drawing is cut there, as on the fixed bitmap.
+    const QSize agora = imagem_desenho.lado();
+    const auto lado = [](qint64 need, int atual) {
+        if (need <= atual || need > PreviewImage::Teto)
+            return atual;
+        return int(std::min<qint64>((need + 255) / 256 * 256, PreviewImage::Teto));
+    };
+    const QSize novo(lado(qint64(max_x) + Margem + 1, agora.width()),
+                     lado(qint64(max_y) + Margem + 1, agora.height()));
+    if (novo != agora)
+        imagem_desenho.redimensiona(novo, true);
 }
 
 // A token maps as the value it reads as (a 32-bit value reads back as itself).
@@ -155,10 +178,12 @@ void Desenho::apagarimage1()
 
 void Desenho::apaga(PreviewImage *destino)
 {
+    // A drawing image grown by the last pass goes back to its first size.
+    imagem_desenho.redimensiona(QSize(PreviewImage::Lado, PreviewImage::Lado), false);
     Canvas &c = canvas();
     c.setPenColor(Cores::Branco);
     c.setBrushColor(Cores::Branco);
-    c.fillRect(0, 0, PreviewImage::Lado, PreviewImage::Lado);
+    c.fillRect(0, 0, imagem_desenho.lado().width(), imagem_desenho.lado().height());
     if (destino) {
         const QSize extent = destino->extent();
         destino->canvas().fillRect(0, 0, extent.width(), extent.height());
@@ -172,11 +197,15 @@ void Desenho::publica()
         return;
     PreviewImage &destino = *imagem_destino;
     Canvas &alvo = destino.canvas();
-    destino.setExtent(QSize(PreviewImage::Lado, PreviewImage::Lado));
-    alvo.fillRect(0, 0, PreviewImage::Lado, PreviewImage::Lado);
-
     const qint64 w = qint64(max_x) - min_x + 2 * Margem;
     const qint64 h = qint64(max_y) - min_y + 2 * Margem;
+    // The preview's bitmap takes the size of what it shows (at least the
+    // first size, and that size again when no bitmap could hold it).
+    destino.redimensiona(QSize(PreviewImage::ladoPara(w), PreviewImage::ladoPara(h)), false);
+    const QSize lado = destino.lado();
+    destino.setExtent(lado);
+    alvo.fillRect(0, 0, lado.width(), lado.height());
+
     if (w < 1 || h < 1) {
         destino.setExtent(QSize(LadoVazio, LadoVazio));
     } else {
@@ -195,7 +224,34 @@ void Desenho::interpreta_linha(const QByteArray &linha)
 {
     if (linha.isEmpty())
         return;
-    m_linha = separa_linha(linha);
+    interpreta(linha, separa_linha(linha));
+}
+
+void Desenho::preparaPinos(const std::vector<Tokens> &linhas)
+{
+    m_pinosVisiveis.clear();
+    const auto oculto = [](const Tokens &t) {
+        return eComando(t.token(1), "X") && t.token(13).startsWith('N');
+    };
+    if (std::none_of(linhas.begin(), linhas.end(), oculto))
+        return;
+    // The pins the pin routine draws: conversion and unit "0" or "1".
+    for (const Tokens &t : linhas) {
+        if (eComando(t.token(1), "X") && !t.token(13).startsWith('N') && zeroOuUm(t.token(11)) &&
+            zeroOuUm(t.token(10)))
+            m_pinosVisiveis.emplace_back(leInteiro(t.token(4)), leInteiro(t.token(5)));
+    }
+}
+
+bool Desenho::empilhado(qint32 x, qint32 y) const
+{
+    return std::find(m_pinosVisiveis.begin(), m_pinosVisiveis.end(), std::pair(x, y)) !=
+           m_pinosVisiveis.end();
+}
+
+void Desenho::interpreta(const QByteArray &linha, Tokens tokens)
+{
+    m_linha = std::move(tokens);
     indice_final = m_linha.indiceFinal();
     const QByteArray &word = token(1);
     if (eComando(word, "S"))
@@ -269,7 +325,9 @@ void Desenho::poligono()
 
 void Desenho::arco()
 {
-    if (token(8) != "1")
+    // Conversion 0 (common to both body styles) is drawn like 1, as for the
+    // other outlines.
+    if (!zeroOuUm(token(8)))
         return;
     Canvas &c = canvas();
     c.setPenColor(Cores::Preto);
@@ -330,6 +388,26 @@ void Desenho::pino()
 
     Canvas &c = canvas();
     c.setFontColor(Cores::Preto);
+    if (!m_pinosVisiveis.empty() && token(13).startsWith('N') &&
+        empilhado(leInteiro(token(4)), leInteiro(token(5)))) {
+        // A hidden pin under a visible one: nothing is drawn or tracked, but
+        // the fonts are left as drawing it would, for the pins after it.
+        const char l = token(7).isEmpty() ? '\0' : token(7)[0];
+        if (l == 'L' || l == 'R' || l == 'U' || l == 'D') {
+            c.setFontColor(token(6) == "0" ? Cores::Oliva : Cores::Preto);
+            const int rotacao = l == 'D' ? -900 : l == 'U' ? 900 : 0;
+            if (token(2) != "~" && token(2) != token(3)) {
+                c.setFontName(QStringLiteral("Arial"));
+                c.setFontSize(tamanhoFonte(leInteiro(token(9))));
+                c.setFontRotation(rotacao);
+            }
+            c.setFontName(QStringLiteral("Arial"));
+            c.setFontSize(tamanhoFonte(leInteiro(token(8))));
+            c.setFontRotation(rotacao);
+        }
+        return;
+    }
+    c.setTextBackground(false);
     const qint32 x0 = mapeia_x(token(4), true);
     const qint32 y0 = mapeia_y(token(5), true);
     const qint64 px = leInteiro(token(4));
@@ -477,6 +555,7 @@ void Desenho::titulos()
         return;
     const int rotacao = token(6) == "V" ? 900 : 0;
     Canvas &c = canvas();
+    c.setTextBackground(false);
     c.setFontColor(Cores::Azulado);
     c.setFontName(QStringLiteral("Arial"));
     c.setFontSize(tamanhoFonte(leInteiro(token(5))));
@@ -496,6 +575,7 @@ void Desenho::textos()
     if (token(6) != "0" || !zeroOuUm(token(7)) || !zeroOuUm(token(8)) || token(9).isEmpty())
         return;
     Canvas &c = canvas();
+    c.setTextBackground(false);
     c.setFontColor(Cores::Preto);
     c.setFontName(QStringLiteral("Arial"));
     c.setFontSize(tamanhoFonte(leInteiro(token(5))));

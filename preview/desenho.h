@@ -89,6 +89,17 @@ public:
     // Tokenizes one line (ignoring an empty one) and calls the routine its
     // first word names, compared upper-cased.
     void interpreta_linha(const QByteArray &linha);
+    // The same for a non-empty line already tokenized (`tokens` is
+    // separa_linha(linha)).
+    void interpreta(const QByteArray &linha, Tokens tokens);
+
+    // Hidden pins (shape code, token 13, starting with "N") stacked on the
+    // connection point of a visible pin that the pass draws are left out:
+    // the visible pin stands for the stack. A pass hands the tokens of all
+    // its lines here before drawing them (an empty entry for an empty
+    // line); until then, and after esquecePinos, every pin is drawn.
+    void preparaPinos(const std::vector<Tokens> &linhas);
+    void esquecePinos() { m_pinosVisiveis.clear(); }
 
     // The tokens of the last non-empty line handed to interpreta_linha.
     const Tokens &linhaAtual() const { return m_linha; }
@@ -119,5 +130,14 @@ private:
     // ⟨size ÷ 100 × zoom ÷ 10⟩ + 1 points: text sizes.
     int tamanhoFonte(qint32 size) const;
 
+    // Makes the drawing image cover the tracked box and its margin, as far
+    // as PreviewImage::Teto allows.
+    void cobreLimites();
+    // Whether a hidden pin at (x, y) is stacked on a visible one.
+    bool empilhado(qint32 x, qint32 y) const;
+
     Tokens m_linha;
+    // Connection points of the visible pins drawn in this pass, when the
+    // pass has hidden pins at all.
+    std::vector<std::pair<qint32, qint32>> m_pinosVisiveis;
 };

@@ -3,6 +3,7 @@
 #include "platform/imagecanvas.h"
 
 #include <QPainter>
+#include <algorithm>
 
 PreviewImage::PreviewImage(CanvasFactory factory, QObject *parent)
     : QObject(parent), m_factory(std::move(factory))
@@ -13,11 +14,28 @@ PreviewImage::~PreviewImage() = default;
 
 Canvas &PreviewImage::canvas()
 {
-    if (!m_canvas) {
-        const QSize size(Lado, Lado);
-        m_canvas = m_factory ? m_factory(size) : std::make_unique<ImageCanvas>(size);
-    }
+    if (!m_canvas)
+        m_canvas = m_factory ? m_factory(m_lado) : std::make_unique<ImageCanvas>(m_lado);
     return *m_canvas;
+}
+
+void PreviewImage::redimensiona(QSize lado, bool mantem)
+{
+    if (lado == m_lado)
+        return;
+    if (m_canvas) {
+        m_canvas->setSize(lado, mantem);
+        m_lado = m_canvas->size();
+    } else {
+        m_lado = lado;
+    }
+}
+
+int PreviewImage::ladoPara(qint64 need)
+{
+    if (need <= Lado || need > Teto)
+        return Lado;
+    return int(std::min<qint64>((need + 255) / 256 * 256, Teto));
 }
 
 const QImage &PreviewImage::bitmap()

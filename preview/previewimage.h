@@ -12,16 +12,24 @@ class QPainter;
 #include <memory>
 
 // One of the three images of the preview (Image1 hidden, Image2 and Image3
-// in the panes): a 2000 x 2000 bitmap, created when its canvas is first
-// used and never resized, and a displayed extent that publishing changes.
+// in the panes): a bitmap of Lado x Lado pixels at the start, created when
+// its canvas is first used, and a displayed extent that publishing changes.
 // The window shows the top-left part of the bitmap of that extent, unscaled,
 // white where the extent reaches past the bitmap.
+//
+// A symbol larger than the bitmap at its zoom makes the bitmap grow, so
+// that nothing is cut, each side up to Teto pixels; a side that
+// would need more keeps Lado, as before, and what lies beyond it is cut. The
+// drawing image grows while a pass tracks its box and returns to Lado x Lado
+// at the start of the next pass; a preview takes the size of what it shows.
 class PreviewImage : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int Lado = 2000;
+    // The largest side a bitmap grows to.
+    static constexpr int Teto = 8192;
 
     // Makes the canvas when the image is first drawn on; tests hand in a
     // recording one. Without a factory the canvas paints a QImage.
@@ -32,6 +40,15 @@ public:
 
     Canvas &canvas();
     bool hasCanvas() const { return m_canvas != nullptr; }
+
+    // The bitmap's size (that of the canvas to come before the first drawing).
+    QSize lado() const { return m_lado; }
+    // Gives the bitmap `lado` pixels; with `mantem` what is drawn on the part
+    // both sizes share stays, otherwise the bitmap is all white.
+    void redimensiona(QSize lado, bool mantem);
+    // The side a bitmap takes to show `need` pixels of a side: at least Lado,
+    // rounded up to a multiple of 256, and Lado when more than Teto is needed.
+    static int ladoPara(qint64 need);
 
     // The whole bitmap: a null image before the first drawing, or when the
     // canvas keeps no bitmap. With the QImage canvas this puts the whole
@@ -58,4 +75,5 @@ private:
     CanvasFactory m_factory;
     std::unique_ptr<Canvas> m_canvas;
     QSize m_extent{Lado, Lado};
+    QSize m_lado{Lado, Lado};
 };

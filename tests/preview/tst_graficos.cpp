@@ -179,17 +179,23 @@ TEST_F(Graficos, ArcDirectionTable)
     }
 }
 
-TEST_F(Graficos, ArcsNeedConversionOneSetBlackAndDoNotTrack)
+// Mended: conversion 0 (common to both body styles) is drawn like 1, the
+// rule of the other outlines; only conversion 2 (or anything else) is not.
+TEST_F(Graficos, ArcsNeedConversionZeroOrOneSetBlackAndDoNotTrack)
 {
     d.zeraLimites();
     canvas().setPenColor(Cores::Azulado);
-    draw({"A 0 0 150 0 900 1 0 10 N 150 0 0 150", "A 0 0 150 0 900 1 2 10 N 150 0 0 150"});
+    draw({"A 0 0 150 0 900 1 2 10 N 150 0 0 150", "A 0 0 150 0 900 1 x 10 N 150 0 0 150"});
     EXPECT_TRUE(calls(Kind::Arc).empty());
     EXPECT_TRUE(label1.isEmpty());
 
     draw({"A 0 0 150 0 900 3 1 10 N 150 0 0 150"});
     ASSERT_EQ(calls(Kind::Arc).size(), 1u);
     EXPECT_EQ(calls(Kind::Arc)[0].pen, Cores::Preto);
+    draw({"A 0 0 150 0 900 1 0 10 N 150 0 0 150"});
+    ASSERT_EQ(calls(Kind::Arc).size(), 2u);
+    EXPECT_EQ(calls(Kind::Arc)[1].points,
+              (Points{at(-150, -150), at(150, 150), at(150, 0), at(0, 150)}));
     EXPECT_EQ(d.min_x, Desenho::VazioMin);
     EXPECT_EQ(d.max_y, Desenho::VazioMax);
 }

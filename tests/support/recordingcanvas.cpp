@@ -23,8 +23,8 @@ std::vector<QString> RecordingCanvas::texts() const
 void RecordingCanvas::record(Kind kind, std::vector<QPoint> points, QString text,
                              const Canvas *source)
 {
-    calls.push_back(
-        {kind, std::move(points), std::move(text), m_pen, m_mode, m_brush, m_font, source});
+    calls.push_back({kind, std::move(points), std::move(text), m_pen, m_mode, m_brush, m_font,
+                     source, m_textBackground});
 }
 
 void RecordingCanvas::lineTo(int x, int y)
@@ -66,4 +66,34 @@ void RecordingCanvas::fillRect(int x1, int y1, int x2, int y2)
 void RecordingCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy)
 {
     record(Kind::Copy, {{x1, y1}, {x2, y2}, {sx, sy}}, {}, &source);
+}
+
+void RecordingCanvas::strokePath(std::span<const QPoint> points, bool closed, const Traco &traco)
+{
+    record(Kind::Path, std::vector<QPoint>(points.begin(), points.end()));
+    calls.back().traco = traco;
+    calls.back().closed = closed;
+}
+
+void RecordingCanvas::strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco)
+{
+    record(Kind::SmoothEllipse, {{x1, y1}, {x2, y2}});
+    calls.back().traco = traco;
+}
+
+void RecordingCanvas::strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                                const Traco &traco)
+{
+    record(Kind::SmoothArc, {{x1, y1}, {x2, y2}});
+    calls.back().traco = traco;
+    calls.back().start = start;
+    calls.back().span = span;
+}
+
+void RecordingCanvas::drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                                const EstiloTexto &estilo)
+{
+    record(Kind::Label, {anchor}, text);
+    calls.back().estilo = estilo;
+    calls.back().barras.assign(barras.begin(), barras.end());
 }

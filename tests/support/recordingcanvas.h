@@ -18,7 +18,21 @@
 class RecordingCanvas : public Canvas
 {
 public:
-    enum class Kind { Line, Rectangle, Ellipse, Arc, Polyline, Text, Fill, Copy };
+    enum class Kind {
+        Line,
+        Rectangle,
+        Ellipse,
+        Arc,
+        Polyline,
+        Text,
+        Fill,
+        Copy,
+        // The anti-aliased primitives.
+        Path,
+        SmoothEllipse,
+        SmoothArc,
+        Label,
+    };
 
     struct Call
     {
@@ -33,6 +47,17 @@ public:
         Cor brush;
         Fonte font;
         const Canvas *source = nullptr;
+        // Whether the text background was on (every kind records it).
+        bool textBackground = true;
+        // Path, SmoothEllipse, SmoothArc (points: the corners): the stroke;
+        // Path: whether closed; SmoothArc: start and span, tenths of a degree.
+        Traco traco{};
+        bool closed = false;
+        int start = 0;
+        int span = 0;
+        // Label (points: the anchor): the style and the overbars.
+        EstiloTexto estilo{};
+        std::vector<Barra> barras{};
     };
 
     explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : m_size(size) {}
@@ -47,6 +72,8 @@ public:
     std::vector<QString> texts() const;
 
     QSize size() const override { return m_size; }
+    // Not a call: only the size changes.
+    void setSize(QSize size, bool) override { m_size = size; }
     void setPenColor(Cor color) override { m_pen = color; }
     Cor penColor() const override { return m_pen; }
     void setPenMode(PenMode mode) override { m_mode = mode; }
@@ -58,6 +85,8 @@ public:
     void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
     void setFontColor(Cor color) override { m_font.cor = color; }
     const Fonte &font() const override { return m_font; }
+    void setTextBackground(bool opaque) override { m_textBackground = opaque; }
+    bool textBackground() const override { return m_textBackground; }
 
     void moveTo(int x, int y) override { m_position = QPoint(x, y); }
     void lineTo(int x, int y) override;
@@ -79,6 +108,13 @@ public:
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
     const QImage *image() override { return nullptr; }
 
+    void strokePath(std::span<const QPoint> points, bool closed, const Traco &traco) override;
+    void strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco) override;
+    void strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                   const Traco &traco) override;
+    void drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                   const EstiloTexto &estilo) override;
+
 private:
     void record(Kind kind, std::vector<QPoint> points, QString text = {},
                 const Canvas *source = nullptr);
@@ -88,5 +124,6 @@ private:
     PenMode m_mode = PenMode::Copy;
     Cor m_brush = Cores::Branco;
     Fonte m_font;
+    bool m_textBackground = true;
     QPoint m_position;
 };

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "canvas.h"
+#include "pintura.h"
+
+#include <QFont>
+#include <QPainter>
+
+// A canvas drawing on a QPainter that someone else owns (an SVG generator,
+// a printer, a widget), as vector shapes and real text.
+//
+// The size is only remembered. Copy mode paints interiors with the brush;
+// mask mode, which no vector surface has, leaves a white interior out and
+// paints other colours plainly. copyRect draws the other canvas's bitmap.
+class PainterCanvas : public Canvas
+{
+public:
+    PainterCanvas(QPainter &painter, QSize size);
+
+    QSize size() const override { return m_size; }
+    void setSize(QSize size, bool) override { m_size = size; }
+
+    void setPenColor(Cor color) override { m_penColor = color; }
+    Cor penColor() const override { return m_penColor; }
+    void setPenMode(PenMode mode) override { m_penMode = mode; }
+    PenMode penMode() const override { return m_penMode; }
+    void setBrushColor(Cor color) override { m_brushColor = color; }
+    Cor brushColor() const override { return m_brushColor; }
+
+    void setFontName(const QString &name) override { m_font.nome = name; }
+    void setFontSize(int points) override { m_font.tamanho = points; }
+    void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
+    void setFontColor(Cor color) override { m_font.cor = color; }
+    const Fonte &font() const override { return m_font; }
+    void setTextBackground(bool opaque) override { m_textBackground = opaque; }
+    bool textBackground() const override { return m_textBackground; }
+
+    void moveTo(int x, int y) override { m_position = QPoint(x, y); }
+    void lineTo(int x, int y) override;
+    void rectangle(int x1, int y1, int x2, int y2) override;
+    void ellipse(int x1, int y1, int x2, int y2) override;
+    void arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
+    void polyline(std::span<const QPoint> points) override;
+    void textOut(int x, int y, const QString &text) override;
+    int textWidth(const QString &text) override;
+    int textHeight(const QString &text) override;
+    void fillRect(int x1, int y1, int x2, int y2) override;
+    void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
+    const QImage *image() override { return nullptr; }
+
+    void strokePath(std::span<const QPoint> points, bool closed, const Traco &traco) override;
+    void strokeEllipse(int x1, int y1, int x2, int y2, const Traco &traco) override;
+    void strokeArc(int x1, int y1, int x2, int y2, int start, int span,
+                   const Traco &traco) override;
+    void drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
+                   const EstiloTexto &estilo) override;
+
+private:
+    QFont qfont() const;
+    // The painter with a one-pixel pen and the brush the pen mode gives.
+    QPainter &shape();
+    void smooth(bool on);
+
+    QPainter &m_painter;
+    QSize m_size;
+    Cor m_penColor = Cores::Preto;
+    PenMode m_penMode = PenMode::Copy;
+    Cor m_brushColor = Cores::Branco;
+    Fonte m_font;
+    bool m_textBackground = true;
+    QPoint m_position;
+    Pintor m_pintor;
+};

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "canvas.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QRectF>
+#include <QStaticText>
+#include <map>
+#include <span>
+#include <tuple>
+
+// Paints the anti-aliased primitives of the canvas seam (strokePath,
+// strokeEllipse, strokeArc, drawLabel) on a QPainter, for every canvas that
+// paints through one. Each call leaves the painter's pen, brush and
+// transform as it found them.
+//
+// Texts use the face "Arial" (Liberation Sans through fontconfig) at the
+// pixel size whose capitals are the asked height, at most 4000 pixels.
+// Stroke widths are kept within 1000 pixels; below 1.5 pixels they are 1.
+class Pintor
+{
+public:
+    static constexpr double LarguraMax = 1000;
+
+    // With `estatico`, texts are laid out once and kept (QStaticText): for
+    // painters on bitmaps, where that is much faster. Vector painters (SVG)
+    // take plain text.
+    explicit Pintor(bool estatico = false) : m_estatico(estatico) {}
+
+    // What each primitive may paint, in the painter's coordinates before
+    // its transform; empty when it paints nothing.
+    static QRectF areaPath(std::span<const QPoint> points, const Traco &traco);
+    static QRectF areaEllipse(int x1, int y1, int x2, int y2, const Traco &traco);
+    QRectF areaLabel(QPoint anchor, const QString &text, const EstiloTexto &estilo);
+
+    static void path(QPainter &p, std::span<const QPoint> points, bool closed, const Traco &traco);
+    void ellipse(QPainter &p, int x1, int y1, int x2, int y2, const Traco &traco);
+    static void arc(QPainter &p, int x1, int y1, int x2, int y2, int start, int span,
+                    const Traco &traco);
+    void label(QPainter &p, QPoint anchor, const QString &text, std::span<const Barra> barras,
+               const EstiloTexto &estilo);
+    // The painter's font was changed by someone else.
+    void esqueceFonte() { m_fontePosta = -1; }
+
+private:
+    struct Fonte
+    {
+        QFont font;
+        QFontMetricsF metrics;
+        double cap; // height of a capital letter, pixels
+        int chave;  // tells the fonts apart in the text cache
+    };
+    // A text measured (and laid out) in one font.
+    struct Medido
+    {
+        double largura = 0;
+        QStaticText estatico;
+    };
+    // Where a text goes relative to its anchor, before the rotation.
+    struct Layout
+    {
+        const Fonte *fonte = nullptr;
+        Medido *medido = nullptr;
+        double x = 0;    // left end of the text
+        double base = 0; // baseline
+        double largura = 0;
+    };
+    const Fonte &fonte(double altura, bool negrito, bool italico);
+    Layout layout(const QString &text, const EstiloTexto &estilo);
+
+    // Small thin unfilled circles (pin ends) painted once and then copied:
+    // keyed by width, height and colour.
+    QHash<quint64, QImage> m_aneis;
+
+    std::map<std::tuple<int, bool, bool>, Fonte> m_fontes;
+    QHash<std::pair<int, QString>, Medido> m_medidos;
+    double m_capPorPixel = 0;
+    bool m_estatico = false;
+    // The font last set on the painter (its key), -1 for none known.
+    int m_fontePosta = -1;
+};

@@ -1,0 +1,654 @@
+#include "kicad.h"
+
+#include "numeros.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+char upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? char(c - 32) : c;
+}
+
+bool eComando(const QByteArray &word, QByteArrayView command)
+{
+    if (word.size() != command.size())
+        return false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        if (upper(word[i]) != command[i])
+            return false;
+    }
+    return true;
+}
+
+// The kinds of drawing item and where each line keeps its unit and body style.
+enum class Item { Nenhum, Retangulo, Polilinha, Arco, Circulo, Texto, Pino };
+
+Item itemDe(const QByteArray &word)
+{
+    if (eComando(word, "S"))
+        return Item::Retangulo;
+    if (eComando(word, "P"))
+        return Item::Polilinha;
+    if (eComando(word, "A"))
+        return Item::Arco;
+    if (eComando(word, "C"))
+        return Item::Circulo;
+    if (eComando(word, "T"))
+        return Item::Texto;
+    if (eComando(word, "X"))
+        return Item::Pino;
+    return Item::Nenhum;
+}
+
+// Token index of the unit; the body style follows it.
+int indiceUnidade(Item item)
+{
+    switch (item) {
+    case Item::Retangulo:
+        return 6;
+    case Item::Polilinha:
+        return 3;
+    case Item::Arco:
+    case Item::Texto:
+        return 7;
+    case Item::Circulo:
+        return 5;
+    case Item::Pino:
+        return 10;
+    case Item::Nenhum:
+        break;
+    }
+    return 0;
+}
+
+// A whole decimal number, or nothing: unit and style numbers must be exact.
+std::optional<qint64> numero(const QByteArray &t)
+{
+    bool ok = false;
+    const qint64 v = t.toLongLong(&ok);
+    return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+// Units above this are no units a symbol can have.
+constexpr qint64 UnidadeMax = 100000;
+
+int unidadesDe(const std::vector<Tokens> &linhas)
+{
+    qint64 declaradas = 0, usadas = 0;
+    for (const Tokens &t : linhas) {
+        if (eComando(t.token(1), "DEF")) {
+            declaradas = numero(t.token(8)).value_or(0);
+            continue;
+        }
+        const Item item = itemDe(t.token(1));
+        if (item == Item::Nenhum)
+            continue;
+        const qint64 u = numero(t.token(indiceUnidade(item))).value_or(0);
+        if (u > usadas && u <= UnidadeMax)
+            usadas = u;
+    }
+    const qint64 n = declaradas > 0 ? std::min(declaradas, usadas) : usadas;
+    return int(std::max<qint64>(n, 1));
+}
+
+std::vector<Tokens> tokensDe(const QList<QByteArray> &linhas)
+{
+    std::vector<Tokens> result;
+    result.reserve(size_t(linhas.size()));
+    for (const QByteArray &l : linhas)
+        result.push_back(l.isEmpty() ? Tokens() : separa_linha(l));
+    return result;
+}
+
+// Whether token n of the line was written between double quotes, following
+// the tokenizer's rules.
+bool entreAspas(const QByteArray &linha, qint64 n)
+{
+    enum { Fora, Palavra, Aspas } estado = Fora;
+    qint64 guardados = 0;
+    bool aspas = false;
+    for (char c : linha) {
+        switch (estado) {
+        case Fora:
+            if (c == ' ')
+                break;
+            aspas = c == '"';
+            estado = aspas ? Aspas : Palavra;
+            break;
+        case Palavra:
+            if (c == ' ' || c == '"') {
+                if (++guardados == n)
+                    return false;
+                estado = c == '"' ? Aspas : Fora;
+                aspas = c == '"';
+            }
+            break;
+        case Aspas:
+            if (c == '"') {
+                if (++guardados == n)
+                    return true;
+                estado = Fora;
+            }
+            break;
+        }
+    }
+    return estado != Fora && guardados + 1 == n && aspas;
+}
+
+AlinhaH alinhaH(const QByteArray &t)
+{
+    if (t == "L")
+        return AlinhaH::Esquerda;
+    if (t == "R")
+        return AlinhaH::Direita;
+    return AlinhaH::Centro;
+}
+
+AlinhaV alinhaV(char c)
+{
+    if (c == 'T')
+        return AlinhaV::Topo;
+    if (c == 'B')
+        return AlinhaV::Base;
+    return AlinhaV::Centro;
+}
+
+// Sizes and lengths beyond this many mils are taken as this.
+constexpr qint64 MilsMax = 100000;
+
+qint64 tamanho(const QByteArray &t)
+{
+    return std::clamp<qint64>(leInteiro(t), 0, MilsMax);
+}
+
+// The distance of a pin's texts from its line: a margin of 4 mils and half
+// the text's and the pin's strokes.
+qint64 afastamento(qint64 tamanhoTexto)
+{
+    const qint64 traco = std::min<qint64>(6, arredonda(tamanhoTexto, 6));
+    return 4 + (traco + 6) / 2;
+}
+
+QString subReferencia(int unidade)
+{
+    QString s;
+    int u = unidade - 1;
+    while (u >= 26) {
+        s += QChar(u'A' + u / 26 - 1);
+        u %= 26;
+    }
+    s += QChar(u'A' + std::max(u, 0));
+    return s;
+}
+
+} // namespace
+
+int unidadesDoSimbolo(const QList<QByteArray> &linhas)
+{
+    return unidadesDe(tokensDe(linhas));
+}
+
+bool temConvertido(const QList<QByteArray> &linhas)
+{
+    for (const Tokens &t : tokensDe(linhas)) {
+        const Item item = itemDe(t.token(1));
+        if (item != Item::Nenhum && numero(t.token(indiceUnidade(item) + 1)) == 2)
+            return true;
+    }
+    return false;
+}
+
+QString textoDeBiblioteca(QByteArrayView bytes)
+{
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return quint8(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return QString::fromLatin1(bytes);
+    return text;
+}
+
+TextoMarcado comBarras(const QString &marcado)
+{
+    TextoMarcado r;
+    r.texto.reserve(marcado.size());
+    int inicio = -1;
+    for (qsizetype i = 0; i < marcado.size(); ++i) {
+        if (marcado[i] != u'~') {
+            r.texto += marcado[i];
+            continue;
+        }
+        if (i + 1 < marcado.size() && marcado[i + 1] == u'~') {
+            r.texto += u'~';
+            ++i;
+            continue;
+        }
+        if (inicio < 0) {
+            inicio = int(r.texto.size());
+        } else {
+            r.barras.push_back({inicio, int(r.texto.size())});
+            inicio = -1;
+        }
+    }
+    if (inicio >= 0 && inicio < r.texto.size())
+        r.barras.push_back({inicio, int(r.texto.size())});
+    std::erase_if(r.barras, [](const Barra &b) { return b.fim <= b.inicio; });
+    return r;
+}
+
+// --- the pass ---------------------------------------------------------------------
+
+void DesenhoKiCad::desenha(const QList<QByteArray> &linhas, const std::vector<Tokens> &tokens,
+                           const OpcoesKiCad &opcoes)
+{
+    m_canvas = &d.canvas();
+    m_opcoes = opcoes;
+    m_deslocamento = 0;
+    m_mostraNumeros = m_mostraNomes = true;
+    m_unidades = unidadesDe(tokens);
+
+    const size_t n = std::min(tokens.size(), size_t(linhas.size()));
+    // The facts the information panel shows, as the classic pass finds them.
+    for (size_t i = 0; i < n; ++i) {
+        const QByteArray &linha = linhas[qsizetype(i)];
+        if (linha.isEmpty())
+            continue;
+        const Tokens &t = tokens[i];
+        d.indice_final = t.indiceFinal();
+        const QByteArray &word = t.token(1);
+        if (eComando(word, "ALIAS")) {
+            d.texto_alias = linha;
+        } else if (eComando(word, "DEF")) {
+            d.qtd_partes = t.token(8);
+            d.mostra_nome_pino = t.token(7) == "Y";
+            d.mostra_num_pino = t.token(6) == "Y";
+            m_deslocamento = std::clamp<qint64>(leInteiro(t.token(5)), 0, MilsMax);
+            m_mostraNumeros = t.token(6) != "N";
+            m_mostraNomes = t.token(7) != "N";
+        } else if (eComando(word, "X") && (t.token(11) == "0" || t.token(11) == "1")) {
+            ++d.qtd_pinos;
+        }
+    }
+
+    const auto cada = [&](auto &&desenhaItem) {
+        for (size_t i = 0; i < n; ++i) {
+            if (!linhas[qsizetype(i)].isEmpty())
+                desenhaItem(linhas[qsizetype(i)], tokens[i]);
+        }
+    };
+    // Backgrounds under everything, so that no body hides another's outline.
+    cada([&](const QByteArray &, const Tokens &t) { forma(t, true); });
+    cada([&](const QByteArray &linha, const Tokens &t) {
+        if (itemDe(t.token(1)) == Item::Texto)
+            textoLivre(linha, t);
+        else
+            forma(t, false);
+    });
+    cada([&](const QByteArray &, const Tokens &t) {
+        if (itemDe(t.token(1)) == Item::Pino)
+            pino(t);
+    });
+    cada([&](const QByteArray &, const Tokens &t) {
+        const QByteArray &w = t.token(1);
+        if (w.size() >= 2 && upper(w[0]) == 'F' &&
+            std::all_of(w.begin() + 1, w.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            campo(t);
+    });
+}
+
+bool DesenhoKiCad::selecionado(const Tokens &t, int unidade, int convertido) const
+{
+    const auto u = numero(t.token(unidade));
+    const auto c = numero(t.token(convertido));
+    return u && c && (*u == 0 || *u == m_opcoes.unidade) && (*c == 0 || *c == m_opcoes.convertido);
+}
+
+double DesenhoKiCad::pixels(qint64 mils) const
+{
+    return double(mils) * escala();
+}
+
+double DesenhoKiCad::largura(const QByteArray &token) const
+{
+    qint64 mils = leInteiro(token);
+    if (mils <= 0)
+        mils = 6;
+    return std::max(1.0, pixels(std::min<qint64>(mils, 1000)));
+}
+
+QPoint DesenhoKiCad::ponto(qint64 x, qint64 y, bool track)
+{
+    const qint32 px = d.mapeia_x(x, track);
+    return {px, d.mapeia_y(y, track)};
+}
+
+void DesenhoKiCad::forma(const Tokens &t, bool soFundo)
+{
+    const Item item = itemDe(t.token(1));
+    if (item == Item::Nenhum || item == Item::Texto || item == Item::Pino)
+        return;
+    const int iu = indiceUnidade(item);
+    if (!selecionado(t, iu, iu + 1))
+        return;
+
+    // Width and fill letter follow the body style; a polyline's fill letter
+    // follows its points.
+    qint64 pontos = 0;
+    int indiceFill = iu + 3;
+    if (item == Item::Polilinha) {
+        const qint64 ultimo = t.token(t.indiceFinal()).isEmpty() ? t.qtd() : t.indiceFinal();
+        const qint64 cabem = std::max<qint64>(0, (std::min<qint64>(ultimo, MAX_TOKENS) - 5) / 2);
+        pontos = std::clamp<qint64>(leInteiro(t.token(2)), 0, cabem);
+        indiceFill = int(2 * pontos + 6);
+    }
+    const QByteArray &fill = t.token(indiceFill);
+    const bool fundo = fill == "f";
+    if (soFundo && !fundo)
+        return;
+
+    Traco traco;
+    traco.cor = CoresKiCad::Corpo;
+    if (soFundo) {
+        traco.largura = 0;
+        traco.preenche = true;
+        traco.fundo = CoresKiCad::Fundo;
+    } else {
+        traco.largura = largura(t.token(iu + 2));
+        traco.preenche = fill == "F";
+        traco.fundo = CoresKiCad::Corpo;
+    }
+
+    switch (item) {
+    case Item::Retangulo: {
+        const QPoint a = ponto(leInteiro(t.token(2)), leInteiro(t.token(3)), true);
+        const QPoint b = ponto(leInteiro(t.token(4)), leInteiro(t.token(5)), true);
+        const std::array<QPoint, 4> cantos{a, QPoint(b.x(), a.y()), b, QPoint(a.x(), b.y())};
+        m_canvas->strokePath(cantos, true, traco);
+        break;
+    }
+    case Item::Polilinha: {
+        std::vector<QPoint> p;
+        p.reserve(size_t(pontos));
+        for (qint64 i = 1; i <= pontos; ++i)
+            p.push_back(ponto(leInteiro(t.token(2 * i + 4)), leInteiro(t.token(2 * i + 5)), true));
+        m_canvas->strokePath(p, traco.preenche, traco);
+        break;
+    }
+    case Item::Circulo: {
+        const qint64 cx = leInteiro(t.token(2)), cy = leInteiro(t.token(3));
+        const qint64 r = std::abs(qint64(leInteiro(t.token(4))));
+        const QPoint a = ponto(cx - r, cy + r, true), b = ponto(cx + r, cy - r, true);
+        m_canvas->strokeEllipse(a.x(), a.y(), b.x(), b.y(), traco);
+        break;
+    }
+    case Item::Arco: {
+        const qint64 cx = leInteiro(t.token(2)), cy = leInteiro(t.token(3));
+        const qint64 r = std::abs(qint64(leInteiro(t.token(4))));
+        // The arc of at most 180 degrees between the two angles; at exactly
+        // 180, counterclockwise from the first.
+        const auto normal = [](qint64 a) { return ((a % 3600) + 3600) % 3600; };
+        qint64 inicio = normal(leInteiro(t.token(5)));
+        const qint64 fim = normal(leInteiro(t.token(6)));
+        qint64 extensao = normal(fim - inicio);
+        if (extensao > 1800) {
+            inicio = fim;
+            extensao = 3600 - extensao;
+        }
+        // The box grows by the arc's ends and the quadrant points it passes.
+        const auto marca = [&](qint64 angulo) {
+            const double rad = double(angulo) * M_PI / 1800;
+            ponto(cx + std::llround(double(r) * std::cos(rad)),
+                  cy + std::llround(double(r) * std::sin(rad)), true);
+        };
+        marca(inicio);
+        marca(inicio + extensao);
+        for (qint64 q = 0; q < 3600; q += 900) {
+            if (normal(q - inicio) < extensao)
+                marca(q);
+        }
+        const QPoint a = ponto(cx - r, cy + r, false), b = ponto(cx + r, cy - r, false);
+        m_canvas->strokeArc(a.x(), a.y(), b.x(), b.y(), int(inicio), int(extensao), traco);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void DesenhoKiCad::rotulo(qint64 x, qint64 y, const TextoMarcado &texto, const EstiloTexto &estilo,
+                          bool track)
+{
+    if (texto.texto.isEmpty())
+        return;
+    m_canvas->drawLabel(ponto(x, y, track), texto.texto, texto.barras, estilo);
+}
+
+void DesenhoKiCad::textoLivre(const QByteArray &linha, const Tokens &t)
+{
+    // T angle x y size hidden unit style text italic bold hjust vjust
+    if (t.token(6) != "0" || !selecionado(t, 7, 8))
+        return;
+    const QString bruto = textoDeBiblioteca(t.token(9));
+    TextoMarcado texto;
+    if (entreAspas(linha, 9)) {
+        texto = comBarras(bruto);
+    } else {
+        // Unquoted, the legacy format writes blanks as "~".
+        texto.texto = bruto;
+        texto.texto.replace(u'~', u' ');
+    }
+    EstiloTexto e;
+    e.altura = pixels(tamanho(t.token(5)));
+    e.rotacao = int(((qint64(leInteiro(t.token(2))) % 3600) + 3600) % 3600);
+    e.italico = t.token(10) == "Italic";
+    e.negrito = leInteiro(t.token(11)) > 0;
+    e.h = alinhaH(t.token(12));
+    e.v = alinhaV(t.token(13).isEmpty() ? 'C' : t.token(13)[0]);
+    e.cor = CoresKiCad::Texto;
+    e.largura = std::max(1.0, pixels(6));
+    rotulo(leInteiro(t.token(3)), leInteiro(t.token(4)), texto, e, true);
+}
+
+void DesenhoKiCad::campo(const Tokens &t)
+{
+    // Fn "text" x y size orientation visibility hjust vjust+italic+bold
+    if (t.token(7) != "V")
+        return;
+    QString texto = textoDeBiblioteca(t.token(2));
+    if (texto == QStringLiteral("~"))
+        texto.clear();
+    if (texto.isEmpty())
+        return;
+    // The reference reads as KiCad's editor shows it: "U?", "U?A" for unit A.
+    if (t.token(1).mid(1).toInt() == 0) {
+        texto += u'?';
+        if (m_unidades > 1)
+            texto += subReferencia(std::clamp(m_opcoes.unidade, 1, int(UnidadeMax)));
+    }
+    const QByteArray &estilo = t.token(9);
+    EstiloTexto e;
+    e.altura = pixels(tamanho(t.token(5)));
+    e.rotacao = t.token(6) == "V" ? 900 : 0;
+    e.h = alinhaH(t.token(8));
+    e.v = alinhaV(estilo.isEmpty() ? 'C' : estilo[0]);
+    e.italico = estilo.size() > 1 && estilo[1] == 'I';
+    e.negrito = estilo.size() > 2 && estilo[2] == 'B';
+    e.cor = CoresKiCad::Campo;
+    e.largura = std::max(1.0, pixels(6));
+    rotulo(leInteiro(t.token(3)), leInteiro(t.token(4)), comBarras(texto), e, true);
+}
+
+void DesenhoKiCad::pino(const Tokens &t)
+{
+    // X name number x y length orientation numberSize nameSize unit style type shape
+    if (!selecionado(t, 10, 11))
+        return;
+    bool oculto = false, invertido = false, clock = false, baixa = false, saidaBaixa = false,
+         descida = false, naoLogico = false;
+    for (char c : t.token(13)) {
+        oculto |= c == 'N';
+        invertido |= c == 'I';
+        clock |= c == 'C';
+        baixa |= c == 'L';
+        saidaBaixa |= c == 'V';
+        descida |= c == 'F';
+        naoLogico |= c == 'X';
+    }
+    if (oculto && !m_opcoes.mostraOcultos)
+        return;
+    const char orientacao = t.token(7).isEmpty() ? '\0' : t.token(7)[0];
+    // Direction from the inner end towards the connection point.
+    qint64 dx = 0, dy = 0;
+    switch (orientacao) {
+    case 'R':
+        dx = -1;
+        break;
+    case 'L':
+        dx = 1;
+        break;
+    case 'U':
+        dy = -1;
+        break;
+    case 'D':
+        dy = 1;
+        break;
+    default:
+        return;
+    }
+    const qint64 px = leInteiro(t.token(4)), py = leInteiro(t.token(5));
+    const qint64 comprimento = std::clamp<qint64>(leInteiro(t.token(6)), -MilsMax, MilsMax);
+    const qint64 x1 = px - dx * comprimento, y1 = py - dy * comprimento;
+    const qint64 tamNumero = tamanho(t.token(8)), tamNome = tamanho(t.token(9));
+    const qint64 externo = tamNumero / 2;
+    const qint64 interno = tamNome != 0 ? tamNome / 2 : tamNumero / 2;
+
+    Traco traco;
+    traco.cor = oculto ? CoresKiCad::Oculto : CoresKiCad::Corpo;
+    traco.largura = largura("0");
+    const QPoint p0 = ponto(px, py, true);
+    const QPoint p1 = ponto(x1, y1, true);
+    const auto linha = [&](std::initializer_list<std::pair<qint64, qint64>> pontos) {
+        std::vector<QPoint> p;
+        for (const auto &[x, y] : pontos)
+            p.push_back(ponto(x, y, false));
+        m_canvas->strokePath(p, false, traco);
+    };
+
+    // The line, shortened by a bubble or an outside clock wedge.
+    if (invertido) {
+        const QPoint a = ponto(x1 + dx * externo - externo, y1 + dy * externo + externo, false);
+        const QPoint b = ponto(x1 + dx * externo + externo, y1 + dy * externo - externo, false);
+        m_canvas->strokeEllipse(a.x(), a.y(), b.x(), b.y(), traco);
+        linha({{x1 + dx * 2 * externo, y1 + dy * 2 * externo}, {px, py}});
+    } else if (descida) {
+        linha({{x1 + dx * 2 * interno, y1 + dy * 2 * interno}, {px, py}});
+    } else {
+        const std::array<QPoint, 2> p{p1, p0};
+        m_canvas->strokePath(p, false, traco);
+    }
+    const bool horizontal = dy == 0;
+    if (clock) {
+        const qint64 c = interno;
+        if (horizontal)
+            linha({{x1, y1 - c}, {x1 - dx * 2 * c, y1}, {x1, y1 + c}});
+        else
+            linha({{x1 + c, y1}, {x1, y1 - dy * 2 * c}, {x1 - c, y1}});
+    }
+    if (descida) {
+        const qint64 c = interno;
+        if (horizontal)
+            linha({{x1, y1 - c}, {x1 + dx * 2 * c, y1}, {x1, y1 + c}});
+        else
+            linha({{x1 + c, y1}, {x1, y1 + dy * 2 * c}, {x1 - c, y1}});
+    }
+    const qint64 e = externo;
+    if (baixa) {
+        if (horizontal)
+            linha({{x1 + dx * 2 * e, y1}, {x1 + dx * 2 * e, y1 + 2 * e}, {x1, y1}});
+        else
+            linha({{x1, y1 + dy * 2 * e}, {x1 - 2 * e, y1 + dy * 2 * e}, {x1, y1}});
+    }
+    if (saidaBaixa) {
+        if (horizontal)
+            linha({{x1, y1 + 2 * e}, {x1 + dx * 2 * e, y1}});
+        else
+            linha({{x1 - 2 * e, y1}, {x1, y1 + dy * 2 * e}});
+    } else if (naoLogico) {
+        linha({{x1 - e, y1 - e}, {x1 + e, y1 + e}});
+        linha({{x1 - e, y1 + e}, {x1 + e, y1 - e}});
+    }
+
+    // The connection end: a cross for a pin not to be connected, else the
+    // small target circle, both one pixel wide.
+    Traco fino = traco;
+    fino.largura = 1;
+    constexpr qint64 Alvo = 12;
+    if (t.token(12) == "N") {
+        for (const qint64 s : {1, -1}) {
+            const std::array<QPoint, 2> p{ponto(px - Alvo, py - s * Alvo, false),
+                                          ponto(px + Alvo, py + s * Alvo, false)};
+            m_canvas->strokePath(p, false, fino);
+        }
+    } else {
+        const QPoint a = ponto(px - Alvo, py + Alvo, false), b = ponto(px + Alvo, py - Alvo, false);
+        m_canvas->strokeEllipse(a.x(), a.y(), b.x(), b.y(), fino);
+    }
+
+    // Name and number.
+    const bool temNome = m_mostraNomes && t.token(2) != "~" && !t.token(2).isEmpty();
+    const bool temNumero = m_mostraNumeros && !t.token(3).isEmpty();
+    if (!temNome && !temNumero)
+        return;
+    EstiloTexto nome;
+    nome.altura = pixels(tamNome);
+    nome.cor = oculto ? CoresKiCad::Oculto : CoresKiCad::NomePino;
+    nome.largura = std::max(1.0, pixels(std::min<qint64>(6, arredonda(tamNome, 6))));
+    EstiloTexto numero = nome;
+    numero.altura = pixels(tamNumero);
+    numero.cor = oculto ? CoresKiCad::Oculto : CoresKiCad::NumeroPino;
+    const int rotacao = horizontal ? 0 : 900;
+    nome.rotacao = numero.rotacao = rotacao;
+    const TextoMarcado textoNome =
+        temNome ? comBarras(textoDeBiblioteca(t.token(2))) : TextoMarcado{};
+    const TextoMarcado textoNumero =
+        temNumero ? comBarras(textoDeBiblioteca(t.token(3))) : TextoMarcado{};
+    const qint64 offNome = afastamento(tamNome), offNumero = afastamento(tamNumero);
+    const qint64 meioX = (x1 + px) / 2, meioY = (y1 + py) / 2;
+
+    if (m_deslocamento > 0) {
+        // The name inside the body, the number above the line (left of it
+        // when upright), centred.
+        nome.v = AlinhaV::Centro;
+        numero.h = AlinhaH::Centro;
+        numero.v = AlinhaV::Base;
+        if (horizontal) {
+            nome.h = dx < 0 ? AlinhaH::Esquerda : AlinhaH::Direita;
+            rotulo(x1 - dx * m_deslocamento, y1, textoNome, nome, false);
+            rotulo(meioX, y1 + offNumero, textoNumero, numero, false);
+        } else {
+            nome.h = dy < 0 ? AlinhaH::Esquerda : AlinhaH::Direita;
+            rotulo(x1, y1 - dy * m_deslocamento, textoNome, nome, false);
+            rotulo(x1 - offNumero, meioY, textoNumero, numero, false);
+        }
+    } else {
+        // Name above the line and number below it (left and right of an
+        // upright line), both centred on it.
+        nome.h = numero.h = AlinhaH::Centro;
+        nome.v = AlinhaV::Base;
+        numero.v = AlinhaV::Topo;
+        if (horizontal) {
+            rotulo(meioX, y1 + offNome, textoNome, nome, false);
+            rotulo(meioX, y1 - offNumero, textoNumero, numero, false);
+        } else {
+            rotulo(x1 - offNome, meioY, textoNome, nome, false);
+            rotulo(x1 + offNumero, meioY, textoNumero, numero, false);
+        }
+    }
+}
