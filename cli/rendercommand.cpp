@@ -8,6 +8,8 @@
 #include "library/componenttable.h"
 #include "library/libraryfile.h"
 #include "library/linelist.h"
+#include "preview/exportaimagem.h"
+#include "preview/kicad.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -91,16 +93,16 @@ void makeFolder(const QString &path)
 }
 
 // The published preview: the top-left extent of the destination bitmap,
-// which is all the window shows. The part of a huge extent lying past the
-// bitmap is only white and is left out.
+// which is all the window shows. The part of an extent lying past the
+// bitmap (a symbol too large even for the bitmap's largest size) is only
+// white and is left out.
 QImage renderComponent(Analise &analise, const Job &job, int zoom)
 {
     analise.desenho().zoom_edicao = zoom;
     analise.redesenhaEdicao(false, linhas(job.comandos), job.nome);
     PreviewImage &image = analise.image2();
-    const QRect area =
-        QRect(QPoint(0, 0), image.extent()) & QRect(0, 0, PreviewImage::Lado, PreviewImage::Lado);
-    return image.bitmap().copy(area);
+    const QImage &bitmap = image.bitmap();
+    return bitmap.copy(QRect(QPoint(0, 0), image.extent()) & bitmap.rect());
 }
 
 // A new file is written in place and removed again when the write fails; a
@@ -195,6 +197,7 @@ int runRender(const QStringList &arguments)
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("png (padrão) ou svg."),
                                           QStringLiteral("formato"), QStringLiteral("png"));
+    // svg: vector lines and real text, through the window's image export.
     const QCommandLineOption zoomOption(
         QStringLiteral("zoom"),
         QStringLiteral("Zoom da prévia, de 40 a 210 em passos de 10 como os botões da janela "
@@ -231,17 +234,18 @@ int runRender(const QStringList &arguments)
     const QString view = p.value(viewOption);
     if (view != u"classic" && view != u"kicad")
         cmd.fail(QStringLiteral("--view: \"%1\" não é classic nem kicad.").arg(view));
-    if (p.isSet(unitOption) && cmd.intValue(unitOption) < 1)
-        cmd.fail(
-            QStringLiteral("--unit: %1 não é uma parte (a partir de 1).").arg(p.value(unitOption)));
-    // The KiCad-style drawing, its per-unit view and the SVG export are not
-    // in the core yet.
-    if (format == u"svg")
-        cmd.fail(QStringLiteral("--format svg não disponível nesta versão."));
-    if (view == u"kicad")
-        cmd.fail(QStringLiteral("--view kicad não disponível nesta versão."));
-    if (p.isSet(unitOption))
-        cmd.fail(QStringLiteral("--unit não disponível nesta versão (só com --view kicad)."));
+    const bool kicad = view == u"kicad";
+    OpcoesKiCad opcoes;
+    if (p.isSet(unitOption)) {
+        opcoes.unidade = cmd.intValue(unitOption);
+        if (opcoes.unidade < 1)
+            cmd.fail(QStringLiteral("--unit: %1 não é uma parte (a partir de 1).")
+                         .arg(p.value(unitOption)));
+        if (!kicad)
+            cmd.fail(QStringLiteral("--unit só vale com --view kicad (o desenho clássico mostra "
+                                    "todas as partes)."));
+    }
+    const bool svg = format == u"svg";
     const QStringList patterns = p.values(namesOption);
     const QString outDir = QDir::cleanPath(p.value(outOption));
     const QString sheetPath = p.value(sheetOption);
@@ -290,9 +294,25 @@ int runRender(const QStringList &arguments)
         pool.start([&] {
             // Each worker draws with its own analysis state and images.
             Analise analise;
+            analise.setVista(kicad ? Vista::KiCad : Vista::Classica);
+            analise.setOpcoes(Painel::Edicao, opcoes);
             for (size_t i = next++; i < jobs.size() && !stop; i = next++) {
-                const QImage image = renderComponent(analise, jobs[i], zoom);
-                const QString error = saveFile(jobs[i].path, encodePng(image));
+                QString error;
+                QImage image;
+                if (svg) {
+                    // The window's export draws the same pass as vectors.
+                    analise.desenho().zoom_edicao = zoom;
+                    const ResultadoExportacao r =
+                        exportaImagem(analise, Painel::Edicao, linhas(jobs[i].comandos),
+                                      FormatoImagem::Svg, jobs[i].path);
+                    if (!r.ok)
+                        error = jobs[i].path + QStringLiteral(": ") + r.motivo;
+                    if (wantSheet)
+                        image = renderComponent(analise, jobs[i], zoom);
+                } else {
+                    image = renderComponent(analise, jobs[i], zoom);
+                    error = saveFile(jobs[i].path, encodePng(image));
+                }
                 if (!error.isEmpty()) {
                     QMutexLocker lock(&errorLock);
                     if (firstError.isEmpty())

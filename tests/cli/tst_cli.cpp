@@ -9,6 +9,7 @@
 #include "library/librarydocument.h"
 #include "library/libraryfile.h"
 #include "library/linelist.h"
+#include "preview/kicad.h"
 #include "tests/support/corpus.h"
 #include "tests/support/hostilefiles.h"
 #include "tests/support/libraryfixtures.h"
@@ -160,14 +161,14 @@ INSTANTIATE_TEST_SUITE_P(
                  2,
                  "não é um número"},
         ExitCase{"unit -1", {"render", "{small}", "--out", "{tmp}/i", "--unit", "-1"}, 2, "--unit"},
+        ExitCase{"unit in the classic view",
+                 {"render", "{small}", "--out", "{tmp}/i", "--unit", "2"},
+                 2,
+                 "--view kicad"},
         ExitCase{"svg",
-                 {"render", "{small}", "--out", "{tmp}/i", "--format", "svg"},
-                 2,
-                 "não disponível"},
-        ExitCase{"kicad view",
-                 {"render", "{small}", "--out", "{tmp}/i", "--view", "kicad"},
-                 2,
-                 "não disponível"},
+                 {"render", "{small}", "--out", "{tmp}/i", "--format", "svg", "--view", "kicad"},
+                 0,
+                 "3 imagens em"},
         ExitCase{"no target", {"copy", "{small}"}, 2, "--to"},
         ExitCase{"bad policy",
                  {"copy", "--to", "{tmp}/n.lib", "--on-duplicate", "x", "{small}"},
@@ -422,12 +423,27 @@ TEST_F(Cli, CopyIntoReadOnlyFolderKeepsTheTarget)
 
 // --- render ----------------------------------------------------------------------
 
-TEST_F(Cli, RenderDrawsWhatThePreviewShows)
+struct RenderCase
 {
+    const char *what;
+    QStringList args;
+    Vista vista;
+    int zoom;
+    int unidade;
+};
+
+class CliRender : public Cli, public ::testing::WithParamInterface<RenderCase>
+{
+};
+
+TEST_P(CliRender, DrawsWhatThePreviewShows)
+{
+    const RenderCase &c = GetParam();
     const QString out = path(QStringLiteral("img"));
-    const CliRun r = runCli({QStringLiteral("render"), corpus("74xx"), QStringLiteral("--out"), out,
-                             QStringLiteral("--names"), QStringLiteral("74LS00"),
-                             QStringLiteral("--zoom"), QStringLiteral("150")});
+    const CliRun r =
+        runCli(QStringList{QStringLiteral("render"), corpus("74xx"), QStringLiteral("--out"), out,
+                           QStringLiteral("--names"), QStringLiteral("74LS00")} +
+               c.args);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.err, QString()) << "no progress line when stderr is no terminal";
 
@@ -435,7 +451,9 @@ TEST_F(Cli, RenderDrawsWhatThePreviewShows)
     ASSERT_TRUE(carregaBiblioteca(corpus("74xx"), doc.table()).ok);
     ASSERT_TRUE(doc.table().locate(u"nome_Componente", "74LS00"));
     Analise analise;
-    analise.desenho().zoom_edicao = 150;
+    analise.setVista(c.vista);
+    analise.setOpcoes(Painel::Edicao, OpcoesKiCad{c.unidade, 1, false});
+    analise.desenho().zoom_edicao = c.zoom;
     analise.redesenhaEdicao(false, linhas(doc.table().field(ComponentTable::Field::Comandos)),
                             "74LS00");
     const QImage preview =
@@ -444,6 +462,13 @@ TEST_F(Cli, RenderDrawsWhatThePreviewShows)
     ASSERT_FALSE(png.isNull());
     EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), preview);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, CliRender,
+    ::testing::Values(
+        RenderCase{"classic_zoom_150", {"--zoom", "150"}, Vista::Classica, 150, 1},
+        RenderCase{"kicad_unit_3", {"--view", "kicad", "--unit", "3"}, Vista::KiCad, 100, 3}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 TEST_F(Cli, RenderMakesSafeFileNamesAndASheet)
 {
