@@ -182,9 +182,10 @@ int runRender(const QStringList &arguments)
         QStringLiteral("render"),
         QStringLiteral("LIB... --out PASTA [--names PADRÃO]... [--format png|svg] [--zoom N] "
                        "[--view classic|kicad] [--unit N] [--sheet ARQUIVO.png]"),
-        QStringLiteral("Desenha cada componente numa imagem PASTA/BIBLIOTECA/NOME.png, exatamente\n"
-                       "como a prévia da janela (painel de edição), usando todos os núcleos.\n"
-                       "Caracteres que não cabem em nomes de arquivo viram \"_\"."));
+        QStringLiteral("Desenha cada componente numa imagem PASTA/BIBLIOTECA/NOME.png (ou .svg),\n"
+                       "exatamente como a prévia da janela (painel de edição, desenho clássico ou\n"
+                       "do KiCad), usando todos os núcleos. Caracteres que não cabem em nomes de\n"
+                       "arquivo viram \"_\"; nomes repetidos ganham _2, _3, ..."));
     const QCommandLineOption outOption(QStringLiteral("out"),
                                        QStringLiteral("Pasta das imagens (obrigatória; criada se "
                                                       "faltar, dentro de uma pasta que exista)."),
