@@ -1,10 +1,11 @@
 # Installation and the Debian package.
 #
-#   cmake --install build --prefix /usr      bin/copista, the .desktop entry, the icon
+#   cmake --install build --prefix /usr      bin/copista, bin/copista-cli, the .desktop entry,
+#                                            the icon
 #   (cd build && cpack -G DEB)               copista_<version>_<arch>.deb
 include(GNUInstallDirs)
 
-install(TARGETS copista RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS copista copista-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/app/copista.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/app/icons/hicolor/scalable/apps/copista.svg
@@ -18,7 +19,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
     "Builds KiCad legacy schematic symbol libraries (.lib) out of existing ones:
  browse a search library, copy, delete and rename components into an edit
- library, edit their command text with a live symbol preview, and save.")
+ library, edit their command text with a live symbol preview, and save.
+ copista-cli does the same from the command line, without a display: list,
+ copy, render, check and board.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -26,7 +29,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The preview draws its texts in Arial; Liberation Sans stands in for it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
-# Only the program goes into the package (no tests, no benchmarks).
+# Only the programs go into the package (no tests, no benchmarks).
 set(CPACK_STRIP_FILES ON)
 include(CPack)
 

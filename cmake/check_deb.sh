@@ -2,7 +2,8 @@
 # Builds the Debian package from a finished build folder and checks it:
 # package name and Qt dependencies, the listed contents, then its files as
 # installed into a temporary root with dpkg -x (nothing touches the system),
-# and that the unpacked program starts headless and keeps running.
+# that the unpacked program starts headless and keeps running, and that the
+# unpacked copista-cli runs with no display at all.
 #
 #   cmake/check_deb.sh BUILD_DIR
 set -euo pipefail
@@ -25,7 +26,7 @@ for lib in libqt6core6 libqt6gui6 libqt6widgets6; do
 done
 
 CONTENTS="$(dpkg-deb --contents "$DEB")"
-for f in ./usr/bin/copista ./usr/share/applications/copista.desktop \
+for f in ./usr/bin/copista ./usr/bin/copista-cli ./usr/share/applications/copista.desktop \
          ./usr/share/icons/hicolor/scalable/apps/copista.svg; do
   grep -q " $f\$" <<<"$CONTENTS" || { echo "$CONTENTS"; fail "$f not in the package"; }
 done
@@ -47,10 +48,19 @@ if command -v desktop-file-validate > /dev/null; then
 fi
 grep -q '<svg' "$ROOTFS/usr/share/icons/hicolor/scalable/apps/copista.svg" || fail "icon is not SVG"
 
-# Every shared library the unpacked program needs resolves on this system.
-if ldd "$BIN" | grep -q 'not found'; then
-  ldd "$BIN"; fail "unresolved libraries"
-fi
+# Every shared library the unpacked programs need resolves on this system.
+CLI="$ROOTFS/usr/bin/copista-cli"
+[ -x "$CLI" ] || fail "usr/bin/copista-cli is not executable"
+for b in "$BIN" "$CLI"; do
+  if ldd "$b" | grep -q 'not found'; then
+    ldd "$b"; fail "unresolved libraries"
+  fi
+done
+# The command-line program needs no display and no platform chosen for it.
+VERSION="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$CLI" --version 2>&1)" ||
+  fail "copista-cli --version failed: $VERSION"
+grep -qx 'copista-cli [0-9][0-9.]*' <<<"$VERSION" || fail "copista-cli --version said: $VERSION"
+echo "$VERSION"
 # The unpacked program starts headless and is still running after 3 s.
 set +e
 QT_QPA_PLATFORM=offscreen timeout 3 "$BIN" > "$WORK/run.log" 2>&1

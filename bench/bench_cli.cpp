@@ -1,0 +1,251 @@
+// copista-cli against the window's own work on the same files, the program
+// run as a separate process each time (its start-up included).
+//
+//   ./copista_bench_cli
+//
+// Goals: BM_CliList within 1.5x BM_CliWindowLoadProcess (the window's load
+// of the same file in a process of its own), and BM_CliListInProcess (the
+// command's work alone) within 1.5x BM_CliWindowLoad (a 24 MB library of unique
+// names: the corpus ten times, each copy's names suffixed _1 .. _10);
+// BM_CliCopy (all ten corpus libraries into a new file; BM_CliCopyInProcess
+// without the program's start) within 2x
+// BM_CliCopyFloor (reading their .lib and .dcm bytes and writing them into
+// two files, synced as a safe save syncs); BM_CliRender (every corpus
+// component to PNG) at 500 components per second or more.
+
+#include "cli/commandline.h"
+#include "library/componenttable.h"
+#include "library/libraryfile.h"
+#include "tests/support/corpus.h"
+#include "tests/support/hostilefiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Copies = 10;
+
+struct UniqueLibrary
+{
+    QTemporaryDir dir;
+    QString path;
+    qint64 size = 0;
+    int components = 0;
+
+    UniqueLibrary()
+    {
+        QByteArray bytes = "EESchema-LIBRARY Version 2.3\r\n";
+        const QList<hostis::Block> blocks = hostis::corpusBlocks();
+        for (int k = 1; k <= Copies; ++k) {
+            for (const hostis::Block &b : blocks) {
+                bytes += b.defLine(b.name + '_' + QByteArray::number(k)) + "\r\n";
+                for (qsizetype i = 1; i < b.lines.size(); ++i)
+                    bytes += b.lines[i] + "\r\n";
+                ++components;
+            }
+        }
+        path = dir.filePath(QStringLiteral("unique.lib"));
+        QFile out(path);
+        if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size())
+            size = bytes.size();
+    }
+};
+
+UniqueLibrary &unique()
+{
+    static UniqueLibrary library;
+    return library;
+}
+
+// Runs copista-cli with its output thrown away; false when it fails.
+bool cli(const QStringList &arguments)
+{
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(QStringLiteral(COPISTA_CLI), arguments);
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+void BM_CliWindowLoad(benchmark::State &state)
+{
+    ComponentTable table;
+    for (auto _ : state) {
+        if (!carregaBiblioteca(unique().path, table).ok || table.rowCount() != unique().components)
+            state.SkipWithError("load failed");
+    }
+    state.SetBytesProcessed(state.iterations() * unique().size);
+}
+
+// Runs `f` with stdout going to /dev/null.
+template <typename F> bool quietly(F &&f)
+{
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDOUT_FILENO);
+    const bool ok = f();
+    cli::out().flush();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(null);
+    ::close(saved);
+    return ok;
+}
+
+// The list command's own work (read, analyse, write the CSV), in this
+// process: what the program adds to the window's load, without its start.
+void BM_CliListInProcess(benchmark::State &state)
+{
+    for (auto _ : state) {
+        if (!quietly([] {
+                return cli::runList(
+                           {QStringLiteral("--format"), QStringLiteral("csv"), unique().path}) == 0;
+            }))
+            state.SkipWithError("list failed");
+    }
+    state.SetBytesProcessed(state.iterations() * unique().size);
+}
+
+// The window's load of the same file in a process of its own (this program
+// started with --load FILE): the start and the fresh memory a separate
+// program pays, which BM_CliWindowLoad's warm loop does not.
+void BM_CliWindowLoadProcess(benchmark::State &state)
+{
+    const QString self = QCoreApplication::applicationFilePath();
+    for (auto _ : state) {
+        QProcess p;
+        p.start(self, {QStringLiteral("--load"), unique().path});
+        if (!p.waitForFinished(-1) || p.exitCode() != 0)
+            state.SkipWithError("the load process failed");
+    }
+    state.SetBytesProcessed(state.iterations() * unique().size);
+}
+
+void BM_CliList(benchmark::State &state)
+{
+    for (auto _ : state) {
+        if (!cli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("csv"),
+                  unique().path}))
+            state.SkipWithError("copista-cli list failed");
+    }
+    state.SetBytesProcessed(state.iterations() * unique().size);
+}
+
+QStringList corpusFiles(const char *suffix)
+{
+    QStringList out;
+    for (const QString &lib : corpusLibraries())
+        out << lib.chopped(4) + QLatin1String(suffix);
+    return out;
+}
+
+void BM_CliCopyFloor(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        for (const char *suffix : {".lib", ".dcm"}) {
+            QByteArray all;
+            for (const QString &path : corpusFiles(suffix)) {
+                QFile f(path);
+                if (f.open(QIODevice::ReadOnly))
+                    all += f.readAll();
+            }
+            QFile out(dir.filePath(QStringLiteral("floor") + QLatin1String(suffix)));
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+                out.write(all) != all.size() || !out.flush() || ::fsync(out.handle()) != 0)
+                state.SkipWithError("cannot write the floor file");
+        }
+    }
+}
+
+void BM_CliCopy(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("all.lib"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(target);
+        QFile::remove(dir.filePath(QStringLiteral("all.dcm")));
+        state.ResumeTiming();
+        if (!cli(QStringList{QStringLiteral("copy"), QStringLiteral("--to"), target} +
+                 corpusLibraries()))
+            state.SkipWithError("copista-cli copy failed");
+    }
+}
+
+// The copy command's own work, in this process.
+void BM_CliCopyInProcess(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("all.lib"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(target);
+        QFile::remove(dir.filePath(QStringLiteral("all.dcm")));
+        state.ResumeTiming();
+        if (!quietly([&] {
+                return cli::runCopy(QStringList{QStringLiteral("--to"), target} +
+                                    corpusLibraries()) == 0;
+            }))
+            state.SkipWithError("copy failed");
+    }
+}
+
+void BM_CliRender(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    ComponentTable table;
+    qint64 components = 0;
+    for (const QString &lib : corpusLibraries()) {
+        carregaBiblioteca(lib, table);
+        components += table.rowCount();
+    }
+    int run = 0;
+    for (auto _ : state) {
+        const QString out = dir.filePath(QStringLiteral("img%1").arg(run++));
+        if (!cli(QStringList{QStringLiteral("render")} + corpusLibraries() +
+                 QStringList{QStringLiteral("--out"), out}))
+            state.SkipWithError("copista-cli render failed");
+    }
+    state.SetItemsProcessed(state.iterations() * components);
+    state.counters["components"] = double(components);
+}
+
+} // namespace
+
+BENCHMARK(BM_CliWindowLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_CliWindowLoadProcess)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_CliListInProcess)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_CliList)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_CliCopyFloor)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_CliCopyInProcess)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_CliCopy)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_CliRender)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--load") == 0) {
+        QCoreApplication app(argc, argv);
+        ComponentTable table;
+        return carregaBiblioteca(QString::fromLocal8Bit(argv[2]), table).ok && !table.isEmpty() ? 0
+                                                                                                : 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

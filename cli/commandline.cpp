@@ -1,0 +1,137 @@
+#include "commandline.h"
+
+#include "library/componenttable.h"
+#include "library/dcmfile.h"
+#include "library/filtro.h"
+#include "library/libraryfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace cli {
+
+void usageError(const QString &message, const QString &usage)
+{
+    throw Failure{ExitUsage, message, usage};
+}
+
+void fileError(const QString &path, const QString &reason)
+{
+    throw Failure{ExitFile, path + QStringLiteral(": ") + reason, {}};
+}
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+CommandParser::CommandParser(const QString &command, const QString &syntax,
+                             const QString &description)
+    : m_command(command), m_syntax(syntax)
+{
+    m_parser.setApplicationDescription(description);
+    // Not addHelpOption(): its --help-all lists Qt's own options, which
+    // this program does not take.
+    m_parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                          QStringLiteral("Mostra esta ajuda.")));
+}
+
+bool CommandParser::parse(const QStringList &arguments, qsizetype minimoPosicionais)
+{
+    // The parser wants the program's name first.
+    if (!m_parser.parse(QStringList{QStringLiteral("copista-cli")} + arguments))
+        fail(m_parser.errorText());
+    if (m_parser.isSet(QStringLiteral("help"))) {
+        out() << helpText();
+        out().flush();
+        return false;
+    }
+    if (m_parser.positionalArguments().size() < minimoPosicionais)
+        fail(QStringLiteral("faltam argumentos."));
+    return true;
+}
+
+QString CommandParser::usage() const
+{
+    return QStringLiteral("Uso: copista-cli %1 %2\n"
+                          "Mais em: copista-cli %1 --help\n")
+        .arg(m_command, m_syntax);
+}
+
+QString CommandParser::helpText() const
+{
+    // The parser's own first line names the executable's path and not the
+    // command: ours replaces it.
+    const QString text = m_parser.helpText();
+    const qsizetype eol = text.indexOf(u'\n');
+    return QStringLiteral("Uso: copista-cli %1 %2\n").arg(m_command, m_syntax) +
+           (eol < 0 ? QString() : text.mid(eol + 1));
+}
+
+int CommandParser::intValue(const QCommandLineOption &option) const
+{
+    bool ok = false;
+    const QString text = m_parser.value(option);
+    const int v = text.toInt(&ok);
+    if (!ok)
+        fail(QStringLiteral("--%1: \"%2\" não é um número inteiro.")
+                 .arg(option.names().constLast(), text));
+    return v;
+}
+
+void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        fileError(path, QStringLiteral("arquivo não encontrado."));
+    if (info.isDir())
+        fileError(path, QStringLiteral("é uma pasta, não uma biblioteca."));
+    const FileResult r = carregaBiblioteca(path, table);
+    if (!r.ok)
+        fileError(path, r.error);
+    if (!table.isEmpty())
+        return;
+    if (info.size() == 0) {
+        if (!vazioAceito)
+            fileError(path, QStringLiteral("arquivo vazio, não é uma biblioteca."));
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fileError(path, file.errorString());
+    if (!file.read(16).startsWith("EESchema-LIBRARY"))
+        fileError(path, QStringLiteral("não é uma biblioteca de símbolos KiCad (nenhum componente "
+                                       "e nenhum cabeçalho EESchema-LIBRARY)."));
+}
+
+bool chosen(const QStringList &patterns, const QByteArray &nome, const QByteArray &comandos)
+{
+    if (patterns.isEmpty())
+        return true;
+    QStringList texts{QString::fromLatin1(nome)};
+    for (const QByteArray &alias : aliasesDe(comandos))
+        texts << QString::fromLatin1(alias);
+    for (const QString &p : patterns) {
+        for (const QString &t : texts) {
+            if (casa(p, t))
+                return true;
+        }
+    }
+    return false;
+}
+
+QString libraryName(const QString &path)
+{
+    return QFileInfo(path).completeBaseName();
+}
+
+} // namespace cli

@@ -1,0 +1,184 @@
+// copista-cli list: one row per component, with the information panel's
+// figures and the .dcm description.
+
+#include "commandline.h"
+
+#include "library/componenttable.h"
+#include "library/dcmfile.h"
+#include "library/informacoes.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <array>
+
+namespace cli {
+
+namespace {
+
+struct Row
+{
+    QString library;
+    QString name;
+    QString units;
+    qint32 pins = 0;
+    QString aliases;
+    QString description;
+};
+
+QString joinNames(const QList<QByteArray> &names)
+{
+    QString text;
+    for (const QByteArray &n : names) {
+        if (!text.isEmpty())
+            text += u' ';
+        text += QString::fromLatin1(n);
+    }
+    return text;
+}
+
+void readRows(const QString &path, QList<Row> &rows)
+{
+    ComponentTable table;
+    loadLibrary(path, table);
+    const QString dcmPath = caminhoDcm(path);
+    const LeituraDcm dcm = carregaDescricoes(dcmPath);
+    if (!dcm.resultado.ok)
+        fileError(dcmPath, dcm.resultado.error);
+    const QString library = libraryName(path);
+    rows.reserve(rows.size() + table.rowCount());
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const QByteArray nome = table.nameAt(r);
+        const QByteArray comandos = table.comandosAt(r);
+        const Informacoes info = informacoesDe(comandos);
+        const Descricao *d = dcm.descricoes.procura(nome);
+        // Names are bytes shown as Latin-1, as the grids show them; .dcm
+        // texts are UTF-8, as KiCad writes them.
+        rows.append({library, QString::fromLatin1(nome), QString::fromLatin1(info.partes),
+                     info.pinos, joinNames(aliasesDe(comandos)),
+                     d ? QString::fromUtf8(d->descricao()) : QString()});
+    }
+}
+
+// RFC 4180: a field holding a comma, a quote or a line break is quoted, its
+// quotes doubled.
+QString csvField(const QString &field)
+{
+    if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\r') &&
+        !field.contains(u'\n'))
+        return field;
+    QString quoted = field;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+void writeCsv(const QList<Row> &rows)
+{
+    QTextStream &o = out();
+    o << "library,name,units,pins,aliases,description\r\n";
+    for (const Row &r : rows) {
+        o << csvField(r.library) << ',' << csvField(r.name) << ',' << csvField(r.units) << ','
+          << r.pins << ',' << csvField(r.aliases) << ',' << csvField(r.description) << "\r\n";
+    }
+}
+
+void writeJson(const QList<Row> &rows)
+{
+    QJsonArray array;
+    for (const Row &r : rows) {
+        // The parts text is a number for every sound DEF line; anything
+        // else is given as the text the panel would show.
+        bool numeric = false;
+        const int units = r.units.toInt(&numeric);
+        array.append(QJsonObject{
+            {QStringLiteral("library"), r.library},
+            {QStringLiteral("name"), r.name},
+            {QStringLiteral("units"), numeric ? QJsonValue(units) : QJsonValue(r.units)},
+            {QStringLiteral("pins"), r.pins},
+            {QStringLiteral("aliases"), r.aliases},
+            {QStringLiteral("description"), r.description},
+        });
+    }
+    out() << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+void writeText(const QList<Row> &rows)
+{
+    const std::array<QString, 6> header = {
+        QStringLiteral("BIBLIOTECA"), QStringLiteral("NOME"),    QStringLiteral("PARTES"),
+        QStringLiteral("PINOS"),      QStringLiteral("ALIASES"), QStringLiteral("DESCRIÇÃO")};
+    auto fields = [](const Row &r) {
+        return std::array<QString, 6>{r.library, r.name,       r.units, QString::number(r.pins),
+                                      r.aliases, r.description};
+    };
+    std::array<qsizetype, 6> width{};
+    for (size_t c = 0; c < width.size(); ++c)
+        width[c] = header[c].size();
+    for (const Row &r : rows) {
+        const auto f = fields(r);
+        for (size_t c = 0; c < width.size(); ++c)
+            width[c] = std::max(width[c], f[c].size());
+    }
+    QTextStream &o = out();
+    auto line = [&](const std::array<QString, 6> &f) {
+        QString text;
+        for (size_t c = 0; c < f.size(); ++c) {
+            // Numbers right-aligned; the last column is not padded.
+            const bool number = c == 2 || c == 3;
+            if (c > 0)
+                text += QStringLiteral("  ");
+            if (c + 1 == f.size())
+                text += f[c];
+            else
+                text += number ? f[c].rightJustified(width[c]) : f[c].leftJustified(width[c]);
+        }
+        o << text << '\n';
+    };
+    line(header);
+    for (const Row &r : rows)
+        line(fields(r));
+}
+
+} // namespace
+
+int runList(const QStringList &arguments)
+{
+    CommandParser cmd(
+        QStringLiteral("list"), QStringLiteral("[--format text|csv|json] LIB..."),
+        QStringLiteral(
+            "Lista os componentes das bibliotecas, um por linha: biblioteca (nome do arquivo\n"
+            "sem extensão), nome, partes (unidades da linha DEF) e pinos como o painel de\n"
+            "informações os mostra, aliases (separados por espaço) e a descrição do .dcm\n"
+            "ao lado da biblioteca, quando houver."));
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QStringLiteral("Formato da saída: text (colunas alinhadas, o padrão), csv (RFC 4180, "
+                       "cabeçalho library,name,units,pins,aliases,description) ou json."),
+        QStringLiteral("formato"), QStringLiteral("text"));
+    cmd.addOption(format);
+    cmd.parser().addPositionalArgument(QStringLiteral("LIB"),
+                                       QStringLiteral("Bibliotecas de símbolos (.lib)."),
+                                       QStringLiteral("LIB..."));
+    if (!cmd.parse(arguments, 1))
+        return ExitOk;
+    const QString kind = cmd.parser().value(format);
+    if (kind != u"text" && kind != u"csv" && kind != u"json")
+        cmd.fail(QStringLiteral("--format: \"%1\" não é text, csv nem json.").arg(kind));
+
+    // Everything is read before anything is written, so a library that
+    // cannot be read leaves no partial listing behind.
+    QList<Row> rows;
+    for (const QString &path : cmd.parser().positionalArguments())
+        readRows(path, rows);
+    if (kind == u"csv")
+        writeCsv(rows);
+    else if (kind == u"json")
+        writeJson(rows);
+    else
+        writeText(rows);
+    return ExitOk;
+}
+
+} // namespace cli
