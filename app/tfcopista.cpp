@@ -340,8 +340,11 @@ void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec)
 
 QWidget *Tfcopista::buildToolColumn(QWidget *widget, Pane &pane, const PaneSpec &spec)
 {
+    // As wide as today's column; wider only while the KiCad view's choices
+    // are shown.
     auto *tools = new QWidget;
-    tools->setFixedWidth(spec.toolColumn - Margin);
+    tools->setMinimumWidth(spec.toolColumn - Margin);
+    tools->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     auto *column = new QVBoxLayout(tools);
     column->setContentsMargins(0, 2, 0, 0);
     column->setSpacing(3);
@@ -364,6 +367,7 @@ QWidget *Tfcopista::buildToolColumn(QWidget *widget, Pane &pane, const PaneSpec 
     pane.countLabel = new QLabel(spec.countLabel);
     pane.countLabel->setObjectName(spec.countLabel);
     pane.countLabel->setFixedHeight(16);
+    pane.countLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     column->addWidget(pane.countLabel);
     // The KiCad view's unit and body style, shown only in that view.
     const QString suffix = &pane == &m_edit ? QStringLiteral("Edicao") : QStringLiteral("Pesquisa");

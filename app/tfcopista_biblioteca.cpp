@@ -92,7 +92,11 @@ void Tfcopista::onSearchLoaded()
     } else {
         m_search.model->setLibraryName({});
     }
-    m_search.grid->horizontalHeader()->setStretchLastSection(true);
+    // The name takes the room; the library column is as wide as its names.
+    QHeaderView *header = m_search.grid->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    if (m_search.model->columnCount() > 1)
+        header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_filterIndex = FiltroIndice();
     const ComponentTable &table = m_searchDoc.table();
     for (int row = 0; row < table.rowCount(); ++row)

@@ -1,5 +1,6 @@
 #include "componentedit.h"
 
+#include "edit/mescla.h"
 #include "library/componenttable.h"
 #include "library/librarydocument.h"
 #include "platform/dialogs.h"
@@ -128,7 +129,10 @@ quint64 copiaLinha(const LibraryDocument &origem, int row, LibraryDocument &dest
     const QByteArray comandos = pesquisa.comandosAt(row);
     edicao.append();
     edicao.setField(ComponentTable::Field::Nome, nome);
-    edicao.setField(ComponentTable::Field::Comandos, comandos);
+    // A copy under a new name carries that name in its DEF line too, so the
+    // saved library reads back with it.
+    edicao.setField(ComponentTable::Field::Comandos,
+                    nome == original ? comandos : renomeiaDef(comandos, nome));
     edicao.post();
     const quint64 id = edicao.idAt(edicao.currentRow());
 

@@ -112,6 +112,7 @@ TEST_F(Bibliotecario, ManyRowsCopyAsOneStepAskingOnClashes)
     click(RxSB_copiar());
     EXPECT_EQ(dialogs.clashes, (QStringList{"R1", "R1"}));
     EXPECT_EQ(editNames(), (QStringList{"C1", "R1", "R1_1", "U1"}));
+    EXPECT_TRUE(edit.table().comandosAt(2).startsWith("DEF R1_1 U 0 40"));
     EXPECT_EQ(edit.table().nameAt(edit.table().currentRow()), "U1");
     EXPECT_TRUE(edit.modificado());
     EXPECT_EQ(widget<QAction>("Desfazer1")->text(), "Desfazer Copiar 4 componentes");
