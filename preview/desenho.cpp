@@ -393,102 +393,112 @@ void Desenho::pino()
         // A hidden pin under a visible one: nothing is drawn or tracked, but
         // the fonts are left as drawing it would, for the pins after it.
         const char l = token(7).isEmpty() ? '\0' : token(7)[0];
-        if (l == 'L' || l == 'R' || l == 'U' || l == 'D') {
-            c.setFontColor(token(6) == "0" ? Cores::Oliva : Cores::Preto);
-            const int rotacao = l == 'D' ? -900 : l == 'U' ? 900 : 0;
-            if (token(2) != "~" && token(2) != token(3)) {
-                c.setFontName(QStringLiteral("Arial"));
-                c.setFontSize(tamanhoFonte(leInteiro(token(9))));
-                c.setFontRotation(rotacao);
-            }
-            c.setFontName(QStringLiteral("Arial"));
-            c.setFontSize(tamanhoFonte(leInteiro(token(8))));
-            c.setFontRotation(rotacao);
-        }
+        if (l == 'L' || l == 'R' || l == 'U' || l == 'D')
+            textosDoPino(l, {}, {}, false);
         return;
     }
     c.setTextBackground(false);
-    const qint32 x0 = mapeia_x(token(4), true);
-    const qint32 y0 = mapeia_y(token(5), true);
+    const PontaDoPino p = pontaDoPino();
+    const char letra = token(7).isEmpty() ? '\0' : token(7)[0];
+    const bool orientado = letra == 'L' || letra == 'R' || letra == 'U' || letra == 'D';
+    if (orientado) {
+        c.moveTo(p.x0, p.y0);
+        c.lineTo(p.x1, p.y1);
+        textosDoPino(letra, p.ancoraNome, p.ancoraNumero, true);
+    }
+    // Connection mark: wider on the left.
+    c.ellipse(p.x0 - passo(4), p.y0 - passo(2), p.x0 + passo(2), p.y0 + passo(2));
+    if (orientado)
+        formaDoPino(letra, p);
+}
+
+Desenho::PontaDoPino Desenho::pontaDoPino()
+{
+    // Inner end, text anchors and bubble centre, measured with the font in
+    // force before this pin sets its own.
+    Canvas &c = canvas();
+    PontaDoPino p;
+    p.x0 = mapeia_x(token(4), true);
+    p.y0 = mapeia_y(token(5), true);
+    p.x1 = p.x0;
+    p.y1 = p.y0;
     const qint64 px = leInteiro(token(4));
     const qint64 py = leInteiro(token(5));
     const qint64 len = leInteiro(token(6));
-    const char letra = token(7).isEmpty() ? '\0' : token(7)[0];
     const QString nome = texto(token(2));
     const QString numero = texto(token(3));
-
-    // Inner end, text anchors and bubble centre, measured with the font in
-    // force before this pin sets its own.
-    qint32 x1 = x0, y1 = y0;
-    QPoint ancoraNome, ancoraNumero, centro;
-    switch (letra) {
+    const qint32 y0 = p.y0;
+    qint32 &x1 = p.x1, &y1 = p.y1;
+    switch (token(7).isEmpty() ? '\0' : token(7)[0]) {
     case 'L':
         x1 = mapeia_x(px - len, true);
         y1 = mapeia_y(py, true);
-        ancoraNome = {perto(qint64(x1) - c.textWidth(nome) - 10),
-                      perto(qint64(y1) - metade(c.textHeight(nome)))};
-        ancoraNumero = {x1 + 20, perto(qint64(y1) - c.textHeight(nome) - 2)};
-        centro = {x1 + passo(8), y1};
+        p.ancoraNome = {perto(qint64(x1) - c.textWidth(nome) - 10),
+                        perto(qint64(y1) - metade(c.textHeight(nome)))};
+        p.ancoraNumero = {x1 + 20, perto(qint64(y1) - c.textHeight(nome) - 2)};
+        p.centro = {x1 + passo(8), y1};
         break;
     case 'R':
         x1 = mapeia_x(px + len, true);
         y1 = mapeia_y(py, true);
-        ancoraNome = {x1 + 10, perto(qint64(y1) - metade(c.textHeight(nome)))};
-        ancoraNumero = {perto(qint64(x1) - c.textWidth(numero) - 20),
-                        perto(qint64(y1) - c.textHeight(nome) - 2)};
-        centro = {x1 - passo(8), y1};
+        p.ancoraNome = {x1 + 10, perto(qint64(y1) - metade(c.textHeight(nome)))};
+        p.ancoraNumero = {perto(qint64(x1) - c.textWidth(numero) - 20),
+                          perto(qint64(y1) - c.textHeight(nome) - 2)};
+        p.centro = {x1 - passo(8), y1};
         break;
     case 'U':
         x1 = mapeia_x(px, true);
         y1 = mapeia_y(py + len, true);
-        ancoraNome = {x1 - 5, y1 - 5};
-        ancoraNumero = {perto(qint64(x1) - c.textHeight(numero) - 2),
-                        perto(qint64(y1) + metade(c.textWidth(numero)) - metade(y1 - y0))};
-        centro = {x1, y1 + passo(8)};
+        p.ancoraNome = {x1 - 5, y1 - 5};
+        p.ancoraNumero = {perto(qint64(x1) - c.textHeight(numero) - 2),
+                          perto(qint64(y1) + metade(c.textWidth(numero)) - metade(y1 - y0))};
+        p.centro = {x1, y1 + passo(8)};
         break;
     case 'D':
         x1 = mapeia_x(px, true);
         y1 = mapeia_y(py - len, true);
-        ancoraNome = {x1 + 5, y1 + 5};
-        ancoraNumero = {perto(qint64(x1) + c.textHeight(numero) + 4),
-                        perto(qint64(y1) - metade(c.textWidth(numero)) + metade(y0 - y1))};
-        centro = {x1, y1 - passo(8)};
+        p.ancoraNome = {x1 + 5, y1 + 5};
+        p.ancoraNumero = {perto(qint64(x1) + c.textHeight(numero) + 4),
+                          perto(qint64(y1) - metade(c.textWidth(numero)) + metade(y0 - y1))};
+        p.centro = {x1, y1 - passo(8)};
         break;
     default:
         break;
     }
-    const bool orientado = letra == 'L' || letra == 'R' || letra == 'U' || letra == 'D';
+    return p;
+}
 
-    if (orientado) {
-        c.moveTo(x0, y0);
-        c.lineTo(x1, y1);
-
-        c.setFontColor(token(6) == "0" ? Cores::Oliva : Cores::Preto);
-        const int rotacao = letra == 'D' ? -900 : letra == 'U' ? 900 : 0;
-        if (token(2) != "~" && token(2) != token(3)) {
-            c.setFontName(QStringLiteral("Arial"));
-            c.setFontSize(tamanhoFonte(leInteiro(token(9))));
-            c.setFontRotation(rotacao);
-            if (mostra_nome_pino)
-                c.textOut(ancoraNome.x(), ancoraNome.y(), nome);
-        }
+void Desenho::textosDoPino(char letra, QPoint ancoraNome, QPoint ancoraNumero, bool escreve)
+{
+    // The fonts are set even where nothing is written: the next pin's
+    // anchors are measured with them.
+    Canvas &c = canvas();
+    c.setFontColor(token(6) == "0" ? Cores::Oliva : Cores::Preto);
+    const int rotacao = letra == 'D' ? -900 : letra == 'U' ? 900 : 0;
+    if (token(2) != "~" && token(2) != token(3)) {
         c.setFontName(QStringLiteral("Arial"));
-        c.setFontSize(tamanhoFonte(leInteiro(token(8))));
+        c.setFontSize(tamanhoFonte(leInteiro(token(9))));
         c.setFontRotation(rotacao);
-        if (mostra_num_pino)
-            c.textOut(ancoraNumero.x(), ancoraNumero.y(), numero);
+        if (escreve && mostra_nome_pino)
+            c.textOut(ancoraNome.x(), ancoraNome.y(), texto(token(2)));
     }
+    c.setFontName(QStringLiteral("Arial"));
+    c.setFontSize(tamanhoFonte(leInteiro(token(8))));
+    c.setFontRotation(rotacao);
+    if (escreve && mostra_num_pino)
+        c.textOut(ancoraNumero.x(), ancoraNumero.y(), texto(token(3)));
+}
 
-    // Connection mark: wider on the left.
-    c.ellipse(x0 - passo(4), y0 - passo(2), x0 + passo(2), y0 + passo(2));
-    if (!orientado)
-        return;
-
+void Desenho::formaDoPino(char letra, const PontaDoPino &p)
+{
+    Canvas &c = canvas();
+    const qint32 x1 = p.x1, y1 = p.y1;
     const QByteArray &forma = token(13);
     if (forma == "I" || forma == "IC") {
         const int raio = passo(7);
         c.setPenMode(PenMode::Copy);
-        c.ellipse(centro.x() - raio, centro.y() - raio, centro.x() + raio, centro.y() + raio);
+        c.ellipse(p.centro.x() - raio, p.centro.y() - raio, p.centro.x() + raio,
+                  p.centro.y() + raio);
     }
     if (forma == "IC" || forma == "CL" || forma == "C") {
         const int k = passo(7);

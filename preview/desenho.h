@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QPoint>
 #include <QString>
 #include <functional>
 
@@ -122,6 +123,17 @@ public:
     bool zoomNormal(Painel painel);
 
 private:
+    // Where a pin's parts go: its connection point, its inner end, the
+    // anchors of its name and number, the centre of its bubble.
+    struct PontaDoPino
+    {
+        qint32 x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        QPoint ancoraNome, ancoraNumero, centro;
+    };
+    PontaDoPino pontaDoPino();
+    void textosDoPino(char letra, QPoint ancoraNome, QPoint ancoraNumero, bool escreve);
+    void formaDoPino(char letra, const PontaDoPino &p);
+
     const QByteArray &token(qint64 i) const { return m_linha.token(i); }
     qint32 coluna(qint32 v) const;
     qint32 linha(qint32 v) const;

@@ -48,8 +48,9 @@ TEST_P(Commands, LoadAndSaveReportWhatHappened)
     dialogs.files.enqueue(path());
     const CommandResult saved = salvaEdicao(edit, dialogs);
     EXPECT_EQ(saved.status, c.save);
-    if (saved.isFailed())
+    if (saved.isFailed()) {
         EXPECT_EQ(dialogs.messageTexts().last(), saved.message);
+    }
     EXPECT_FALSE(edit.passagemEmMassa());
 }
 

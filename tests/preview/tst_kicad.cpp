@@ -219,8 +219,9 @@ TEST_F(KiCad, PinShapes)
         EXPECT_EQ(paths, c.paths);
         const auto ellipses = of(calls, Kind::SmoothEllipse);
         ASSERT_EQ(ellipses.size(), c.bubble ? 2u : 1u);
-        if (c.bubble)
+        if (c.bubble) {
             EXPECT_EQ(ellipses[0].points, (Points{at(-250, 25), at(-200, -25)}));
+        }
         // The pin end's target circle, 12 mils, one pixel wide.
         EXPECT_EQ(ellipses.back().points, (Points{at(-312, 12), at(-288, -12)}));
         EXPECT_EQ(ellipses.back().traco.largura, 1.0);
