@@ -33,7 +33,7 @@ const QString Tfcopista::Caption =
     QStringLiteral("Copista 0.10 (20071004z) - Criação/cópia de biblioteca de componentes p/KiCad");
 
 // What tells the two panes apart when they are built.
-struct Tfcopista::PaneSpec
+struct Tfcopista::PaneShape
 {
     int width;           // the pane's width at the window's starting size
     int toolColumn;      // where the pages start: the glyph buttons are left of them
@@ -263,14 +263,14 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
 // window or one of its children, so it ends with them.
 Tfcopista::~Tfcopista() = default;
 
-void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec)
+void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneShape &shape)
 {
     const bool edit = &pane == &m_edit;
-    widget->setMinimumSize(spec.width, ClientHeight);
-    pane.title = titlePanel(spec.panel, spec.title);
-    QWidget *tools = buildToolColumn(widget, pane, spec);
-    buildPages(pane, spec);
-    buildPreview(pane, spec);
+    widget->setMinimumSize(shape.width, ClientHeight);
+    pane.title = titlePanel(shape.panel, shape.title);
+    QWidget *tools = buildToolColumn(widget, pane, shape);
+    buildPages(pane, shape);
+    buildPreview(pane, shape);
 
     // Rows: title, tools and pages, preview, buttons. The pages and the
     // preview take the extra height, the preview twice as much.
@@ -280,7 +280,7 @@ void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec)
     rows->addWidget(pane.title);
     rows->addSpacing(GapBelowTitle);
     auto *middleRow = new QHBoxLayout;
-    middleRow->setContentsMargins(Margin, 0, spec.pagesRightGap, 0);
+    middleRow->setContentsMargins(Margin, 0, shape.pagesRightGap, 0);
     middleRow->setSpacing(0);
     middleRow->addWidget(tools);
     if (edit) {
@@ -310,11 +310,11 @@ void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec)
     rows->addLayout(middleRow, 1);
     rows->addSpacing(GapBelowPages);
     auto *previewRow = new QHBoxLayout;
-    previewRow->setContentsMargins(Margin, 0, spec.previewRightGap, 0);
+    previewRow->setContentsMargins(Margin, 0, shape.previewRightGap, 0);
     previewRow->addWidget(pane.previewBox, 1);
     rows->addLayout(previewRow, 2);
     rows->addSpacing(GapBelowPreview);
-    rows->addLayout(buildButtonRow(pane, spec));
+    rows->addLayout(buildButtonRow(pane, shape));
 
     const Painel painel = edit ? Painel::Edicao : Painel::Pesquisa;
     connect(pane.unit, &QSpinBox::valueChanged, this, [this, painel] { onKiCadOptions(painel); });
@@ -338,12 +338,12 @@ void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec)
         buildSearchPaneExtras(widget);
 }
 
-QWidget *Tfcopista::buildToolColumn(QWidget *widget, Pane &pane, const PaneSpec &spec)
+QWidget *Tfcopista::buildToolColumn(QWidget *widget, Pane &pane, const PaneShape &shape)
 {
     // As wide as today's column; wider only while the KiCad view's choices
     // are shown.
     auto *tools = new QWidget;
-    tools->setMinimumWidth(spec.toolColumn - Margin);
+    tools->setMinimumWidth(shape.toolColumn - Margin);
     tools->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     auto *column = new QVBoxLayout(tools);
     column->setContentsMargins(0, 2, 0, 0);
@@ -364,8 +364,8 @@ QWidget *Tfcopista::buildToolColumn(QWidget *widget, Pane &pane, const PaneSpec 
         column->addWidget(m_copyButton);
     }
     column->addSpacing(2);
-    pane.countLabel = new QLabel(spec.countLabel);
-    pane.countLabel->setObjectName(spec.countLabel);
+    pane.countLabel = new QLabel(shape.countLabel);
+    pane.countLabel->setObjectName(shape.countLabel);
     pane.countLabel->setFixedHeight(16);
     pane.countLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     column->addWidget(pane.countLabel);
@@ -388,17 +388,17 @@ QWidget *Tfcopista::buildToolColumn(QWidget *widget, Pane &pane, const PaneSpec 
     return tools;
 }
 
-void Tfcopista::buildPages(Pane &pane, const PaneSpec &spec)
+void Tfcopista::buildPages(Pane &pane, const PaneShape &shape)
 {
     pane.pages = new QTabWidget;
-    pane.pages->setObjectName(spec.pages);
+    pane.pages->setObjectName(shape.pages);
     pane.pages->setMinimumSize(297, PagesHeight);
-    pane.grid = grid(spec.grid);
+    pane.grid = grid(shape.grid);
     pane.pages->addTab(pane.grid, QStringLiteral("Componentes"));
-    pane.editor = commandEditor(spec.editor);
+    pane.editor = commandEditor(shape.editor);
     pane.pages->addTab(pane.editor, QStringLiteral("Comandos"));
     auto *testes = new QWidget;
-    testes->setObjectName(spec.testes);
+    testes->setObjectName(shape.testes);
     pane.pages->addTab(testes, QStringLiteral("testes"));
     pane.pages->setTabVisible(2, false);
     if (&pane == &m_edit)
@@ -406,24 +406,24 @@ void Tfcopista::buildPages(Pane &pane, const PaneSpec &spec)
     pane.pages->setCurrentIndex(0);
 }
 
-void Tfcopista::buildPreview(Pane &pane, const PaneSpec &spec)
+void Tfcopista::buildPreview(Pane &pane, const PaneShape &shape)
 {
     pane.previewBox = new QScrollArea;
-    pane.previewBox->setObjectName(spec.previewBox);
+    pane.previewBox->setObjectName(shape.previewBox);
     pane.previewBox->setMinimumSize(321, PreviewHeight);
     pane.previewBox->setWidgetResizable(false);
     pane.previewBox->setBackgroundRole(QPalette::Base);
     pane.preview = new ImageView;
-    pane.preview->setObjectName(spec.preview);
+    pane.preview->setObjectName(shape.preview);
     pane.preview->resize(PreviewSize, PreviewSize); // until the image it shows is attached
     pane.previewBox->setWidget(pane.preview);
 }
 
-QLayout *Tfcopista::buildButtonRow(Pane &pane, const PaneSpec &spec)
+QLayout *Tfcopista::buildButtonRow(Pane &pane, const PaneShape &shape)
 {
-    pane.zoomIn = button(spec.zoomIn, QStringLiteral("+ Zoom"));
-    pane.zoomOut = button(spec.zoomOut, QStringLiteral("- Zoom"));
-    pane.zoomNormal = button(spec.zoomNormal, QStringLiteral("Normal"));
+    pane.zoomIn = button(shape.zoomIn, QStringLiteral("+ Zoom"));
+    pane.zoomOut = button(shape.zoomOut, QStringLiteral("- Zoom"));
+    pane.zoomNormal = button(shape.zoomNormal, QStringLiteral("Normal"));
     auto *row = new QHBoxLayout;
     row->setContentsMargins(Margin, 0, 0, ClientHeight - 550 - ButtonHeight);
     row->setSpacing(5);

@@ -83,13 +83,13 @@ private:
         ComponentTableModel *model = nullptr;
         EditorBinding *binding = nullptr;
     };
-    struct PaneSpec;
+    struct PaneShape;
 
-    void buildPane(QWidget *widget, Pane &pane, const PaneSpec &spec);
-    QWidget *buildToolColumn(QWidget *widget, Pane &pane, const PaneSpec &spec);
-    void buildPages(Pane &pane, const PaneSpec &spec);
-    void buildPreview(Pane &pane, const PaneSpec &spec);
-    QLayout *buildButtonRow(Pane &pane, const PaneSpec &spec);
+    void buildPane(QWidget *widget, Pane &pane, const PaneShape &shape);
+    QWidget *buildToolColumn(QWidget *widget, Pane &pane, const PaneShape &shape);
+    void buildPages(Pane &pane, const PaneShape &shape);
+    void buildPreview(Pane &pane, const PaneShape &shape);
+    QLayout *buildButtonRow(Pane &pane, const PaneShape &shape);
     void buildEditPaneExtras(QWidget *widget);
     void buildSearchPaneExtras(QWidget *widget);
     QWidget *buildInformationPage();
