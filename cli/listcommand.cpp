@@ -10,9 +10,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 
 #include <algorithm>
 #include <array>
+#include <thread>
+#include <vector>
 
 namespace cli {
 
@@ -39,6 +42,19 @@ QString joinNames(const QList<QByteArray> &names)
     return text;
 }
 
+// Runs f(first, end) over [0, n) in slices, one per core.
+template <typename F> void emFatias(int n, F f)
+{
+    const int fatias = qBound(1, QThread::idealThreadCount(), qMax(1, n / 256));
+    std::vector<std::thread> outras;
+    for (int k = 1; k < fatias; ++k)
+        outras.emplace_back(
+            [=] { f(int(qint64(n) * k / fatias), int(qint64(n) * (k + 1) / fatias)); });
+    f(0, int(qint64(n) / fatias));
+    for (std::thread &t : outras)
+        t.join();
+}
+
 void readRows(const QString &path, QList<Row> &rows)
 {
     ComponentTable table;
@@ -48,18 +64,27 @@ void readRows(const QString &path, QList<Row> &rows)
     if (!dcm.resultado.ok)
         fileError(dcmPath, dcm.resultado.error);
     const QString library = libraryName(path);
-    rows.reserve(rows.size() + table.rowCount());
-    for (int r = 0; r < table.rowCount(); ++r) {
-        const QByteArray nome = table.nameAt(r);
-        const QByteArray comandos = table.comandosAt(r);
-        const Informacoes info = informacoesDe(comandos);
-        const Descricao *d = dcm.descricoes.procura(nome);
-        // Names are bytes shown as Latin-1, as the grids show them; .dcm
-        // texts are UTF-8, as KiCad writes them.
-        rows.append({library, QString::fromLatin1(nome), QString::fromLatin1(info.partes),
-                     info.pinos, joinNames(aliasesDe(comandos)),
-                     d ? QString::fromUtf8(d->descricao()) : QString()});
-    }
+    const qsizetype base = rows.size();
+    rows.resize(base + table.rowCount());
+    // Each row's figures scan its whole text: the rows are shared among the
+    // cores, each writing only its own rows.
+    Row *out = rows.data() + base;
+    emFatias(table.rowCount(), [&](int first, int end) {
+        for (int r = first; r < end; ++r) {
+            const QByteArray nome = table.nameAt(r);
+            const QByteArray comandos = table.comandosAt(r);
+            const Informacoes info = informacoesDe(comandos);
+            const Descricao *d = dcm.descricoes.procura(nome);
+            // Names are bytes shown as Latin-1, as the grids show them;
+            // .dcm texts are UTF-8, as KiCad writes them.
+            out[r] = {library,
+                      QString::fromLatin1(nome),
+                      QString::fromLatin1(info.partes),
+                      info.pinos,
+                      joinNames(aliasesDe(comandos)),
+                      d ? QString::fromUtf8(d->descricao()) : QString()};
+        }
+    });
 }
 
 // RFC 4180: a field holding a comma, a quote or a line break is quoted, its

@@ -380,15 +380,28 @@ void ComponentTable::replay(const RowChange &change, bool backwards)
 
 void ComponentTable::appendRowsFrom(ComponentTable &other, int biblioteca)
 {
-    other.endPending();
-    for (Row &r : other.m_rows) {
+    acrescentaLote(other.tiraLote(), biblioteca);
+}
+
+ComponentTable::Lote ComponentTable::tiraLote()
+{
+    endPending();
+    Lote lote;
+    lote.m_rows.swap(m_rows);
+    m_current = -1;
+    m_sortedRows = 0;
+    return lote;
+}
+
+void ComponentTable::acrescentaLote(Lote &&lote, int biblioteca)
+{
+    m_rows.reserve(m_rows.size() + lote.m_rows.size());
+    for (Row &r : lote.m_rows) {
         r.creation = ++m_creationCounter;
         r.biblioteca = biblioteca;
         m_rows.push_back(std::move(r));
     }
-    other.m_rows.clear();
-    other.m_current = -1;
-    other.m_sortedRows = 0;
+    lote.m_rows.clear();
 }
 
 void ComponentTable::replayAll(const QList<RowChange> &changes, bool backwards)

@@ -18,6 +18,7 @@
 class ComponentTable : public QObject
 {
     Q_OBJECT
+    struct Row;
 
 public:
     enum class State { Browse, Insert, Edit };
@@ -128,6 +129,23 @@ public:
     // Moves every row of `other` (which ends empty) to the end of this table,
     // in order, tagged with a library number; nothing is notified.
     void appendRowsFrom(ComponentTable &other, int biblioteca);
+
+    // Rows taken out of a table, held apart (from a table on another thread,
+    // say) until another table appends them.
+    class Lote
+    {
+    public:
+        qsizetype size() const { return qsizetype(m_rows.size()); }
+
+    private:
+        friend class ComponentTable;
+        std::vector<Row> m_rows;
+    };
+    // Takes every row out (a pending edit is stored first); the table ends
+    // empty. Name keys already made travel with the rows.
+    Lote tiraLote();
+    // appendRowsFrom for rows taken out earlier.
+    void acrescentaLote(Lote &&lote, int biblioteca);
 
     // Compares two names as the sort and the lookup do.
     int compareNames(const QByteArray &a, const QByteArray &b) const;

@@ -8,6 +8,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 
 const QString MensagemDescarte = QStringLiteral("Biblioteca atual modificada, descartar?");
 
@@ -126,6 +135,104 @@ CommandResult carregaPesquisa(LibraryDocument &pesquisa, DialogService &dialogs)
     return carrega(pesquisa, dialogs, pesquisa.ultimaEscolha(), QStringLiteral("pesquisa"), [] {});
 }
 
+namespace {
+
+// One library file of a folder as a worker read it: its rows and its
+// descriptions, or why it was skipped.
+struct Lida
+{
+    ComponentTable::Lote lote;
+    Descricoes descricoes;
+    QString motivo;
+    bool pronta = false;
+};
+
+// Reads the folder's files on every core while the caller takes them in
+// order: each worker has a table of its own (making one opens a collator,
+// which costs more than reading a small library) and sorts what it read, so
+// the name keys are made in parallel and travel with the rows.
+class LeitoresDePasta
+{
+public:
+    LeitoresDePasta(const QDir &dir, const QStringList &nomes) : m_dir(dir), m_nomes(nomes)
+    {
+        m_lidas.resize(size_t(nomes.size()));
+        const int n =
+            int(qBound(qsizetype(1), qsizetype(QThread::idealThreadCount()), nomes.size()));
+        m_tabelas.resize(size_t(n));
+        for (auto &t : m_tabelas) {
+            t = std::make_unique<ComponentTable>();
+            t->suspendNotifications();
+        }
+        for (int k = 0; k < n; ++k)
+            m_workers.emplace_back([this, k] { trabalha(*m_tabelas[size_t(k)]); });
+    }
+
+    ~LeitoresDePasta()
+    {
+        m_parar = true;
+        for (std::thread &w : m_workers)
+            w.join();
+    }
+
+    // File i, once a worker has read it.
+    Lida &espera(qsizetype i)
+    {
+        std::unique_lock lock(m_mutex);
+        m_pronta.wait(lock, [&] { return m_lidas[size_t(i)].pronta; });
+        return m_lidas[size_t(i)];
+    }
+
+private:
+    void trabalha(ComponentTable &uma)
+    {
+        for (;;) {
+            const qsizetype i = m_proxima++;
+            if (i >= m_nomes.size() || m_parar)
+                return;
+            Lida lida = le(m_dir.filePath(m_nomes[i]), uma);
+            std::lock_guard lock(m_mutex);
+            m_lidas[size_t(i)] = std::move(lida);
+            m_lidas[size_t(i)].pronta = true;
+            m_pronta.notify_all();
+        }
+    }
+
+    static Lida le(const QString &path, ComponentTable &uma)
+    {
+        Lida lida;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            lida.motivo = file.errorString();
+        } else if (!file.peek(16).startsWith("EESchema-LIBRARY")) {
+            lida.motivo = QStringLiteral("não é uma biblioteca");
+        } else {
+            const FileResult lido = leBiblioteca(file, uma);
+            if (!lido.ok) {
+                uma.clear();
+                lida.motivo = lido.error;
+            } else {
+                uma.sortByName();
+                lida.lote = uma.tiraLote();
+                lida.descricoes = carregaDescricoes(caminhoDcm(path)).descricoes;
+            }
+        }
+        return lida;
+    }
+
+    const QDir m_dir;
+    const QStringList m_nomes;
+    std::vector<Lida> m_lidas;
+    std::vector<std::unique_ptr<ComponentTable>> m_tabelas;
+    std::atomic<qsizetype> m_proxima = 0;
+    std::atomic<bool> m_parar = false;
+    std::mutex m_mutex;
+    std::condition_variable m_pronta;
+    std::vector<std::thread> m_workers;
+};
+
+} // namespace
+
 CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
                            const std::function<bool(int, int)> &progresso, QStringList *ignorados)
 {
@@ -137,33 +244,24 @@ CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
         dir.entryList({QStringLiteral("*.lib")}, QDir::Files | QDir::Hidden, QDir::Name);
     ComponentTable todas;
     todas.suspendNotifications();
-    // One table reads every file in turn: making a table opens a collator,
-    // which costs more than reading a small library.
-    ComponentTable uma;
-    uma.suspendNotifications();
     QList<LibraryFileInfo> bibliotecas;
-    for (qsizetype i = 0; i < nomes.size(); ++i) {
-        if (progresso && !progresso(int(i), int(nomes.size())))
-            return CommandResult::cancelled();
-        const QString path = dir.filePath(nomes[i]);
-        QFile file(path);
-        QString motivo;
-        if (!file.open(QIODevice::ReadOnly)) {
-            motivo = file.errorString();
-        } else if (!file.peek(16).startsWith("EESchema-LIBRARY")) {
-            motivo = QStringLiteral("não é uma biblioteca");
-        } else {
-            const FileResult lido = leBiblioteca(file, uma);
-            if (!lido.ok) {
-                uma.clear();
-                motivo = lido.error;
-            } else {
-                todas.appendRowsFrom(uma, int(bibliotecas.size()));
-                bibliotecas.append(arquivo(path));
+    {
+        std::optional<LeitoresDePasta> leitores;
+        if (!nomes.isEmpty())
+            leitores.emplace(dir, nomes);
+        for (qsizetype i = 0; i < nomes.size(); ++i) {
+            if (progresso && !progresso(int(i), int(nomes.size())))
+                return CommandResult::cancelled();
+            Lida &lida = leitores->espera(i);
+            if (lida.motivo.isEmpty()) {
+                todas.acrescentaLote(std::move(lida.lote), int(bibliotecas.size()));
+                const QString path = dir.filePath(nomes[i]);
+                bibliotecas.append(LibraryFileInfo{path, QFileInfo(path).completeBaseName(),
+                                                   std::move(lida.descricoes)});
+            } else if (ignorados) {
+                *ignorados << nomes[i] + QStringLiteral(": ") + lida.motivo;
             }
         }
-        if (!motivo.isEmpty() && ignorados)
-            *ignorados << nomes[i] + QStringLiteral(": ") + motivo;
     }
     if (progresso && !progresso(int(nomes.size()), int(nomes.size())))
         return CommandResult::cancelled();
