@@ -29,6 +29,8 @@
 #include <QToolButton>
 #include <QUndoStack>
 
+#include <utility>
+
 const QString Tfcopista::Caption =
     QStringLiteral("Copista 0.10 (20071004z) - Criação/cópia de biblioteca de componentes p/KiCad");
 
@@ -539,10 +541,13 @@ void Tfcopista::buildMiddleColumn(QWidget *column)
         hiddenSpeedButton(column, QStringLiteral("RxSB_checar"), QStringLiteral("Erros ?"),
                           QStringLiteral("Pesquisar por erros nos comandos dos compoentes"));
 
-    connect(m_firstButton, &QPushButton::clicked, this, &Tfcopista::onFirst);
-    connect(m_nextButton, &QPushButton::clicked, this, &Tfcopista::onNext);
-    connect(m_priorButton, &QPushButton::clicked, this, &Tfcopista::onPrior);
-    connect(m_lastButton, &QPushButton::clicked, this, &Tfcopista::onLast);
+    const std::pair<QPushButton *, void (ComponentTable::*)()> moves[] = {
+        {m_firstButton, &ComponentTable::first},
+        {m_nextButton, &ComponentTable::next},
+        {m_priorButton, &ComponentTable::prior},
+        {m_lastButton, &ComponentTable::last}};
+    for (const auto &[button, move] : moves)
+        connect(button, &QPushButton::clicked, this, [this, move] { onMove(move); });
     connect(m_textsSwitch, &QCheckBox::clicked, this, &Tfcopista::onTextsSwitch);
     connect(m_boardButton, &QToolButton::clicked, this, &Tfcopista::onMakeBoard);
     connect(m_checkPadsButton, &QToolButton::clicked, this, &Tfcopista::onCheckPads);
@@ -683,28 +688,10 @@ void Tfcopista::onNewLibrary()
     novaBiblioteca(m_editDoc, *m_dialogs);
 }
 
-void Tfcopista::onFirst()
+void Tfcopista::onMove(void (ComponentTable::*move)())
 {
-    m_editDoc.table().first();
-    m_searchDoc.table().first();
-}
-
-void Tfcopista::onNext()
-{
-    m_editDoc.table().next();
-    m_searchDoc.table().next();
-}
-
-void Tfcopista::onPrior()
-{
-    m_editDoc.table().prior();
-    m_searchDoc.table().prior();
-}
-
-void Tfcopista::onLast()
-{
-    m_editDoc.table().last();
-    m_searchDoc.table().last();
+    (m_editDoc.table().*move)();
+    (m_searchDoc.table().*move)();
 }
 
 void Tfcopista::closeEvent(QCloseEvent *event)

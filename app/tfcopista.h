@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class ComponentTable;
 class ComponentTableModel;
 class DialogService;
 class EditorBinding;
@@ -99,10 +100,8 @@ private:
 
     // Shell: navigation over both tables, new library.
     void onNewLibrary();
-    void onFirst();
-    void onNext();
-    void onPrior();
-    void onLast();
+    // Moves both tables alike: `move` is first, next, prior or last.
+    void onMove(void (ComponentTable::*move)());
 
     // Loading and saving.
     void onLoadEdit();

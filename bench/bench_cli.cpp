@@ -13,6 +13,7 @@
 // two files, synced as a safe save syncs); BM_CliRender (every corpus
 // component to PNG) at 500 components per second or more.
 
+#include "benchmain.h"
 #include "cli/commandline.h"
 #include "library/componenttable.h"
 #include "library/libraryfile.h"
@@ -167,7 +168,9 @@ void BM_CliCopyFloor(benchmark::State &state)
     }
 }
 
-void BM_CliCopy(benchmark::State &state)
+// Times `copy` (given the target, false when it fails) into a fresh all.lib
+// each round: the last round's files are removed untimed.
+template <typename F> void timeCopies(benchmark::State &state, const char *error, F &&copy)
 {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("all.lib"));
@@ -176,28 +179,26 @@ void BM_CliCopy(benchmark::State &state)
         QFile::remove(target);
         QFile::remove(dir.filePath(QStringLiteral("all.dcm")));
         state.ResumeTiming();
-        if (!cli(QStringList{QStringLiteral("copy"), QStringLiteral("--to"), target} +
-                 corpusLibraries()))
-            state.SkipWithError("copista-cli copy failed");
+        if (!copy(target))
+            state.SkipWithError(error);
     }
+}
+
+void BM_CliCopy(benchmark::State &state)
+{
+    timeCopies(state, "copista-cli copy failed", [](const QString &target) {
+        return cli(QStringList{QStringLiteral("copy"), QStringLiteral("--to"), target} +
+                   corpusLibraries());
+    });
 }
 
 // The copy command's own work, in this process.
 void BM_CliCopyInProcess(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("all.lib"));
-    for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(target);
-        QFile::remove(dir.filePath(QStringLiteral("all.dcm")));
-        state.ResumeTiming();
-        if (!quietly([&] {
-                return cli::runCopy(QStringList{QStringLiteral("--to"), target} +
-                                    corpusLibraries()) == 0;
-            }))
-            state.SkipWithError("copy failed");
-    }
+    timeCopies(state, "copy failed", [](const QString &target) {
+        const QStringList args = QStringList{QStringLiteral("--to"), target} + corpusLibraries();
+        return quietly([&] { return cli::runCopy(args) == 0; });
+    });
 }
 
 void BM_CliRender(benchmark::State &state)
@@ -239,13 +240,5 @@ int main(int argc, char **argv)
         return carregaBiblioteca(QString::fromLocal8Bit(argv[2]), table).ok && !table.isEmpty() ? 0
                                                                                                 : 1;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QGuiApplication>(argc, argv);
 }
