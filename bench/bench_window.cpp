@@ -1,8 +1,8 @@
 // "Proximo" pressed in the real window with Device.lib in both panes: each
 // press moves both tables and redraws both previews.
 #include "app/tfcopista.h"
+#include "fixeddialogs.h"
 #include "library/librarydocument.h"
-#include "platform/dialogs.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -14,25 +14,6 @@
 #include <vector>
 
 namespace {
-
-// Answers the two load dialogs with the library and nothing else.
-class FixedDialogs : public DialogService
-{
-public:
-    explicit FixedDialogs(QString path) : m_path(std::move(path)) {}
-    Dialogs::Button message(Dialogs::Kind, const QString &, Dialogs::Buttons) override
-    {
-        return Dialogs::Button::Ok;
-    }
-    std::optional<QString> openFile(const Dialogs::FileOptions &) override { return m_path; }
-    std::optional<QString> saveFile(const Dialogs::FileOptions &) override { return {}; }
-    std::optional<QString> openFolder(const Dialogs::FileOptions &) override { return {}; }
-    Dialogs::ClashAnswer clash(const QString &) override { return {}; }
-    void beep() override {}
-
-private:
-    QString m_path;
-};
 
 void BM_ProximoWindow(benchmark::State &state)
 {

@@ -88,14 +88,15 @@ int CommandParser::intValue(const QCommandLineOption &option) const
     return v;
 }
 
-void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito)
+void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito,
+                 const BlocoFechado &fechado)
 {
     const QFileInfo info(path);
     if (!info.exists())
         fileError(path, QStringLiteral("arquivo não encontrado."));
     if (info.isDir())
         fileError(path, QStringLiteral("é uma pasta, não uma biblioteca."));
-    const FileResult r = carregaBiblioteca(path, table);
+    const FileResult r = carregaBiblioteca(path, table, fechado);
     if (!r.ok)
         fileError(path, r.error);
     if (!table.isEmpty())

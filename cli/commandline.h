@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/libraryfile.h"
+
 // What the commands of copista-cli share: exit codes, the failure that ends a
 // command, parsing of a command's options and reading libraries.
 
@@ -70,7 +72,8 @@ private:
 // failure, and so is a file that yields no component and does not begin
 // with the library header, which is no library at all; an empty file is
 // accepted only with `vazioAceito` (a target about to be filled).
-void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito = false);
+void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito = false,
+                 const BlocoFechado &fechado = {});
 
 // Whether a component is chosen by --names: with no pattern every one is;
 // otherwise its name or one of its alias names matches a pattern by the

@@ -14,6 +14,10 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <deque>
+#include <limits>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -42,49 +46,129 @@ QString joinNames(const QList<QByteArray> &names)
     return text;
 }
 
-// Runs f(first, end) over [0, n) in slices, one per core.
-template <typename F> void emFatias(int n, F f)
+// The figures of one component, from its command text alone.
+struct Figuras
 {
-    const int fatias = qBound(1, QThread::idealThreadCount(), qMax(1, n / 256));
-    std::vector<std::thread> outras;
-    for (int k = 1; k < fatias; ++k)
-        outras.emplace_back(
-            [=] { f(int(qint64(n) * k / fatias), int(qint64(n) * (k + 1) / fatias)); });
-    f(0, int(qint64(n) / fatias));
-    for (std::thread &t : outras)
-        t.join();
+    QString units;
+    qint32 pins = 0;
+    QString aliases;
+};
+
+Figuras figurasDe(const QByteArray &comandos)
+{
+    const Informacoes info = informacoesDe(comandos);
+    return {QString::fromLatin1(info.partes), info.pinos, joinNames(aliasesDe(comandos))};
 }
+
+// Works out each component's figures on the other cores while the reader
+// goes on: the texts come in file order, in batches, and their figures are
+// kept in that order.
+class FigurasEmParalelo
+{
+public:
+    FigurasEmParalelo()
+    {
+        const int n = qMax(1, QThread::idealThreadCount() - 1);
+        for (int k = 0; k < n; ++k)
+            m_workers.emplace_back([this] { trabalha(); });
+    }
+    ~FigurasEmParalelo() { termina(); }
+
+    void recebe(const QByteArray &comandos)
+    {
+        m_lote.append(comandos);
+        if (m_lote.size() == Lote)
+            entrega();
+    }
+
+    // Every figure, in file order, once the reading is over.
+    std::vector<Figuras> &termina()
+    {
+        if (!m_lote.isEmpty())
+            entrega();
+        {
+            std::lock_guard lock(m_mutex);
+            m_fim = true;
+        }
+        m_trabalho.notify_all();
+        for (std::thread &w : m_workers)
+            w.join();
+        m_workers.clear();
+        return m_figuras;
+    }
+
+private:
+    static constexpr qsizetype Lote = 64;
+
+    void entrega()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_fila.push_back({m_figuras.size(), std::move(m_lote)});
+            m_figuras.resize(m_figuras.size() + size_t(m_fila.back().second.size()));
+        }
+        m_lote = {};
+        m_trabalho.notify_one();
+    }
+
+    void trabalha()
+    {
+        for (;;) {
+            std::pair<size_t, QList<QByteArray>> lote;
+            {
+                std::unique_lock lock(m_mutex);
+                m_trabalho.wait(lock, [&] { return m_fim || !m_fila.empty(); });
+                if (m_fila.empty())
+                    return;
+                lote = std::move(m_fila.front());
+                m_fila.pop_front();
+            }
+            std::vector<Figuras> feitas;
+            feitas.reserve(size_t(lote.second.size()));
+            for (const QByteArray &comandos : lote.second)
+                feitas.push_back(figurasDe(comandos));
+            std::lock_guard lock(m_mutex);
+            std::move(feitas.begin(), feitas.end(), m_figuras.begin() + qsizetype(lote.first));
+        }
+    }
+
+    QList<QByteArray> m_lote;
+    std::mutex m_mutex;
+    std::condition_variable m_trabalho;
+    std::deque<std::pair<size_t, QList<QByteArray>>> m_fila;
+    std::vector<Figuras> m_figuras;
+    bool m_fim = false;
+    std::vector<std::thread> m_workers;
+};
 
 void readRows(const QString &path, QList<Row> &rows)
 {
     ComponentTable table;
-    loadLibrary(path, table);
+    FigurasEmParalelo paralelo;
+    loadLibrary(path, table, false, [&](const QByteArray &c) { paralelo.recebe(c); });
+    std::vector<Figuras> &figuras = paralelo.termina();
     const QString dcmPath = caminhoDcm(path);
     const LeituraDcm dcm = carregaDescricoes(dcmPath);
     if (!dcm.resultado.ok)
         fileError(dcmPath, dcm.resultado.error);
     const QString library = libraryName(path);
-    const qsizetype base = rows.size();
-    rows.resize(base + table.rowCount());
-    // Each row's figures scan its whole text: the rows are shared among the
-    // cores, each writing only its own rows.
-    Row *out = rows.data() + base;
-    emFatias(table.rowCount(), [&](int first, int end) {
-        for (int r = first; r < end; ++r) {
-            const QByteArray nome = table.nameAt(r);
-            const QByteArray comandos = table.comandosAt(r);
-            const Informacoes info = informacoesDe(comandos);
-            const Descricao *d = dcm.descricoes.procura(nome);
-            // Names are bytes shown as Latin-1, as the grids show them;
-            // .dcm texts are UTF-8, as KiCad writes them.
-            out[r] = {library,
-                      QString::fromLatin1(nome),
-                      QString::fromLatin1(info.partes),
-                      info.pinos,
-                      joinNames(aliasesDe(comandos)),
-                      d ? QString::fromUtf8(d->descricao()) : QString()};
-        }
-    });
+    // The rows are numbered in file order from the first one read; the
+    // table has them in name order.
+    quint64 primeira = std::numeric_limits<quint64>::max();
+    for (int r = 0; r < table.rowCount(); ++r)
+        primeira = qMin(primeira, table.idAt(r));
+    const bool emOrdem = figuras.size() == size_t(table.rowCount());
+    rows.reserve(rows.size() + table.rowCount());
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const QByteArray nome = table.nameAt(r);
+        Figuras f = emOrdem ? std::move(figuras[size_t(table.idAt(r) - primeira)])
+                            : figurasDe(table.comandosAt(r));
+        const Descricao *d = dcm.descricoes.procura(nome);
+        // Names are bytes shown as Latin-1, as the grids show them; .dcm
+        // texts are UTF-8, as KiCad writes them.
+        rows.append({library, QString::fromLatin1(nome), std::move(f.units), f.pins,
+                     std::move(f.aliases), d ? QString::fromUtf8(d->descricao()) : QString()});
+    }
 }
 
 // RFC 4180: a field holding a comma, a quote or a line break is quoted, its

@@ -59,7 +59,9 @@ Word firstWord(const char *p, qsizetype n)
 class Reader
 {
 public:
-    explicit Reader(ComponentTable &table) : m_table(table) {}
+    Reader(ComponentTable &table, const BlocoFechado &fechado) : m_table(table), m_fechado(fechado)
+    {
+    }
 
     void line(const char *p, qsizetype n)
     {
@@ -105,13 +107,17 @@ private:
 
     void closeBlock()
     {
-        m_table.setField(ComponentTable::Field::Comandos, QByteArray(m_text.constData(), m_used));
+        const QByteArray comandos(m_text.constData(), m_used);
+        m_table.setField(ComponentTable::Field::Comandos, comandos);
         m_table.post();
+        if (m_fechado)
+            m_fechado(comandos);
         m_used = 0;
         m_open = false;
     }
 
     ComponentTable &m_table;
+    const BlocoFechado &m_fechado;
     QByteArray m_text;
     qsizetype m_used = 0;
     bool m_open = false;
@@ -189,7 +195,7 @@ private:
 
 } // namespace
 
-FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
+FileResult leBiblioteca(QIODevice &in, ComponentTable &table, const BlocoFechado &fechado)
 {
     const bool recording = table.recording();
     table.setRecording(false);
@@ -199,7 +205,7 @@ FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
         bool on;
         ~Restore() { t.setRecording(on); }
     } restore{table, recording};
-    Reader reader(table);
+    Reader reader(table, fechado);
     LineCutter cutter(reader);
     QByteArray chunk(ChunkSize, Qt::Uninitialized);
     for (;;) {
@@ -216,7 +222,8 @@ FileResult leBiblioteca(QIODevice &in, ComponentTable &table)
     return {};
 }
 
-FileResult carregaBiblioteca(const QString &path, ComponentTable &table)
+FileResult carregaBiblioteca(const QString &path, ComponentTable &table,
+                             const BlocoFechado &fechado)
 {
     table.suspendNotifications();
     table.clear();
@@ -228,7 +235,7 @@ FileResult carregaBiblioteca(const QString &path, ComponentTable &table)
     } else if (!file.open(QIODevice::ReadOnly)) {
         result = FileResult::failure(file.errorString());
     } else {
-        result = leBiblioteca(file, table);
+        result = leBiblioteca(file, table, fechado);
         file.close();
     }
     table.sortByName();

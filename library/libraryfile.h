@@ -26,9 +26,15 @@ struct FileResult
 // Lines end at CR, CR LF or a lone LF; a Ctrl-Z ends the file. A DEF line met
 // while a block is open closes that block with the lines gathered so far, and
 // a block still open at the end of the file keeps its lines too.
-FileResult carregaBiblioteca(const QString &path, ComponentTable &table);
+//
+// `fechado`, when given, is handed each component's command text as its
+// block closes, in file order, while the rest is still being read: a caller
+// can work on the components meanwhile (on another thread).
+using BlocoFechado = std::function<void(const QByteArray &comandos)>;
+FileResult carregaBiblioteca(const QString &path, ComponentTable &table,
+                             const BlocoFechado &fechado = {});
 // The same reading from an open device (no suspend, clear, sort or resume).
-FileResult leBiblioteca(QIODevice &in, ComponentTable &table);
+FileResult leBiblioteca(QIODevice &in, ComponentTable &table, const BlocoFechado &fechado = {});
 
 // "EESchema-LIBRARY Version 2.3  Date:   dd/mm/yyyy-hh:nn:ss", no line end.
 QByteArray cabecalhoBiblioteca(const QDateTime &when);
