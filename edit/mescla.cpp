@@ -108,12 +108,12 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
     // Who holds each name: a row of the target (>= 0) or an offer (-1 - k).
     // The table's own comparison orders the map, so "equal" means what a
     // lookup in the table means.
-    auto antes = [&tabela](const QByteArray &a, const QByteArray &b) {
-        return tabela.compareNames(a, b) < 0;
+    auto antes = [](const ComponentTable::NameKey &a, const ComponentTable::NameKey &b) {
+        return a.compare(b) < 0;
     };
-    std::map<QByteArray, qsizetype, decltype(antes)> donos(antes);
+    std::map<ComponentTable::NameKey, qsizetype, decltype(antes)> donos(antes);
     for (int linha = 0; linha < tabela.rowCount(); ++linha)
-        donos.emplace(tabela.nameAt(linha), linha);
+        donos.emplace(tabela.nameKey(tabela.nameAt(linha)), linha);
 
     const qsizetype n = ofertas.size();
     std::vector<bool> aceita(size_t(n), false);
@@ -121,9 +121,10 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
     QList<int> removidas;
     for (qsizetype k = 0; k < n; ++k) {
         const QByteArray &nome = ofertas[k].nome;
-        const auto it = donos.find(nome);
+        ComponentTable::NameKey chave = tabela.nameKey(nome);
+        const auto it = donos.find(chave);
         if (it == donos.end()) {
-            donos.emplace(nome, -1 - k);
+            donos.emplace(std::move(chave), -1 - k);
             aceita[size_t(k)] = true;
             nomeFinal[size_t(k)] = nome;
             continue;
@@ -143,15 +144,15 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
                 aceita[size_t(-1 - it->second)] = false;
             // The newcomer's spelling of the name is the one kept.
             donos.erase(it);
-            donos.emplace(nome, -1 - k);
+            donos.emplace(std::move(chave), -1 - k);
             aceita[size_t(k)] = true;
             nomeFinal[size_t(k)] = nome;
             r.substituidos << nome;
             break;
         case Duplicados::Renomear: {
             const QByteArray novo = nomeLivre(
-                nome, [&](const QByteArray &candidato) { return !donos.contains(candidato); });
-            donos.emplace(novo, -1 - k);
+                nome, [&](const QByteArray &c) { return !donos.contains(tabela.nameKey(c)); });
+            donos.emplace(tabela.nameKey(novo), -1 - k);
             aceita[size_t(k)] = true;
             nomeFinal[size_t(k)] = novo;
             r.renomeados.append({nome, novo});

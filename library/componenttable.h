@@ -150,6 +150,24 @@ public:
     // Compares two names as the sort and the lookup do.
     int compareNames(const QByteArray &a, const QByteArray &b) const;
 
+    // A name's sort key. Equal keys mean names that compare equal; the
+    // order of keys is the order of compareNames for names that are not
+    // empty.
+    class NameKey
+    {
+    public:
+        explicit NameKey(QCollatorSortKey collated) : m_collated(std::move(collated)) {}
+        explicit NameKey(QByteArray folded) : m_folded(std::move(folded)) {}
+        int compare(const NameKey &other) const;
+
+    private:
+        std::optional<QCollatorSortKey> m_collated;
+        QByteArray m_folded;
+    };
+    // The key of a name: comparing keys is comparing names, without
+    // converting them again at every comparison.
+    NameKey nameKey(const QByteArray &name) const { return makeKey(name); }
+
 signals:
     // Asked before a pending insert or edit is ended: bound controls holding
     // text the user typed store it into the row now, with setField.
@@ -176,21 +194,6 @@ signals:
     void rowStored(const ComponentTable::RowChange &change);
 
 private:
-    // A name's sort key. Equal keys mean names that compare equal; the
-    // order of keys is the order of compareNames for names that are not
-    // empty.
-    class NameKey
-    {
-    public:
-        explicit NameKey(QCollatorSortKey collated) : m_collated(std::move(collated)) {}
-        explicit NameKey(QByteArray folded) : m_folded(std::move(folded)) {}
-        int compare(const NameKey &other) const;
-
-    private:
-        std::optional<QCollatorSortKey> m_collated;
-        QByteArray m_folded;
-    };
-
     struct Row
     {
         QByteArray nome;
