@@ -395,7 +395,9 @@ ComponentTable::Lote ComponentTable::tiraLote()
 
 void ComponentTable::acrescentaLote(Lote &&lote, int biblioteca)
 {
-    m_rows.reserve(m_rows.size() + lote.m_rows.size());
+    const size_t need = m_rows.size() + lote.m_rows.size();
+    if (need > m_rows.capacity())
+        m_rows.reserve(std::max(need, 2 * m_rows.capacity()));
     for (Row &r : lote.m_rows) {
         r.creation = ++m_creationCounter;
         r.biblioteca = biblioteca;
@@ -652,3 +654,5 @@ void ComponentTable::resumeNotifications()
         emit dataChange();
     }
 }
+
+static_assert(std::is_nothrow_move_constructible_v<ComponentTable::NameKey>);

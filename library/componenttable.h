@@ -158,6 +158,13 @@ public:
     public:
         explicit NameKey(QCollatorSortKey collated) : m_collated(std::move(collated)) {}
         explicit NameKey(QByteArray folded) : m_folded(std::move(folded)) {}
+        // A collator key has no move of its own, only a copy that shares its
+        // data and cannot fail: saying so lets the rows' vector move rows
+        // when it grows instead of copying them.
+        NameKey(const NameKey &) = default;
+        NameKey(NameKey &&) noexcept = default;
+        NameKey &operator=(const NameKey &) = default;
+        NameKey &operator=(NameKey &&) noexcept = default;
         int compare(const NameKey &other) const;
 
     private:
