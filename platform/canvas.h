@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QtGlobal>
@@ -92,11 +93,17 @@ class Canvas
 public:
     virtual ~Canvas() = default;
 
-    virtual QSize size() const = 0;
-    // Makes the surface `size` big. With `keep` the pixels of the part both
-    // sizes share stay as they were and the rest is white; without it the
-    // whole surface is white.
-    virtual void setSize(QSize size, bool keep) = 0;
+    // The drawing coordinates the surface covers: its top-left pixel stands
+    // for area().topLeft(), which is (0, 0) until the surface is moved.
+    // Every coordinate given to the calls below is a drawing coordinate.
+    virtual QRect area() const = 0;
+    QSize size() const { return area().size(); }
+    // Makes the surface cover `area`. With `keep` the pixels at the drawing
+    // coordinates both areas share stay as they were and the rest is white;
+    // without it the whole surface is white.
+    virtual void setArea(const QRect &area, bool keep) = 0;
+    // The same area size from the same top-left point.
+    void setSize(QSize size, bool keep) { setArea(QRect(area().topLeft(), size), keep); }
 
     virtual void setPenColor(Cor color) = 0;
     virtual Cor penColor() const = 0;
@@ -140,8 +147,9 @@ public:
     // Paints (x1, y1)-(x2, y2) with the brush colour.
     virtual void fillRect(int x1, int y1, int x2, int y2) = 0;
     // Copies the rectangle at (sx, sy) of `source`, another canvas, onto the
-    // rectangle (x1, y1)-(x2, y2) here, pixel for pixel; whatever the source
-    // rectangle has outside the source's bitmap comes out white.
+    // rectangle (x1, y1)-(x2, y2) here, pixel for pixel; (sx, sy) is in the
+    // source's drawing coordinates. Whatever the source rectangle has outside
+    // the source's area comes out white.
     virtual void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) = 0;
 
     // Anti-aliased primitives with stroke widths and fills. They neither

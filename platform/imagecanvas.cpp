@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <sys/mman.h>
@@ -53,57 +54,59 @@ QRect spanOf(QPoint a, QPoint b)
 
 constexpr quint32 WhitePixel = 0xFFFFFFFFu;
 
-// Zeroed memory for a bitmap whose pages the system provides only when first
-// written; freed by the image that owns it.
-#ifdef Q_OS_UNIX
-struct Mapping
-{
-    void *data;
-    size_t bytes;
-};
-
-void unmap(void *info)
-{
-    auto *mapping = static_cast<Mapping *>(info);
-    munmap(mapping->data, mapping->bytes);
-    delete mapping;
-}
-
-QImage zeroedImage(QSize size)
-{
-    if (size.isEmpty())
-        return {};
-    const qsizetype perLine = qsizetype(size.width()) * 4;
-    const size_t bytes = size_t(perLine) * size_t(size.height());
-    void *data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (data == MAP_FAILED)
-        return {};
-#ifdef MADV_NOHUGEPAGE
-    // Huge pages would make one written row cost megabytes.
-    madvise(data, bytes, MADV_NOHUGEPAGE);
-#endif
-    return QImage(static_cast<uchar *>(data), size.width(), size.height(), perLine,
-                  QImage::Format_RGB32, unmap, new Mapping{data, bytes});
-}
-#else
-QImage zeroedImage(QSize size)
-{
-    if (size.isEmpty())
-        return {};
-    const qsizetype perLine = qsizetype(size.width()) * 4;
-    void *data = std::calloc(size_t(perLine), size_t(size.height()));
-    if (!data)
-        return {};
-    return QImage(static_cast<uchar *>(data), size.width(), size.height(), perLine,
-                  QImage::Format_RGB32, std::free, data);
-}
-#endif
-
 } // namespace
 
-ImageCanvas::ImageCanvas(QSize size) : m_image(zeroedImage(size))
+// Zeroed memory for bitmaps, whose pages the system provides only when first
+// written. The images made over it share it; it goes with the last of them.
+struct ImageCanvas::Memory
 {
-    m_inUse.assign(size_t(std::max(m_image.height(), 0)), 0);
+    explicit Memory(size_t size);
+    ~Memory();
+    uchar *data = nullptr;
+    size_t bytes = 0;
+};
+
+#ifdef Q_OS_UNIX
+ImageCanvas::Memory::Memory(size_t size)
+{
+    void *p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return;
+#ifdef MADV_NOHUGEPAGE
+    // Huge pages would make one written row cost megabytes.
+    madvise(p, size, MADV_NOHUGEPAGE);
+#endif
+    data = static_cast<uchar *>(p);
+    bytes = size;
+}
+
+ImageCanvas::Memory::~Memory()
+{
+    if (data)
+        munmap(data, bytes);
+}
+#else
+ImageCanvas::Memory::Memory(size_t size) : data(static_cast<uchar *>(std::calloc(size, 1)))
+{
+    bytes = data ? size : 0;
+}
+
+ImageCanvas::Memory::~Memory()
+{
+    std::free(data);
+}
+#endif
+
+QImage ImageCanvas::imageOn(const std::shared_ptr<Memory> &memory, QSize size)
+{
+    const auto release = [](void *info) { delete static_cast<std::shared_ptr<Memory> *>(info); };
+    return QImage(memory->data, size.width(), size.height(), qsizetype(size.width()) * 4,
+                  QImage::Format_RGB32, release, new std::shared_ptr<Memory>(memory));
+}
+
+ImageCanvas::ImageCanvas(QSize size)
+{
+    setArea(QRect(QPoint(0, 0), size), false);
     m_qfont.setFamily(m_font.nome);
     m_qfont.setPixelSize(pixelSize(m_font.tamanho));
 }
@@ -114,34 +117,57 @@ ImageCanvas::~ImageCanvas()
         m_painter.end();
 }
 
-void ImageCanvas::setSize(QSize size, bool keep)
+void ImageCanvas::setArea(const QRect &area, bool keep)
 {
-    if (size == m_image.size())
+    if (area == this->area())
         return;
-    QImage image = zeroedImage(size);
-    if (image.isNull() && !size.isEmpty())
-        return; // no memory for it: the old bitmap stays
+    const size_t need = size_t(std::max(area.width(), 0)) * 4 * size_t(std::max(area.height(), 0));
+    // A pixel of the old bitmap lands this far away on the new one.
+    const QPoint shift = m_origin - area.topLeft();
+    // The bitmap's memory serves again, its pages already provided, when it
+    // is large enough but not more than twice what is needed (a huge
+    // drawing's memory goes) and no one else holds the image, as long as
+    // the rows kept move to the same place or further on.
+    const bool reuse =
+        m_memory && m_image.constBits() == m_memory->data && m_image.isDetached() &&
+        need <= m_memory->bytes && m_memory->bytes / 2 <= need &&
+        (!keep || (area.width() >= m_image.width() && shift.x() >= 0 && shift.y() >= 0));
+    std::shared_ptr<Memory> memory = reuse ? m_memory : nullptr;
+    if (!reuse && need > 0) {
+        memory = std::make_shared<Memory>(need);
+        if (!memory->data)
+            return; // no memory for it: the old bitmap stays
+    }
     endPainting();
+    QImage image = memory ? imageOn(memory, area.size()) : QImage();
     std::vector<quint8> inUse(size_t(std::max(image.height(), 0)), 0);
     int rows = 0;
-    if (keep) {
-        const int height = std::min(image.height(), m_image.height());
-        const int shared = std::min(image.width(), m_image.width());
-        for (int y = 0; y < height; ++y) {
+    if (keep && memory) {
+        // The old bitmap's pixels the new one covers, moved from the last
+        // row up: in the same memory a row lands past every row still to
+        // move.
+        const QRect shared = m_image.rect() & image.rect().translated(-shift);
+        const size_t before = size_t(shared.left() + shift.x()) * 4;
+        const size_t kept = size_t(std::max(shared.width(), 0)) * 4;
+        for (int y = shared.bottom(); y >= shared.top(); --y) {
             if (!rowInUse(y))
                 continue;
-            auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
-            const auto *in = reinterpret_cast<const quint32 *>(m_image.constScanLine(y));
-            std::copy_n(in, shared, out);
-            std::fill(out + shared, out + image.width(), WhitePixel);
-            inUse[size_t(y)] = 1;
+            uchar *out = memory->data + qsizetype(y + shift.y()) * image.bytesPerLine();
+            const uchar *in = m_image.constBits() + qsizetype(y) * m_image.bytesPerLine();
+            std::memmove(out + before, in + size_t(shared.left()) * 4, kept);
+            auto *row = reinterpret_cast<quint32 *>(out);
+            std::fill(row, row + before / 4, WhitePixel);
+            std::fill(row + (before + kept) / 4, row + image.width(), WhitePixel);
+            inUse[size_t(y + shift.y())] = 1;
             ++rows;
         }
-        m_dirty &= image.rect();
+        m_dirty = m_dirty.translated(shift) & image.rect();
     } else {
         m_dirty = QRect();
     }
+    m_origin = area.topLeft();
     m_image = std::move(image);
+    m_memory = std::move(memory);
     m_inUse = std::move(inUse);
     m_rowsInUse = rows;
     m_whiteRow.clear();
@@ -157,6 +183,7 @@ QPainter &ImageCanvas::painter()
 {
     if (!m_painter.isActive()) {
         m_painter.begin(&m_image);
+        m_painter.setTransform(base());
         m_painter.setRenderHint(QPainter::Antialiasing, false);
         m_smooth = false;
         applyPen();
@@ -165,7 +192,7 @@ QPainter &ImageCanvas::painter()
         // Back from the anti-aliased primitives to the plain ones.
         m_smooth = false;
         m_pintor.esqueceFonte();
-        m_painter.resetTransform();
+        m_painter.setTransform(base());
         m_painter.setRenderHint(QPainter::Antialiasing, false);
         m_painter.setBrush(QBrush());
         applyPen();
@@ -279,18 +306,18 @@ void ImageCanvas::lineTo(int x, int y)
     if (from.y() == to.y()) {
         const int first = to.x() > from.x() ? from.x() : to.x() + 1;
         const int last = to.x() > from.x() ? to.x() - 1 : from.x();
-        paintPixels(QRect(QPoint(limited(first), from.y()), QPoint(limited(last), from.y())),
-                    m_penColor);
+        const int y = limited(from.y());
+        paintPixels(QRect(QPoint(limited(first), y), QPoint(limited(last), y)), m_penColor);
     } else if (from.x() == to.x()) {
         const int first = to.y() > from.y() ? from.y() : to.y() + 1;
         const int last = to.y() > from.y() ? to.y() - 1 : from.y();
-        paintPixels(QRect(QPoint(from.x(), limited(first)), QPoint(from.x(), limited(last))),
-                    m_penColor);
+        const int x = limited(from.x());
+        paintPixels(QRect(QPoint(x, limited(first)), QPoint(x, limited(last))), m_penColor);
     } else {
-        useRows(spanOf(from, to), 1);
+        useRows(onBitmap(spanOf(from, to)), 1);
         painter().drawLine(from, to);
     }
-    markDirty(spanOf(from, to));
+    markDirty(onBitmap(spanOf(from, to)));
 }
 
 QPainter &ImageCanvas::shapePainter()
@@ -317,7 +344,7 @@ void ImageCanvas::rectangle(int x1, int y1, int x2, int y2)
     paintPixels(QRect(QPoint(l, t + 1), QPoint(l, b - 1)), m_penColor);
     if (r != l)
         paintPixels(QRect(QPoint(r, t + 1), QPoint(r, b - 1)), m_penColor);
-    markDirty(area);
+    markDirty(onBitmap(area));
 }
 
 void ImageCanvas::ellipse(int x1, int y1, int x2, int y2)
@@ -325,9 +352,9 @@ void ImageCanvas::ellipse(int x1, int y1, int x2, int y2)
     const QRect area = covered(x1, y1, x2, y2);
     if (area.isEmpty())
         return;
-    useRows(area, 1);
+    useRows(onBitmap(area), 1);
     shapePainter().drawEllipse(strokeRect(area));
-    markDirty(area);
+    markDirty(onBitmap(area));
 }
 
 void ImageCanvas::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
@@ -348,9 +375,9 @@ void ImageCanvas::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, in
     double span = parameter(x4, y4) - start;
     while (span <= 0)
         span += 360;
-    useRows(area, 1);
+    useRows(onBitmap(area), 1);
     painter().drawArc(shape, int(std::lround(start * 16)), int(std::lround(span * 16)));
-    markDirty(area);
+    markDirty(onBitmap(area));
 }
 
 void ImageCanvas::polyline(std::span<const QPoint> points)
@@ -360,9 +387,9 @@ void ImageCanvas::polyline(std::span<const QPoint> points)
     QRect span = spanOf(points[0], points[0]);
     for (const QPoint &p : points)
         span |= spanOf(p, p);
-    useRows(span, 1);
+    useRows(onBitmap(span), 1);
     painter().drawPolyline(points.data(), int(points.size()));
-    markDirty(span);
+    markDirty(onBitmap(span));
 }
 
 void ImageCanvas::textOut(int x, int y, const QString &text)
@@ -372,7 +399,7 @@ void ImageCanvas::textOut(int x, int y, const QString &text)
     const QFontMetrics &fm = metrics();
     const QRect cell(0, 0, textWidth(text), fm.height());
     QTransform turn;
-    turn.translate(x, y);
+    turn.translate(double(x) - m_origin.x(), double(y) - m_origin.y());
     turn.rotate(-m_font.rotacao / 10.0);
     // Glyphs may reach a little past their cell, more so in large fonts.
     const int overhang = 2 + m_qfont.pixelSize() / 4;
@@ -393,7 +420,7 @@ void ImageCanvas::textOut(int x, int y, const QString &text)
     p.setFont(m_qfont);
     p.setPen(toQColor(m_font.cor));
     p.drawText(QPoint(0, fm.ascent()), text);
-    p.resetTransform();
+    p.setTransform(base());
     applyPen();
     applyMode();
     if (!reach.isEmpty())
@@ -419,7 +446,7 @@ int ImageCanvas::textHeight(const QString &)
 
 void ImageCanvas::fillRect(int x1, int y1, int x2, int y2)
 {
-    const QRect area = covered(x1, y1, x2, y2) & m_image.rect();
+    const QRect area = onBitmap(covered(x1, y1, x2, y2)) & m_image.rect();
     if (area.isEmpty())
         return;
     if (m_brushColor == Cores::Branco) {
@@ -435,39 +462,41 @@ void ImageCanvas::fillRect(int x1, int y1, int x2, int y2)
     useRows(area, 0);
     QPainter &p = painter();
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(area, toQColor(m_brushColor));
+    p.fillRect(area.translated(m_origin), toQColor(m_brushColor));
     applyMode();
     markDirty(area);
 }
 
 void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy)
 {
-    const QRect target = covered(x1, y1, x2, y2);
-    if (target.isEmpty())
+    const QRect covers = covered(x1, y1, x2, y2);
+    if (covers.isEmpty())
         return;
+    const QRect target = onBitmap(covers);
 
-    // The source area that can hold anything but white, and where it lands.
-    // Another ImageCanvas is read row by row, so that its rows not in use
-    // stay so.
+    // The source area that can hold anything but white, and where it lands,
+    // in bitmap pixels of both. Another ImageCanvas is read row by row, so
+    // that its rows not in use stay so.
     auto *other = dynamic_cast<ImageCanvas *>(&source);
+    const QPoint corner = QPoint(limited(sx), limited(sy)) - source.area().topLeft();
     const QImage *bitmap = nullptr;
     QRect from;
     if (other) {
         other->endPainting();
-        from = QRect(QPoint(sx, sy), target.size()) & other->m_image.rect() & other->m_dirty;
+        from = QRect(corner, target.size()) & other->m_image.rect() & other->m_dirty;
     } else {
         bitmap = source.image();
         if (bitmap && !bitmap->isNull())
-            from = QRect(QPoint(sx, sy), target.size()) & bitmap->rect();
+            from = QRect(corner, target.size()) & bitmap->rect();
     }
-    const QPoint shift(target.left() - sx, target.top() - sy);
+    const QPoint shift = target.topLeft() - corner;
     const QRect to = from.translated(shift) & target & m_image.rect();
     from = to.translated(-shift);
 
     // Make the target area white, then bring over the source's pixels.
     const Cor brush = m_brushColor;
     m_brushColor = Cores::Branco;
-    fillRect(target.left(), target.top(), target.right() + 1, target.bottom() + 1);
+    fillRect(covers.left(), covers.top(), covers.right() + 1, covers.bottom() + 1);
     m_brushColor = brush;
     if (to.isEmpty())
         return;
@@ -495,7 +524,7 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
         useRows(to, 0);
         QPainter &p = painter();
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(to.topLeft(), *bitmap, from);
+        p.drawImage(to.topLeft() + m_origin, *bitmap, from);
         applyMode();
     }
     markDirty(to);
@@ -504,7 +533,8 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
 template <typename Paint> void ImageCanvas::paintSmooth(const QRectF &area, Paint &&paint)
 {
     // Points stand for pixel centres: the painter is moved by half a pixel.
-    const QRectF reach = area.translated(0.5, 0.5) & QRectF(m_image.rect());
+    const QRectF reach =
+        area.translated(0.5 - m_origin.x(), 0.5 - m_origin.y()) & QRectF(m_image.rect());
     if (reach.isEmpty())
         return;
     const QRect rows = reach.toAlignedRect();
@@ -549,7 +579,7 @@ void ImageCanvas::drawLabel(QPoint anchor, const QString &text, std::span<const 
 
 void ImageCanvas::paintPixels(QRect area, Cor color)
 {
-    area &= m_image.rect();
+    area = onBitmap(area) & m_image.rect();
     if (area.isEmpty())
         return;
     useRows(area, 0);

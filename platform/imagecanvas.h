@@ -9,7 +9,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QRect>
+#include <QTransform>
 #include <map>
+#include <memory>
 #include <vector>
 
 // A canvas painting a QImage (RGB32) with QPainter.
@@ -30,7 +32,10 @@
 // it pages only when they are written. A row is made white (put in use) just
 // before anything can paint on it; a row not yet in use is white to every
 // reader. Copies, display and the per-row reads below honour that; image()
-// puts every row in use, which costs the whole bitmap.
+// puts every row in use, which costs the whole bitmap. A new area reuses the
+// memory (whose pages are then already there) when it fits and is not much
+// larger than needed, so that a drawing image going back and forth between
+// sizes does not wait for the system to provide pages on every pass.
 class ImageCanvas : public Canvas
 {
 public:
@@ -38,10 +43,10 @@ public:
     explicit ImageCanvas(QSize size);
     ~ImageCanvas() override;
 
-    QSize size() const override { return m_image.size(); }
-    // A new bitmap; with `keep` the rows in use are carried over (as far as
-    // both sizes share them), so rows not in use stay out of memory.
-    void setSize(QSize size, bool keep) override;
+    QRect area() const override { return QRect(m_origin, m_image.size()); }
+    // A bitmap for `area`; with `keep` the rows in use are carried over (as
+    // far as both areas share them), so rows not in use stay out of memory.
+    void setArea(const QRect &area, bool keep) override;
 
     void setPenColor(Cor color) override;
     Cor penColor() const override { return m_penColor; }
@@ -83,6 +88,9 @@ public:
     // next drawing call. Puts every row in use first.
     const QImage *image() override;
 
+    // The reads below take bitmap pixels, (0, 0) being the top-left one
+    // whatever the area's origin.
+    //
     // The pixels of row `y` (0 <= y < height), white for a row not in use,
     // without putting it in use. Valid until the next drawing call.
     const QRgb *pixelRow(int y);
@@ -96,12 +104,21 @@ public:
     // How many rows hold their own pixels in memory.
     int rowsInUse() const { return m_rowsInUse; }
 
-    // Everything outside this rectangle is white (empty: the whole bitmap is).
+    // Everything outside this rectangle of the bitmap is white (empty: the
+    // whole bitmap is).
     QRect dirtyRect() const { return m_dirty; }
 
     static int pixelSize(int points);
 
 private:
+    struct Memory;
+    // An image of `size` on `memory`, sharing it.
+    static QImage imageOn(const std::shared_ptr<Memory> &memory, QSize size);
+    // Drawing coordinates to bitmap pixels; `r` lies within the far limit.
+    QRect onBitmap(const QRect &r) const { return r.translated(-m_origin); }
+    // The painter's transform for the plain primitives: drawing coordinates
+    // to bitmap pixels.
+    QTransform base() const { return QTransform::fromTranslate(-m_origin.x(), -m_origin.y()); }
     QPainter &painter();
     // The painter set up for an outlined shape with the current brush.
     QPainter &shapePainter();
@@ -119,7 +136,8 @@ private:
     bool rowInUse(int y) const { return m_inUse[size_t(y)] != 0; }
     void paintWhite(const QRect &area);
     void endPainting();
-    // Paints the pixels of `area` (clipped) in `color` under the pen mode.
+    // Paints the pixels of `area` (drawing coordinates, clipped) in `color`
+    // under the pen mode.
     void paintPixels(QRect area, Cor color);
     const QFontMetrics &metrics();
     // Readies the rows of `area` and runs `paint` on the painter set for
@@ -127,6 +145,9 @@ private:
     template <typename Paint> void paintSmooth(const QRectF &area, Paint &&paint);
 
     QImage m_image;
+    std::shared_ptr<Memory> m_memory;
+    // The drawing coordinates of the bitmap's top-left pixel.
+    QPoint m_origin;
     // One flag a row: whether the row holds its pixels (else it is all white).
     std::vector<quint8> m_inUse;
     int m_rowsInUse = 0;

@@ -26,7 +26,10 @@ QRect outline(int x1, int y1, int x2, int y2)
 
 } // namespace
 
-PainterCanvas::PainterCanvas(QPainter &painter, QSize size) : m_painter(painter), m_size(size) {}
+PainterCanvas::PainterCanvas(QPainter &painter, QSize size)
+    : m_painter(painter), m_area(QPoint(0, 0), size)
+{
+}
 
 QFont PainterCanvas::qfont() const
 {
@@ -141,7 +144,8 @@ void PainterCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int
         return;
     m_painter.fillRect(target, Qt::white);
     if (const QImage *bitmap = source.image())
-        m_painter.drawImage(target.topLeft(), *bitmap, QRect(QPoint(sx, sy), target.size()));
+        m_painter.drawImage(target.topLeft(), *bitmap,
+                            QRect(QPoint(sx, sy) - source.area().topLeft(), target.size()));
 }
 
 void PainterCanvas::strokePath(std::span<const QPoint> points, bool closed, const Traco &traco)

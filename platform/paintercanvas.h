@@ -9,16 +9,16 @@
 // A canvas drawing on a QPainter that someone else owns (an SVG generator,
 // a printer, a widget), as vector shapes and real text.
 //
-// The size is only remembered. Copy mode paints interiors with the brush;
-// mask mode, which no vector surface has, leaves a white interior out and
-// paints other colours plainly. copyRect draws the other canvas's bitmap.
+// The area is only remembered: the painter takes drawing coordinates. Copy mode paints interiors
+// with the brush; mask mode, which no vector surface has, leaves a white interior out and paints
+// other colours plainly. copyRect draws the other canvas's bitmap.
 class PainterCanvas : public Canvas
 {
 public:
     PainterCanvas(QPainter &painter, QSize size);
 
-    QSize size() const override { return m_size; }
-    void setSize(QSize size, bool) override { m_size = size; }
+    QRect area() const override { return m_area; }
+    void setArea(const QRect &area, bool) override { m_area = area; }
 
     void setPenColor(Cor color) override { m_penColor = color; }
     Cor penColor() const override { return m_penColor; }
@@ -62,7 +62,7 @@ private:
     void smooth(bool on);
 
     QPainter &m_painter;
-    QSize m_size;
+    QRect m_area;
     Cor m_penColor = Cores::Preto;
     PenMode m_penMode = PenMode::Copy;
     Cor m_brushColor = Cores::Branco;

@@ -90,17 +90,49 @@ qint32 Desenho::linha(qint32 v) const
 }
 
 namespace {
-// Widens one axis of the bounding box; the minimum never goes below 0 while
-// the maximum has no limit.
+
+// Widens one axis of the bounding box.
 void amplia(qint32 v, qint32 &minimo, qint32 &maximo)
 {
-    if (v < minimo)
-        minimo = v;
-    if (minimo < 0)
-        minimo = 0;
-    if (v > maximo)
-        maximo = v;
+    minimo = std::min(minimo, v);
+    maximo = std::max(maximo, v);
 }
+
+// Whether the pixels from `v` - Margem to `v` + Margem lie in [inicio, fim).
+bool dentro(qint32 v, int inicio, int fim)
+{
+    return qint64(v) - Desenho::Margem >= inicio && qint64(v) + Desenho::Margem < fim;
+}
+
+qint64 abaixo256(qint64 v)
+{
+    return v >= 0 ? v / 256 * 256 : -((-v + 255) / 256 * 256);
+}
+
+qint64 acima256(qint64 v)
+{
+    return -abaixo256(-v);
+}
+
+// One axis of the drawing image, [inicio, fim), made to hold the pixels
+// [a, b): grown to multiples of 256 pixels on the side that needs it, or,
+// when that would pass the ceiling, a ceiling-long stretch holding [a, b). A box with
+// its margin longer than the ceiling, or out where no window reaches,
+// leaves the axis as it is: the drawing is cut there, as on the fixed
+// bitmap.
+std::pair<qint64, qint64> faixa(qint64 inicio, qint64 fim, qint64 a, qint64 b)
+{
+    if ((a >= inicio && b <= fim) || b - a > PreviewImage::Teto || a < -ExtentMax || b > ExtentMax)
+        return {inicio, fim};
+    qint64 de = std::min(inicio, abaixo256(a));
+    const qint64 ate = std::max(fim, acima256(b));
+    if (ate - de <= PreviewImage::Teto)
+        return {de, ate};
+    // What lies outside the box and its margin never shows, so it can go.
+    de = std::max(de, b - PreviewImage::Teto);
+    return {de, de + PreviewImage::Teto};
+}
+
 } // namespace
 
 qint32 Desenho::mapeia_x(qint64 valor, bool track)
@@ -108,7 +140,8 @@ qint32 Desenho::mapeia_x(qint64 valor, bool track)
     const qint32 x = coluna(leInteiro(valor));
     if (track) {
         amplia(x, min_x, max_x);
-        if (qint64(max_x) + Margem >= imagem_desenho.lado().width())
+        const QRect area = imagem_desenho.area();
+        if (!dentro(x, area.left(), area.left() + area.width()))
             cobreLimites();
     }
     return x;
@@ -119,7 +152,8 @@ qint32 Desenho::mapeia_y(qint64 valor, bool track)
     const qint32 y = linha(leInteiro(valor));
     if (track) {
         amplia(y, min_y, max_y);
-        if (qint64(max_y) + Margem >= imagem_desenho.lado().height())
+        const QRect area = imagem_desenho.area();
+        if (!dentro(y, area.top(), area.top() + area.height()))
             cobreLimites();
     }
     return y;
@@ -127,17 +161,13 @@ qint32 Desenho::mapeia_y(qint64 valor, bool track)
 
 void Desenho::cobreLimites()
 {
-    // A side grows to the box's far edge plus the margin, in steps of 256
-    // pixels, while that stays within the ceiling; beyond it the side stays
-    // as it is and the drawing is cut there, as on the fixed bitmap.
-    const QSize agora = imagem_desenho.lado();
-    const auto lado = [](qint64 need, int atual) {
-        if (need <= atual || need > PreviewImage::Teto)
-            return atual;
-        return int(std::min<qint64>((need + 255) / 256 * 256, PreviewImage::Teto));
-    };
-    const QSize novo(lado(qint64(max_x) + Margem + 1, agora.width()),
-                     lado(qint64(max_y) + Margem + 1, agora.height()));
+    // The box's far edges plus the margin, on both sides of each axis.
+    const QRect agora = imagem_desenho.area();
+    const auto [x0, x1] = faixa(agora.left(), agora.left() + agora.width(), qint64(min_x) - Margem,
+                                qint64(max_x) + Margem + 1);
+    const auto [y0, y1] = faixa(agora.top(), agora.top() + agora.height(), qint64(min_y) - Margem,
+                                qint64(max_y) + Margem + 1);
+    const QRect novo(int(x0), int(y0), int(x1 - x0), int(y1 - y0));
     if (novo != agora)
         imagem_desenho.redimensiona(novo, true);
 }
@@ -179,7 +209,7 @@ void Desenho::apagarimage1()
 void Desenho::apaga(PreviewImage *destino)
 {
     // A drawing image grown by the last pass goes back to its first size.
-    imagem_desenho.redimensiona(QSize(PreviewImage::Lado, PreviewImage::Lado), false);
+    imagem_desenho.redimensiona(QRect(0, 0, PreviewImage::Lado, PreviewImage::Lado), false);
     Canvas &c = canvas();
     c.setPenColor(Cores::Branco);
     c.setBrushColor(Cores::Branco);
@@ -201,7 +231,7 @@ void Desenho::publica()
     const qint64 h = qint64(max_y) - min_y + 2 * Margem;
     // The preview's bitmap takes the size of what it shows (at least the
     // first size, and that size again when no bitmap could hold it).
-    destino.redimensiona(QSize(PreviewImage::ladoPara(w), PreviewImage::ladoPara(h)), false);
+    destino.redimensiona(QRect(0, 0, PreviewImage::ladoPara(w), PreviewImage::ladoPara(h)), false);
     const QSize lado = destino.lado();
     destino.setExtent(lado);
     alvo.fillRect(0, 0, lado.width(), lado.height());
@@ -212,7 +242,8 @@ void Desenho::publica()
         const int largura = int(std::min(w, ExtentMax));
         const int altura = int(std::min(h, ExtentMax));
         destino.setExtent(QSize(largura, altura));
-        // min_x and min_y are never negative here, so the source corner fits.
+        // The source corner is in drawing coordinates, wherever the drawing
+        // image's area starts.
         alvo.copyRect(0, 0, largura, altura, canvas(), min_x - Margem, min_y - Margem);
     }
     destino.markChanged();

@@ -23,6 +23,9 @@ enum class Painel { Edicao, Pesquisa };
 //
 // Library coordinates are mils with Y up; drawing-image coordinates are
 // pixels with Y down, library origin at column 1000 and row 1000 × zoom / 115.
+// Whatever maps above row 0 or left of column 0 widens the box like the rest:
+// the drawing image then covers negative coordinates too (its area moves),
+// and publishing copies from there, so the top of a tall symbol is not cut.
 class Desenho
 {
 public:
@@ -83,8 +86,8 @@ public:
     void apaga(PreviewImage *destino);
     // Copies the bounding box with its margin to the top-left of
     // imagem_destino, whose extent becomes the box plus twice the margin. A
-    // box with nothing in it (or turned inside out by tracking negative
-    // coordinates only) publishes a white preview of LadoVazio x LadoVazio.
+    // box with nothing in it publishes a white preview of LadoVazio x
+    // LadoVazio.
     void publica();
 
     // Tokenizes one line (ignoring an empty one) and calls the routine its
@@ -142,8 +145,8 @@ private:
     // ⟨size ÷ 100 × zoom ÷ 10⟩ + 1 points: text sizes.
     int tamanhoFonte(qint32 size) const;
 
-    // Makes the drawing image cover the tracked box and its margin, as far
-    // as PreviewImage::Teto allows.
+    // Makes the drawing image cover the tracked box and its margin, on every
+    // side, as far as PreviewImage::Teto allows.
     void cobreLimites();
     // Whether a hidden pin at (x, y) is stacked on a visible one.
     bool empilhado(qint32 x, qint32 y) const;

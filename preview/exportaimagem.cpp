@@ -14,9 +14,9 @@ namespace {
 class CanvasNulo : public Canvas
 {
 public:
-    explicit CanvasNulo(QSize size) : m_size(size) {}
-    QSize size() const override { return m_size; }
-    void setSize(QSize size, bool) override { m_size = size; }
+    explicit CanvasNulo(QSize size) : m_area(QPoint(0, 0), size) {}
+    QRect area() const override { return m_area; }
+    void setArea(const QRect &area, bool) override { m_area = area; }
     void setPenColor(Cor) override {}
     Cor penColor() const override { return Cores::Preto; }
     void setPenMode(PenMode) override {}
@@ -48,7 +48,7 @@ public:
     void drawLabel(QPoint, const QString &, std::span<const Barra>, const EstiloTexto &) override {}
 
 private:
-    QSize m_size;
+    QRect m_area;
     Fonte m_font;
 };
 

@@ -14,20 +14,23 @@ PreviewImage::~PreviewImage() = default;
 
 Canvas &PreviewImage::canvas()
 {
-    if (!m_canvas)
-        m_canvas = m_factory ? m_factory(m_lado) : std::make_unique<ImageCanvas>(m_lado);
+    if (!m_canvas) {
+        const QSize lado = m_area.size();
+        m_canvas = m_factory ? m_factory(lado) : std::make_unique<ImageCanvas>(lado);
+        m_canvas->setArea(m_area, false);
+    }
     return *m_canvas;
 }
 
-void PreviewImage::redimensiona(QSize lado, bool mantem)
+void PreviewImage::redimensiona(const QRect &area, bool mantem)
 {
-    if (lado == m_lado)
+    if (area == m_area)
         return;
     if (m_canvas) {
-        m_canvas->setSize(lado, mantem);
-        m_lado = m_canvas->size();
+        m_canvas->setArea(area, mantem);
+        m_area = m_canvas->area();
     } else {
-        m_lado = lado;
+        m_area = area;
     }
 }
 

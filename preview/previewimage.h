@@ -20,8 +20,11 @@ class QPainter;
 // A symbol larger than the bitmap at its zoom makes the bitmap grow, so
 // that nothing is cut, each side up to Teto pixels; a side that
 // would need more keeps Lado, as before, and what lies beyond it is cut. The
-// drawing image grows while a pass tracks its box and returns to Lado x Lado
-// at the start of the next pass; a preview takes the size of what it shows.
+// drawing image grows while a pass tracks its box, to the right and down or,
+// for drawing coordinates above or left of its top-left pixel, up and to the
+// left (its area then starts at negative coordinates); it returns to Lado x
+// Lado at (0, 0) at the start of the next pass. A preview takes the size of
+// what it shows, from (0, 0).
 class PreviewImage : public QObject
 {
     Q_OBJECT
@@ -42,10 +45,12 @@ public:
     bool hasCanvas() const { return m_canvas != nullptr; }
 
     // The bitmap's size (that of the canvas to come before the first drawing).
-    QSize lado() const { return m_lado; }
-    // Gives the bitmap `lado` pixels; with `mantem` what is drawn on the part
-    // both sizes share stays, otherwise the bitmap is all white.
-    void redimensiona(QSize lado, bool mantem);
+    QSize lado() const { return m_area.size(); }
+    // The drawing coordinates the bitmap covers (see Canvas::area).
+    QRect area() const { return m_area; }
+    // Makes the bitmap cover `area`; with `mantem` what is drawn on the part
+    // both areas share stays, otherwise the bitmap is all white.
+    void redimensiona(const QRect &area, bool mantem);
     // The side a bitmap takes to show `need` pixels of a side: at least Lado,
     // rounded up to a multiple of 256, and Lado when more than Teto is needed.
     static int ladoPara(qint64 need);
@@ -75,5 +80,5 @@ private:
     CanvasFactory m_factory;
     std::unique_ptr<Canvas> m_canvas;
     QSize m_extent{Lado, Lado};
-    QSize m_lado{Lado, Lado};
+    QRect m_area{0, 0, Lado, Lado};
 };

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -51,6 +52,22 @@ TEST(ExportaImagem, PngAndSvgOfBothViews)
     const QString big = dir.filePath(QStringLiteral("big.png"));
     ASSERT_TRUE(exportaImagem(a, Painel::Pesquisa, kSymbol, FormatoImagem::Png, big).ok);
     EXPECT_EQ(QImage(big).size(), QSize(312, 205));
+
+    // A body above row 0 at zoom 210 (6000: t = 1224, row -409; 5800: row
+    // -336) is exported whole: its top side lies on row 50 of both files.
+    a.desenho().zoom_pesquisa = 210;
+    const QList<QByteArray> high = {"S -200 6000 200 5800 0 1 10 f"};
+    for (const FormatoImagem formato : {FormatoImagem::Png, FormatoImagem::Svg}) {
+        const QString path = dir.filePath(QStringLiteral("high"));
+        ASSERT_TRUE(exportaImagem(a, Painel::Pesquisa, high, formato, path).ok);
+        QImage image(QSize(248, 173), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        QSvgRenderer svg(path);
+        formato == FormatoImagem::Png ? p.drawImage(0, 0, QImage(path)) : svg.render(&p);
+        p.end();
+        EXPECT_NE(image.pixel(60, 50), 0xFFFFFFFFu) << int(formato);
+    }
 }
 
 TEST(ExportaImagem, FailuresSayWhyAndLeaveTheOldFile)

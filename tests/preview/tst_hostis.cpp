@@ -151,8 +151,8 @@ protected:
             }
         }
         if (d.min_x != Desenho::VazioMin) {
-            EXPECT_GE(d.min_x, 0);
-            EXPECT_GE(d.min_y, 0);
+            EXPECT_GE(d.min_x, left);
+            EXPECT_GE(d.min_y, top);
             EXPECT_LE(d.max_x, right);
             EXPECT_LE(d.max_y, bottom);
         }
@@ -181,9 +181,9 @@ TEST_F(Hostis, ExtremeAndMalformedNumbersMapToTheValueTheyReadAs)
             ASSERT_EQ(calls(Kind::Rectangle).size(), 1u);
             EXPECT_EQ(calls(Kind::Rectangle)[0].points, (Points{p, px(0, 0)}));
             EXPECT_EQ(d.max_x, std::max<qint64>(p.x(), px(0, 0).x()));
-            EXPECT_EQ(d.min_x, std::max<qint64>(0, std::min(p.x(), px(0, 0).x())));
+            EXPECT_EQ(d.min_x, std::min(p.x(), px(0, 0).x()));
             EXPECT_EQ(d.max_y, std::max<qint64>(p.y(), px(0, 0).y()));
-            EXPECT_EQ(d.min_y, std::max<qint64>(0, std::min(p.y(), px(0, 0).y())));
+            EXPECT_EQ(d.min_y, std::min(p.y(), px(0, 0).y()));
             expectNothingAbsurd(0);
 
             fresh();

@@ -1,6 +1,7 @@
 #include "platform/imagecanvas.h"
 
 #include <QFontInfo>
+#include <array>
 #include <gtest/gtest.h>
 
 namespace {
@@ -191,6 +192,39 @@ TEST_F(ImageCanvasTest, WhiteFillsAndCopiesGiveTheSamePixelsAsFullOnes)
     }
     EXPECT_EQ(dst->pixel(4, 4), 0xFF563412u);
     EXPECT_EQ(dst->pixel(155, 155), 0xFF563412u);
+}
+
+TEST_F(ImageCanvasTest, AMovedAreaKeepsEveryPixelAtItsDrawingCoordinates)
+{
+    // Up and left into new memory, back to 200 x 200 at (0, 0) in the same
+    // memory, and up and left again moving the rows within it.
+    const QRect moved(-40, -20, 240, 220);
+    canvas.setArea(moved, true);
+    canvas.setArea(QRect(0, 0, 200, 200), false);
+    const uchar *memory = canvas.image()->constBits();
+    canvas.setPenMode(PenMode::Mask);
+    canvas.rectangle(10, 10, 60, 60);
+    canvas.moveTo(0, 199);
+    canvas.lineTo(199, 0);
+    const QImage before = canvas.image()->copy();
+    canvas.setArea(moved, true);
+    EXPECT_EQ(canvas.image()->constBits(), memory);
+    for (int y = 0; y < 220; ++y) {
+        for (int x = 0; x < 240; ++x) {
+            const QPoint was(x - 40, y - 20);
+            ASSERT_EQ(px(x, y), before.rect().contains(was) ? before.pixel(was) : White)
+                << x << "," << y;
+        }
+    }
+    // Drawing coordinates above and left of (0, 0) land on the new pixels,
+    // and a white fill of the area clears everything drawn.
+    canvas.moveTo(-40, -20);
+    canvas.lineTo(-30, -20);
+    canvas.strokePath(std::array{QPoint(-35, -15), QPoint(-35, -5)}, false, Traco{});
+    EXPECT_EQ(px(0, 0), Black);
+    EXPECT_NE(px(5, 10), White);
+    canvas.fillRect(-40, -20, 200, 200);
+    EXPECT_EQ(nonWhite(QRect(0, 0, 240, 220)), 0);
 }
 
 TEST_F(ImageCanvasTest, FarCoordinatesAreClippedWithoutHarm)

@@ -114,7 +114,7 @@ TEST_F(Mapeamento, SmallValuesRoundToTheOrigin)
     EXPECT_EQ(d.mapeia_y("-2147483648", false), 800306289);
 }
 
-TEST_F(Mapeamento, TrackingWidensTheBoxAndKeepsTheMinimumAtZeroOrMore)
+TEST_F(Mapeamento, TrackingWidensTheBoxOnEverySideAndTheDrawingImageFollows)
 {
     d.zoomNormal(Painel::Edicao);
     d.zeraLimites();
@@ -126,14 +126,14 @@ TEST_F(Mapeamento, TrackingWidensTheBoxAndKeepsTheMinimumAtZeroOrMore)
     EXPECT_EQ(d.min_x, Desenho::VazioMin) << "untracked mapping must not widen";
     EXPECT_EQ(d.max_y, Desenho::VazioMax);
 
-    // A column of -5 tracks 0 as the minimum and may still be the maximum.
+    // A column of -5 is the minimum and the maximum.
     const qint32 left = d.mapeia_x("-5670", true);
     ASSERT_EQ(left, -5);
-    EXPECT_EQ(d.min_x, 0);
+    EXPECT_EQ(d.min_x, left);
     EXPECT_EQ(d.max_x, left);
     d.mapeia_x("0", true);
     d.mapeia_x("-1000", true);
-    EXPECT_EQ(d.min_x, 0);
+    EXPECT_EQ(d.min_x, -5);
     EXPECT_EQ(d.max_x, 1000);
 
     d.mapeia_y("1000", true);
@@ -141,8 +141,12 @@ TEST_F(Mapeamento, TrackingWidensTheBoxAndKeepsTheMinimumAtZeroOrMore)
     EXPECT_EQ(d.min_y, 692);
     EXPECT_EQ(d.max_y, 1046);
     d.mapeia_y("5000", true); // row -17: above the top edge
-    EXPECT_EQ(d.min_y, 0);
+    EXPECT_EQ(d.min_y, -17);
     EXPECT_EQ(d.max_y, 1046);
+    // The drawing image reaches 50 pixels past -5 and -17, rounded out to
+    // 256, and keeps its 2000 pixels on the other side.
+    EXPECT_EQ(image.area(), QRect(QPoint(-256, -256), QPoint(1999, 1999)));
+    EXPECT_EQ(canvas().area(), image.area());
 }
 
 TEST_F(Mapeamento, PublishingCopiesTheBoxWithItsMarginToTheTopLeft)
@@ -175,13 +179,16 @@ TEST_F(Mapeamento, AnEmptyBoxPublishesASmallBlankPreview)
     EXPECT_EQ(destino.extent(), QSize(Desenho::LadoVazio, Desenho::LadoVazio));
     EXPECT_TRUE(static_cast<RecordingCanvas &>(destino.canvas()).callsOf(Kind::Copy).empty());
 
-    // Only negative columns tracked: the box is turned inside out.
+    // A box wholly left of column 0 is no empty box: -9000 maps to column
+    // (-1836 x 100 + 115000) / 115 = -596, and 0 to row 869.
     d.zeraLimites();
     d.mapeia_x("-9000", true);
     d.mapeia_y("0", true);
     d.publica();
-    EXPECT_EQ(destino.extent(), QSize(Desenho::LadoVazio, Desenho::LadoVazio));
-    EXPECT_TRUE(static_cast<RecordingCanvas &>(destino.canvas()).callsOf(Kind::Copy).empty());
+    EXPECT_EQ(destino.extent(), QSize(100, 100));
+    const auto copies = static_cast<RecordingCanvas &>(destino.canvas()).callsOf(Kind::Copy);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].points[2], QPoint(-646, 819));
     // Publishing shows the whole bitmap while it fills it, then the result.
     EXPECT_EQ(extents.first(), QSize(2000, 2000));
 }

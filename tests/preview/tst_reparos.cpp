@@ -86,48 +86,59 @@ TEST(Reparos, NothingIsCutTheSurfacesGrowToTheBox)
     EXPECT_EQ(a.image1().lado(), QSize(2000, 2000));
     EXPECT_EQ(a.image3().lado(), QSize(2000, 2000));
 
-    // Every corpus component at every zoom: the drawing image holds the box
-    // with its margin, the preview holds its extent.
+    // Every corpus component at every zoom in both views: the drawing image
+    // holds the box with its margin on all four sides (tall symbols reach
+    // above row 0 at high zooms), the preview holds its extent.
     int passes = 0;
     for (const QString &path : corpusLibraries()) {
         ComponentTable table;
         ASSERT_TRUE(carregaBiblioteca(path, table).ok);
         for (int row = 0; row < table.rowCount(); ++row) {
             const QList<QByteArray> lines = linhas(table.comandosAt(row));
-            for (int z = 40; z <= 210; z += 10) {
-                a.desenho().zoom_pesquisa = z;
-                a.redesenhaPesquisa(false, lines);
-                rec(a.image1()).calls.clear();
-                rec(a.image3()).calls.clear();
-                if (d.max_x < d.min_x || d.max_y < d.min_y)
-                    continue;
-                ASSERT_GE(a.image1().lado().width(), d.max_x + Desenho::Margem + 1)
-                    << table.nameAt(row).data() << " at " << z;
-                ASSERT_GE(a.image1().lado().height(), d.max_y + Desenho::Margem + 1)
-                    << table.nameAt(row).data() << " at " << z;
-                ASSERT_GE(a.image3().lado().width(), a.image3().extent().width());
-                ASSERT_GE(a.image3().lado().height(), a.image3().extent().height());
-                ++passes;
+            for (const Vista vista : {Vista::Classica, Vista::KiCad}) {
+                a.setVista(vista);
+                for (int z = 40; z <= 210; z += 10) {
+                    a.desenho().zoom_pesquisa = z;
+                    a.redesenhaPesquisa(false, lines);
+                    rec(a.image1()).calls.clear();
+                    rec(a.image3()).calls.clear();
+                    if (d.max_x < d.min_x || d.max_y < d.min_y)
+                        continue;
+                    const QRect box(QPoint(d.min_x, d.min_y), QPoint(d.max_x, d.max_y));
+                    const int m = Desenho::Margem;
+                    ASSERT_TRUE(a.image1().area().contains(box.adjusted(-m, -m, m, m)))
+                        << table.nameAt(row).data() << " at " << z << " in view " << int(vista);
+                    ASSERT_GE(a.image3().lado().width(), a.image3().extent().width());
+                    ASSERT_GE(a.image3().lado().height(), a.image3().extent().height());
+                    ++passes;
+                }
             }
         }
     }
-    EXPECT_GT(passes, 18 * 1600);
+    EXPECT_GT(passes, 2 * 18 * 1600);
 }
 
-// The same on the real canvas: the lowest pin of a tall symbol at zoom 210
-// shows in the preview.
-TEST(Reparos, TheBottomOfATallSymbolShowsOnTheRealCanvas)
+// The same on the real canvas: every edge of a large symbol at zoom 210
+// shows in the preview, below row 2000 and above row 0 and left of column 0
+// of the drawing, and what was drawn before the drawing image moved stays.
+TEST(Reparos, EveryEdgeOfALargeSymbolShowsOnTheRealCanvas)
 {
     Analise a;
     a.desenho().zoom_pesquisa = 210;
-    a.redesenhaPesquisa(false, {"S -200 3000 200 -3000 0 1 10 f"});
-    // The bottom side is row 2940 of the drawing (a rectangle stops short of
-    // its second corner, row 2941), 2940 - 708 + 50 = 2282 of the preview;
-    // its left corner is column 926 - 926 + 50 = 50.
+    a.redesenhaPesquisa(false,
+                        {"S -200 3000 200 -3000 0 1 10 f", "S -3000 6000 -2900 5900 0 1 10 f"});
+    // The second rectangle: -3000: t = -611, column -13310 / 115 = -115;
+    // 6000: t = 1224, row -224 x 210 / 115 = -409. The box runs from column
+    // -115, row -409 to column 1074, row 2941: the preview shows drawing
+    // point (x, y) at (x + 165, y + 459).
     const QImage &shown = a.image3().bitmap();
-    ASSERT_GE(shown.height(), 2333);
-    EXPECT_EQ(shown.pixel(60, 2282), 0xFF000000u);
-    EXPECT_EQ(shown.pixel(60, 50), 0xFF000000u);
+    ASSERT_GE(shown.height(), 2941 + 459 + 50);
+    EXPECT_EQ(shown.pixel(60, 50), 0xFF000000u) << "top side of the second rectangle";
+    EXPECT_EQ(shown.pixel(50, 60), 0xFF000000u) << "its left side";
+    // The first one: its top side on row 708, its bottom side on row 2940
+    // (a rectangle stops short of its second corner, 2941), from column 926.
+    EXPECT_EQ(shown.pixel(926 + 175, 708 + 459), 0xFF000000u);
+    EXPECT_EQ(shown.pixel(926 + 175, 2940 + 459), 0xFF000000u);
 }
 
 // 3. Texts leave what lies under them: nothing draws a text's cell. Lines in

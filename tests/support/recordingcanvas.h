@@ -60,7 +60,7 @@ public:
         std::vector<Barra> barras{};
     };
 
-    explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : m_size(size) {}
+    explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : m_area(QPoint(0, 0), size) {}
 
     static std::unique_ptr<Canvas> make(QSize size)
     {
@@ -71,9 +71,9 @@ public:
     std::vector<Call> callsOf(Kind kind) const;
     std::vector<QString> texts() const;
 
-    QSize size() const override { return m_size; }
-    // Not a call: only the size changes.
-    void setSize(QSize size, bool) override { m_size = size; }
+    QRect area() const override { return m_area; }
+    // Not a call: only the area changes.
+    void setArea(const QRect &area, bool) override { m_area = area; }
     void setPenColor(Cor color) override { m_pen = color; }
     Cor penColor() const override { return m_pen; }
     void setPenMode(PenMode mode) override { m_mode = mode; }
@@ -119,7 +119,7 @@ private:
     void record(Kind kind, std::vector<QPoint> points, QString text = {},
                 const Canvas *source = nullptr);
 
-    QSize m_size;
+    QRect m_area;
     Cor m_pen = Cores::Preto;
     PenMode m_mode = PenMode::Copy;
     Cor m_brush = Cores::Branco;
