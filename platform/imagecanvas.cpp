@@ -307,12 +307,14 @@ void ImageCanvas::lineTo(int x, int y)
         const int first = to.x() > from.x() ? from.x() : to.x() + 1;
         const int last = to.x() > from.x() ? to.x() - 1 : from.x();
         const int y = limited(from.y());
-        paintPixels(QRect(QPoint(limited(first), y), QPoint(limited(last), y)), m_penColor);
+        paintPixels(QRect(QPoint(limited(first), y), QPoint(limited(last), y)), m_penColor,
+                    m_penMode);
     } else if (from.x() == to.x()) {
         const int first = to.y() > from.y() ? from.y() : to.y() + 1;
         const int last = to.y() > from.y() ? to.y() - 1 : from.y();
         const int x = limited(from.x());
-        paintPixels(QRect(QPoint(x, limited(first)), QPoint(x, limited(last))), m_penColor);
+        paintPixels(QRect(QPoint(x, limited(first)), QPoint(x, limited(last))), m_penColor,
+                    m_penMode);
     } else {
         useRows(onBitmap(spanOf(from, to)), 1);
         painter().drawLine(from, to);
@@ -336,14 +338,14 @@ void ImageCanvas::rectangle(int x1, int y1, int x2, int y2)
         return;
     // Interior first, then the outline over it, pixel by pixel.
     if (!(m_penMode == PenMode::Mask && m_brushColor == Cores::Branco))
-        paintPixels(area.adjusted(1, 1, -1, -1), m_brushColor);
+        paintPixels(area.adjusted(1, 1, -1, -1), m_brushColor, m_penMode);
     const int l = area.left(), r = area.right(), t = area.top(), b = area.bottom();
-    paintPixels(QRect(QPoint(l, t), QPoint(r, t)), m_penColor);
+    paintPixels(QRect(QPoint(l, t), QPoint(r, t)), m_penColor, m_penMode);
     if (b != t)
-        paintPixels(QRect(QPoint(l, b), QPoint(r, b)), m_penColor);
-    paintPixels(QRect(QPoint(l, t + 1), QPoint(l, b - 1)), m_penColor);
+        paintPixels(QRect(QPoint(l, b), QPoint(r, b)), m_penColor, m_penMode);
+    paintPixels(QRect(QPoint(l, t + 1), QPoint(l, b - 1)), m_penColor, m_penMode);
     if (r != l)
-        paintPixels(QRect(QPoint(r, t + 1), QPoint(r, b - 1)), m_penColor);
+        paintPixels(QRect(QPoint(r, t + 1), QPoint(r, b - 1)), m_penColor, m_penMode);
     markDirty(onBitmap(area));
 }
 
@@ -554,6 +556,15 @@ template <typename Paint> void ImageCanvas::paintSmooth(const QRectF &area, Pain
 
 void ImageCanvas::strokePath(std::span<const QPoint> points, bool closed, const Traco &traco)
 {
+    // A level or upright line one pixel wide covers its pixels from end to
+    // end at full colour, exactly as the painter draws it: painted straight.
+    if (points.size() == 2 && points[0] != points[1] && Pintor::umPixel(traco) &&
+        (points[0].x() == points[1].x() || points[0].y() == points[1].y())) {
+        const QRect span = spanOf(points[0], points[1]);
+        paintPixels(span, traco.cor, PenMode::Copy);
+        markDirty(onBitmap(span));
+        return;
+    }
     paintSmooth(Pintor::areaPath(points, traco),
                 [&](QPainter &p) { Pintor::path(p, points, closed, traco); });
 }
@@ -573,11 +584,15 @@ void ImageCanvas::strokeArc(int x1, int y1, int x2, int y2, int start, int span,
 void ImageCanvas::drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
                             const EstiloTexto &estilo)
 {
-    paintSmooth(m_pintor.areaLabel(anchor, text, estilo),
-                [&](QPainter &p) { m_pintor.label(p, anchor, text, barras, estilo); });
+    if (text.isEmpty())
+        return;
+    // Laid out once for both the area and the painting.
+    const Pintor::Layout layout = m_pintor.layout(text, estilo);
+    paintSmooth(Pintor::areaLabel(layout, anchor, estilo),
+                [&](QPainter &p) { m_pintor.label(p, layout, anchor, text, barras, estilo); });
 }
 
-void ImageCanvas::paintPixels(QRect area, Cor color)
+void ImageCanvas::paintPixels(QRect area, Cor color, PenMode mode)
 {
     area = onBitmap(area) & m_image.rect();
     if (area.isEmpty())
@@ -587,7 +602,7 @@ void ImageCanvas::paintPixels(QRect area, Cor color)
         0xFF000000u | (color & 0xFFu) << 16 | (color & 0xFF00u) | (color >> 16 & 0xFFu);
     for (int y = area.top(); y <= area.bottom(); ++y) {
         quint32 *row = reinterpret_cast<quint32 *>(m_image.scanLine(y)) + area.left();
-        if (m_penMode == PenMode::Copy) {
+        if (mode == PenMode::Copy) {
             std::fill_n(row, area.width(), argb);
         } else {
             for (int x = 0; x < area.width(); ++x)

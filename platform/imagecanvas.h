@@ -138,7 +138,7 @@ private:
     void endPainting();
     // Paints the pixels of `area` (drawing coordinates, clipped) in `color`
     // under the pen mode.
-    void paintPixels(QRect area, Cor color);
+    void paintPixels(QRect area, Cor color, PenMode mode);
     const QFontMetrics &metrics();
     // Readies the rows of `area` and runs `paint` on the painter set for
     // anti-aliasing, then restores the painter for the other primitives.
