@@ -12,11 +12,6 @@
 
 namespace {
 
-QColor toQColor(Cor c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 // Coordinates beyond this lie far outside any bitmap; keeping them within it
 // keeps every rectangle's corners and sides inside an int.
 constexpr int Far = 1 << 29;
@@ -123,7 +118,7 @@ void ImageCanvas::setArea(const QRect &area, bool keep)
         return;
     const size_t need = size_t(std::max(area.width(), 0)) * 4 * size_t(std::max(area.height(), 0));
     // A pixel of the old bitmap lands this far away on the new one.
-    const QPoint shift = m_origin - area.topLeft();
+    const QPoint shift = m_area.topLeft() - area.topLeft();
     // The bitmap's memory serves again, its pages already provided, when it
     // is large enough but not more than twice what is needed (a huge
     // drawing's memory goes) and no one else holds the image, as long as
@@ -165,7 +160,7 @@ void ImageCanvas::setArea(const QRect &area, bool keep)
     } else {
         m_dirty = QRect();
     }
-    m_origin = area.topLeft();
+    m_area = QRect(area.topLeft(), image.size());
     m_image = std::move(image);
     m_memory = std::move(memory);
     m_inUse = std::move(inUse);
@@ -240,19 +235,14 @@ void ImageCanvas::useRows(int top, int bottom)
 
 void ImageCanvas::setPenColor(Cor color)
 {
-    m_penColor = color;
+    StatefulCanvas::setPenColor(color);
     applyPen();
 }
 
 void ImageCanvas::setPenMode(PenMode mode)
 {
-    m_penMode = mode;
+    StatefulCanvas::setPenMode(mode);
     applyMode();
-}
-
-void ImageCanvas::setBrushColor(Cor color)
-{
-    m_brushColor = color;
 }
 
 void ImageCanvas::setFontName(const QString &name)
@@ -288,11 +278,6 @@ const QFontMetrics &ImageCanvas::metrics()
         m_metrics = &found->second;
     }
     return *m_metrics;
-}
-
-void ImageCanvas::moveTo(int x, int y)
-{
-    m_position = QPoint(x, y);
 }
 
 void ImageCanvas::lineTo(int x, int y)
@@ -365,20 +350,9 @@ void ImageCanvas::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, in
     if (area.isEmpty())
         return;
     const QRectF shape = strokeRect(area);
-    const double a = shape.width() / 2, b = shape.height() / 2;
-    const QPointF c = shape.center();
-    // QPainter takes angles of the ellipse's parameter, not of the rays: the
-    // ray through (dx, dy) meets the ellipse at the parameter whose tangent
-    // is (dy / b) / (dx / a). Screen rows grow downwards, hence the minus.
-    const auto parameter = [&](int x, int y) {
-        return std::atan2(-(y - c.y()) * a, (x - c.x()) * b) * 180.0 / M_PI;
-    };
-    const double start = parameter(x3, y3);
-    double span = parameter(x4, y4) - start;
-    while (span <= 0)
-        span += 360;
+    const auto [start, span] = angulosDoArco(shape, x3, y3, x4, y4);
     useRows(onBitmap(area), 1);
-    painter().drawArc(shape, int(std::lround(start * 16)), int(std::lround(span * 16)));
+    painter().drawArc(shape, start, span);
     markDirty(onBitmap(area));
 }
 
@@ -401,7 +375,7 @@ void ImageCanvas::textOut(int x, int y, const QString &text)
     const QFontMetrics &fm = metrics();
     const QRect cell(0, 0, textWidth(text), fm.height());
     QTransform turn;
-    turn.translate(double(x) - m_origin.x(), double(y) - m_origin.y());
+    turn.translate(double(x) - m_area.left(), double(y) - m_area.top());
     turn.rotate(-m_font.rotacao / 10.0);
     // Glyphs may reach a little past their cell, more so in large fonts.
     const int overhang = 2 + m_qfont.pixelSize() / 4;
@@ -464,7 +438,7 @@ void ImageCanvas::fillRect(int x1, int y1, int x2, int y2)
     useRows(area, 0);
     QPainter &p = painter();
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(area.translated(m_origin), toQColor(m_brushColor));
+    p.fillRect(area.translated(m_area.topLeft()), toQColor(m_brushColor));
     applyMode();
     markDirty(area);
 }
@@ -526,7 +500,7 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
         useRows(to, 0);
         QPainter &p = painter();
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(to.topLeft() + m_origin, *bitmap, from);
+        p.drawImage(to.topLeft() + m_area.topLeft(), *bitmap, from);
         applyMode();
     }
     markDirty(to);
@@ -536,7 +510,7 @@ template <typename Paint> void ImageCanvas::paintSmooth(const QRectF &area, Pain
 {
     // Points stand for pixel centres: the painter is moved by half a pixel.
     const QRectF reach =
-        area.translated(0.5 - m_origin.x(), 0.5 - m_origin.y()) & QRectF(m_image.rect());
+        area.translated(0.5 - m_area.left(), 0.5 - m_area.top()) & QRectF(m_image.rect());
     if (reach.isEmpty())
         return;
     const QRect rows = reach.toAlignedRect();

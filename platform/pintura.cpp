@@ -9,11 +9,6 @@
 
 namespace {
 
-QColor toQColor(Cor c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 double largura(const Traco &t)
 {
     return std::isfinite(t.largura) ? std::clamp(t.largura, 0.0, Pintor::LarguraMax) : 0.0;
@@ -39,6 +34,23 @@ QRectF quadro(int x1, int y1, int x2, int y2)
 constexpr double AlturaBarra = 1.25;
 
 } // namespace
+
+std::pair<int, int> angulosDoArco(const QRectF &shape, int x3, int y3, int x4, int y4)
+{
+    const double a = shape.width() / 2, b = shape.height() / 2;
+    const QPointF c = shape.center();
+    // QPainter takes angles of the ellipse's parameter, not of the rays: the
+    // ray through (dx, dy) meets the ellipse at the parameter whose tangent
+    // is (dy / b) / (dx / a). Screen rows grow downwards, hence the minus.
+    const auto parameter = [&](int x, int y) {
+        return std::atan2(-(y - c.y()) * a, (x - c.x()) * b) * 180.0 / M_PI;
+    };
+    const double start = parameter(x3, y3);
+    double span = parameter(x4, y4) - start;
+    while (span <= 0)
+        span += 360;
+    return {int(std::lround(start * 16)), int(std::lround(span * 16))};
+}
 
 bool Pintor::umPixel(const Traco &traco)
 {

@@ -12,6 +12,19 @@
 #include <map>
 #include <span>
 #include <tuple>
+#include <utility>
+
+// A colour for the painter.
+inline QColor toQColor(Cor c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+// The start and span, in sixteenths of a degree as QPainter::drawArc takes
+// them, of the arc of the ellipse inscribed in `shape` running
+// counterclockwise from the ray through (x3, y3) to the ray through (x4, y4)
+// (Canvas::arc).
+std::pair<int, int> angulosDoArco(const QRectF &shape, int x3, int y3, int x4, int y4);
 
 // Paints the anti-aliased primitives of the canvas seam (strokePath,
 // strokeEllipse, strokeArc, drawLabel) on a QPainter, for every canvas that

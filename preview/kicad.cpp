@@ -1,5 +1,6 @@
 #include "kicad.h"
 
+#include "desenho_p.h"
 #include "numeros.h"
 
 #include <QStringDecoder>
@@ -9,22 +10,6 @@
 #include <optional>
 
 namespace {
-
-char upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? char(c - 32) : c;
-}
-
-bool eComando(const QByteArray &word, QByteArrayView command)
-{
-    if (word.size() != command.size())
-        return false;
-    for (qsizetype i = 0; i < word.size(); ++i) {
-        if (upper(word[i]) != command[i])
-            return false;
-    }
-    return true;
-}
 
 // The kinds of drawing item and where each line keeps its unit and body style.
 enum class Item { Nenhum, Retangulo, Polilinha, Arco, Circulo, Texto, Pino };
@@ -278,7 +263,7 @@ void DesenhoKiCad::desenha(const QList<QByteArray> &linhas, const std::vector<To
             m_deslocamento = std::clamp<qint64>(leInteiro(t.token(5)), 0, MilsMax);
             m_mostraNumeros = t.token(6) != "N";
             m_mostraNomes = t.token(7) != "N";
-        } else if (eComando(word, "X") && (t.token(11) == "0" || t.token(11) == "1")) {
+        } else if (eComando(word, "X") && zeroOuUm(t.token(11))) {
             ++d.qtd_pinos;
         }
     }
