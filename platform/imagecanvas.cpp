@@ -12,11 +12,6 @@
 
 namespace {
 
-QColor toQColor(Cor c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 // Coordinates beyond this lie far outside any bitmap; keeping them within it
 // keeps every rectangle's corners and sides inside an int.
 constexpr int Far = 1 << 29;
@@ -123,7 +118,7 @@ void ImageCanvas::setArea(const QRect &area, bool keep)
         return;
     const size_t need = size_t(std::max(area.width(), 0)) * 4 * size_t(std::max(area.height(), 0));
     // A pixel of the old bitmap lands this far away on the new one.
-    const QPoint shift = m_origin - area.topLeft();
+    const QPoint shift = m_area.topLeft() - area.topLeft();
     // The bitmap's memory serves again, its pages already provided, when it
     // is large enough but not more than twice what is needed (a huge
     // drawing's memory goes) and no one else holds the image, as long as
@@ -165,7 +160,7 @@ void ImageCanvas::setArea(const QRect &area, bool keep)
     } else {
         m_dirty = QRect();
     }
-    m_origin = area.topLeft();
+    m_area = QRect(area.topLeft(), image.size());
     m_image = std::move(image);
     m_memory = std::move(memory);
     m_inUse = std::move(inUse);
@@ -240,19 +235,14 @@ void ImageCanvas::useRows(int top, int bottom)
 
 void ImageCanvas::setPenColor(Cor color)
 {
-    m_penColor = color;
+    StatefulCanvas::setPenColor(color);
     applyPen();
 }
 
 void ImageCanvas::setPenMode(PenMode mode)
 {
-    m_penMode = mode;
+    StatefulCanvas::setPenMode(mode);
     applyMode();
-}
-
-void ImageCanvas::setBrushColor(Cor color)
-{
-    m_brushColor = color;
 }
 
 void ImageCanvas::setFontName(const QString &name)
@@ -290,11 +280,6 @@ const QFontMetrics &ImageCanvas::metrics()
     return *m_metrics;
 }
 
-void ImageCanvas::moveTo(int x, int y)
-{
-    m_position = QPoint(x, y);
-}
-
 void ImageCanvas::lineTo(int x, int y)
 {
     const QPoint from = m_position, to(x, y);
@@ -307,12 +292,14 @@ void ImageCanvas::lineTo(int x, int y)
         const int first = to.x() > from.x() ? from.x() : to.x() + 1;
         const int last = to.x() > from.x() ? to.x() - 1 : from.x();
         const int y = limited(from.y());
-        paintPixels(QRect(QPoint(limited(first), y), QPoint(limited(last), y)), m_penColor);
+        paintPixels(QRect(QPoint(limited(first), y), QPoint(limited(last), y)), m_penColor,
+                    m_penMode);
     } else if (from.x() == to.x()) {
         const int first = to.y() > from.y() ? from.y() : to.y() + 1;
         const int last = to.y() > from.y() ? to.y() - 1 : from.y();
         const int x = limited(from.x());
-        paintPixels(QRect(QPoint(x, limited(first)), QPoint(x, limited(last))), m_penColor);
+        paintPixels(QRect(QPoint(x, limited(first)), QPoint(x, limited(last))), m_penColor,
+                    m_penMode);
     } else {
         useRows(onBitmap(spanOf(from, to)), 1);
         painter().drawLine(from, to);
@@ -336,14 +323,14 @@ void ImageCanvas::rectangle(int x1, int y1, int x2, int y2)
         return;
     // Interior first, then the outline over it, pixel by pixel.
     if (!(m_penMode == PenMode::Mask && m_brushColor == Cores::Branco))
-        paintPixels(area.adjusted(1, 1, -1, -1), m_brushColor);
+        paintPixels(area.adjusted(1, 1, -1, -1), m_brushColor, m_penMode);
     const int l = area.left(), r = area.right(), t = area.top(), b = area.bottom();
-    paintPixels(QRect(QPoint(l, t), QPoint(r, t)), m_penColor);
+    paintPixels(QRect(QPoint(l, t), QPoint(r, t)), m_penColor, m_penMode);
     if (b != t)
-        paintPixels(QRect(QPoint(l, b), QPoint(r, b)), m_penColor);
-    paintPixels(QRect(QPoint(l, t + 1), QPoint(l, b - 1)), m_penColor);
+        paintPixels(QRect(QPoint(l, b), QPoint(r, b)), m_penColor, m_penMode);
+    paintPixels(QRect(QPoint(l, t + 1), QPoint(l, b - 1)), m_penColor, m_penMode);
     if (r != l)
-        paintPixels(QRect(QPoint(r, t + 1), QPoint(r, b - 1)), m_penColor);
+        paintPixels(QRect(QPoint(r, t + 1), QPoint(r, b - 1)), m_penColor, m_penMode);
     markDirty(onBitmap(area));
 }
 
@@ -363,20 +350,9 @@ void ImageCanvas::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, in
     if (area.isEmpty())
         return;
     const QRectF shape = strokeRect(area);
-    const double a = shape.width() / 2, b = shape.height() / 2;
-    const QPointF c = shape.center();
-    // QPainter takes angles of the ellipse's parameter, not of the rays: the
-    // ray through (dx, dy) meets the ellipse at the parameter whose tangent
-    // is (dy / b) / (dx / a). Screen rows grow downwards, hence the minus.
-    const auto parameter = [&](int x, int y) {
-        return std::atan2(-(y - c.y()) * a, (x - c.x()) * b) * 180.0 / M_PI;
-    };
-    const double start = parameter(x3, y3);
-    double span = parameter(x4, y4) - start;
-    while (span <= 0)
-        span += 360;
+    const auto [start, span] = angulosDoArco(shape, x3, y3, x4, y4);
     useRows(onBitmap(area), 1);
-    painter().drawArc(shape, int(std::lround(start * 16)), int(std::lround(span * 16)));
+    painter().drawArc(shape, start, span);
     markDirty(onBitmap(area));
 }
 
@@ -399,7 +375,7 @@ void ImageCanvas::textOut(int x, int y, const QString &text)
     const QFontMetrics &fm = metrics();
     const QRect cell(0, 0, textWidth(text), fm.height());
     QTransform turn;
-    turn.translate(double(x) - m_origin.x(), double(y) - m_origin.y());
+    turn.translate(double(x) - m_area.left(), double(y) - m_area.top());
     turn.rotate(-m_font.rotacao / 10.0);
     // Glyphs may reach a little past their cell, more so in large fonts.
     const int overhang = 2 + m_qfont.pixelSize() / 4;
@@ -462,7 +438,7 @@ void ImageCanvas::fillRect(int x1, int y1, int x2, int y2)
     useRows(area, 0);
     QPainter &p = painter();
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(area.translated(m_origin), toQColor(m_brushColor));
+    p.fillRect(area.translated(m_area.topLeft()), toQColor(m_brushColor));
     applyMode();
     markDirty(area);
 }
@@ -524,7 +500,7 @@ void ImageCanvas::copyRect(int x1, int y1, int x2, int y2, Canvas &source, int s
         useRows(to, 0);
         QPainter &p = painter();
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(to.topLeft() + m_origin, *bitmap, from);
+        p.drawImage(to.topLeft() + m_area.topLeft(), *bitmap, from);
         applyMode();
     }
     markDirty(to);
@@ -534,7 +510,7 @@ template <typename Paint> void ImageCanvas::paintSmooth(const QRectF &area, Pain
 {
     // Points stand for pixel centres: the painter is moved by half a pixel.
     const QRectF reach =
-        area.translated(0.5 - m_origin.x(), 0.5 - m_origin.y()) & QRectF(m_image.rect());
+        area.translated(0.5 - m_area.left(), 0.5 - m_area.top()) & QRectF(m_image.rect());
     if (reach.isEmpty())
         return;
     const QRect rows = reach.toAlignedRect();
@@ -554,6 +530,15 @@ template <typename Paint> void ImageCanvas::paintSmooth(const QRectF &area, Pain
 
 void ImageCanvas::strokePath(std::span<const QPoint> points, bool closed, const Traco &traco)
 {
+    // A level or upright line one pixel wide covers its pixels from end to
+    // end at full colour, exactly as the painter draws it: painted straight.
+    if (points.size() == 2 && points[0] != points[1] && Pintor::umPixel(traco) &&
+        (points[0].x() == points[1].x() || points[0].y() == points[1].y())) {
+        const QRect span = spanOf(points[0], points[1]);
+        paintPixels(span, traco.cor, PenMode::Copy);
+        markDirty(onBitmap(span));
+        return;
+    }
     paintSmooth(Pintor::areaPath(points, traco),
                 [&](QPainter &p) { Pintor::path(p, points, closed, traco); });
 }
@@ -573,11 +558,15 @@ void ImageCanvas::strokeArc(int x1, int y1, int x2, int y2, int start, int span,
 void ImageCanvas::drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
                             const EstiloTexto &estilo)
 {
-    paintSmooth(m_pintor.areaLabel(anchor, text, estilo),
-                [&](QPainter &p) { m_pintor.label(p, anchor, text, barras, estilo); });
+    if (text.isEmpty())
+        return;
+    // Laid out once for both the area and the painting.
+    const Pintor::Layout layout = m_pintor.layout(text, estilo);
+    paintSmooth(Pintor::areaLabel(layout, anchor, estilo),
+                [&](QPainter &p) { m_pintor.label(p, layout, anchor, text, barras, estilo); });
 }
 
-void ImageCanvas::paintPixels(QRect area, Cor color)
+void ImageCanvas::paintPixels(QRect area, Cor color, PenMode mode)
 {
     area = onBitmap(area) & m_image.rect();
     if (area.isEmpty())
@@ -587,7 +576,7 @@ void ImageCanvas::paintPixels(QRect area, Cor color)
         0xFF000000u | (color & 0xFFu) << 16 | (color & 0xFF00u) | (color >> 16 & 0xFFu);
     for (int y = area.top(); y <= area.bottom(); ++y) {
         quint32 *row = reinterpret_cast<quint32 *>(m_image.scanLine(y)) + area.left();
-        if (m_penMode == PenMode::Copy) {
+        if (mode == PenMode::Copy) {
             std::fill_n(row, area.width(), argb);
         } else {
             for (int x = 0; x < area.width(); ++x)

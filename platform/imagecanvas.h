@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canvas.h"
 #include "pintura.h"
+#include "statefulcanvas.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -36,34 +36,24 @@
 // memory (whose pages are then already there) when it fits and is not much
 // larger than needed, so that a drawing image going back and forth between
 // sizes does not wait for the system to provide pages on every pass.
-class ImageCanvas : public Canvas
+class ImageCanvas : public StatefulCanvas
 {
 public:
     // A new bitmap of `size`, all white.
     explicit ImageCanvas(QSize size);
     ~ImageCanvas() override;
 
-    QRect area() const override { return QRect(m_origin, m_image.size()); }
-    // A bitmap for `area`; with `keep` the rows in use are carried over (as
-    // far as both areas share them), so rows not in use stay out of memory.
+    // A bitmap for `area` (m_area is always the bitmap's); with `keep` the
+    // rows in use are carried over (as far as both areas share them), so
+    // rows not in use stay out of memory.
     void setArea(const QRect &area, bool keep) override;
 
+    // The painter and the Qt font follow the pen and the font.
     void setPenColor(Cor color) override;
-    Cor penColor() const override { return m_penColor; }
     void setPenMode(PenMode mode) override;
-    PenMode penMode() const override { return m_penMode; }
-    void setBrushColor(Cor color) override;
-    Cor brushColor() const override { return m_brushColor; }
-
     void setFontName(const QString &name) override;
     void setFontSize(int points) override;
-    void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
-    void setFontColor(Cor color) override { m_font.cor = color; }
-    const Fonte &font() const override { return m_font; }
-    void setTextBackground(bool opaque) override { m_textBackground = opaque; }
-    bool textBackground() const override { return m_textBackground; }
 
-    void moveTo(int x, int y) override;
     void lineTo(int x, int y) override;
     void rectangle(int x1, int y1, int x2, int y2) override;
     void ellipse(int x1, int y1, int x2, int y2) override;
@@ -115,10 +105,10 @@ private:
     // An image of `size` on `memory`, sharing it.
     static QImage imageOn(const std::shared_ptr<Memory> &memory, QSize size);
     // Drawing coordinates to bitmap pixels; `r` lies within the far limit.
-    QRect onBitmap(const QRect &r) const { return r.translated(-m_origin); }
+    QRect onBitmap(const QRect &r) const { return r.translated(-m_area.topLeft()); }
     // The painter's transform for the plain primitives: drawing coordinates
     // to bitmap pixels.
-    QTransform base() const { return QTransform::fromTranslate(-m_origin.x(), -m_origin.y()); }
+    QTransform base() const { return QTransform::fromTranslate(-m_area.left(), -m_area.top()); }
     QPainter &painter();
     // The painter set up for an outlined shape with the current brush.
     QPainter &shapePainter();
@@ -137,8 +127,8 @@ private:
     void paintWhite(const QRect &area);
     void endPainting();
     // Paints the pixels of `area` (drawing coordinates, clipped) in `color`
-    // under the pen mode.
-    void paintPixels(QRect area, Cor color);
+    // under `mode`.
+    void paintPixels(QRect area, Cor color, PenMode mode);
     const QFontMetrics &metrics();
     // Readies the rows of `area` and runs `paint` on the painter set for
     // anti-aliasing, then restores the painter for the other primitives.
@@ -146,8 +136,6 @@ private:
 
     QImage m_image;
     std::shared_ptr<Memory> m_memory;
-    // The drawing coordinates of the bitmap's top-left pixel.
-    QPoint m_origin;
     // One flag a row: whether the row holds its pixels (else it is all white).
     std::vector<quint8> m_inUse;
     int m_rowsInUse = 0;
@@ -157,13 +145,6 @@ private:
     // Whether the painter is set for the anti-aliased primitives.
     bool m_smooth = false;
     QRect m_dirty;
-    QPoint m_position;
-
-    Cor m_penColor = Cores::Preto;
-    PenMode m_penMode = PenMode::Copy;
-    Cor m_brushColor = Cores::Branco;
-    Fonte m_font;
-    bool m_textBackground = true;
 
     // The Qt font of the current face and size, with metrics and measured
     // widths kept per pixel size until the face changes.

@@ -8,11 +8,6 @@
 
 namespace {
 
-QColor toQColor(Cor c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 // The outline rectangle of (x1, y1)-(x2, y2) under the exclusive right and
 // bottom edges, as the bitmap canvas strokes it; empty without width.
 QRect outline(int x1, int y1, int x2, int y2)
@@ -27,7 +22,7 @@ QRect outline(int x1, int y1, int x2, int y2)
 } // namespace
 
 PainterCanvas::PainterCanvas(QPainter &painter, QSize size)
-    : m_painter(painter), m_area(QPoint(0, 0), size)
+    : StatefulCanvas(size), m_painter(painter)
 {
 }
 
@@ -80,17 +75,8 @@ void PainterCanvas::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, 
     if (area.isNull())
         return;
     const QRectF r(area);
-    const double a = r.width() / 2, b = r.height() / 2;
-    const QPointF c = r.center();
-    // The ellipse's parameter of each ray, as the bitmap canvas takes it.
-    const auto parameter = [&](int x, int y) {
-        return std::atan2(-(y - c.y()) * a, (x - c.x()) * b) * 180.0 / M_PI;
-    };
-    const double start = parameter(x3, y3);
-    double span = parameter(x4, y4) - start;
-    while (span <= 0)
-        span += 360;
-    shape().drawArc(r, int(std::lround(start * 16)), int(std::lround(span * 16)));
+    const auto [start, span] = angulosDoArco(r, x3, y3, x4, y4);
+    shape().drawArc(r, start, span);
 }
 
 void PainterCanvas::polyline(std::span<const QPoint> points)

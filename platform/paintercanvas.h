@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canvas.h"
 #include "pintura.h"
+#include "statefulcanvas.h"
 
 #include <QFont>
 #include <QPainter>
@@ -9,33 +9,15 @@
 // A canvas drawing on a QPainter that someone else owns (an SVG generator,
 // a printer, a widget), as vector shapes and real text.
 //
-// The area is only remembered: the painter takes drawing coordinates. Copy mode paints interiors
-// with the brush; mask mode, which no vector surface has, leaves a white interior out and paints
-// other colours plainly. copyRect draws the other canvas's bitmap.
-class PainterCanvas : public Canvas
+// The area is only remembered: the painter takes drawing coordinates. Copy
+// mode paints interiors with the brush; mask mode, which no vector surface
+// has, leaves a white interior out and paints other colours plainly.
+// copyRect draws the other canvas's bitmap.
+class PainterCanvas : public StatefulCanvas
 {
 public:
     PainterCanvas(QPainter &painter, QSize size);
 
-    QRect area() const override { return m_area; }
-    void setArea(const QRect &area, bool) override { m_area = area; }
-
-    void setPenColor(Cor color) override { m_penColor = color; }
-    Cor penColor() const override { return m_penColor; }
-    void setPenMode(PenMode mode) override { m_penMode = mode; }
-    PenMode penMode() const override { return m_penMode; }
-    void setBrushColor(Cor color) override { m_brushColor = color; }
-    Cor brushColor() const override { return m_brushColor; }
-
-    void setFontName(const QString &name) override { m_font.nome = name; }
-    void setFontSize(int points) override { m_font.tamanho = points; }
-    void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
-    void setFontColor(Cor color) override { m_font.cor = color; }
-    const Fonte &font() const override { return m_font; }
-    void setTextBackground(bool opaque) override { m_textBackground = opaque; }
-    bool textBackground() const override { return m_textBackground; }
-
-    void moveTo(int x, int y) override { m_position = QPoint(x, y); }
     void lineTo(int x, int y) override;
     void rectangle(int x1, int y1, int x2, int y2) override;
     void ellipse(int x1, int y1, int x2, int y2) override;
@@ -62,12 +44,5 @@ private:
     void smooth(bool on);
 
     QPainter &m_painter;
-    QRect m_area;
-    Cor m_penColor = Cores::Preto;
-    PenMode m_penMode = PenMode::Copy;
-    Cor m_brushColor = Cores::Branco;
-    Fonte m_font;
-    bool m_textBackground = true;
-    QPoint m_position;
     Pintor m_pintor;
 };

@@ -9,11 +9,6 @@
 
 namespace {
 
-QColor toQColor(Cor c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 double largura(const Traco &t)
 {
     return std::isfinite(t.largura) ? std::clamp(t.largura, 0.0, Pintor::LarguraMax) : 0.0;
@@ -24,9 +19,7 @@ QPen caneta(const Traco &t)
     const double w = largura(t);
     if (w <= 0)
         return QPen(Qt::NoPen);
-    // Strokes thinner than a pixel and a half are drawn one pixel wide: the
-    // painter has a fast way for those, and they look the same.
-    if (w < 1.5)
+    if (Pintor::umPixel(t))
         return QPen(toQColor(t.cor), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
     return QPen(toQColor(t.cor), w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
@@ -41,6 +34,31 @@ QRectF quadro(int x1, int y1, int x2, int y2)
 constexpr double AlturaBarra = 1.25;
 
 } // namespace
+
+std::pair<int, int> angulosDoArco(const QRectF &shape, int x3, int y3, int x4, int y4)
+{
+    const double a = shape.width() / 2, b = shape.height() / 2;
+    const QPointF c = shape.center();
+    // QPainter takes angles of the ellipse's parameter, not of the rays: the
+    // ray through (dx, dy) meets the ellipse at the parameter whose tangent
+    // is (dy / b) / (dx / a). Screen rows grow downwards, hence the minus.
+    const auto parameter = [&](int x, int y) {
+        return std::atan2(-(y - c.y()) * a, (x - c.x()) * b) * 180.0 / M_PI;
+    };
+    const double start = parameter(x3, y3);
+    double span = parameter(x4, y4) - start;
+    while (span <= 0)
+        span += 360;
+    return {int(std::lround(start * 16)), int(std::lround(span * 16))};
+}
+
+bool Pintor::umPixel(const Traco &traco)
+{
+    // Strokes thinner than a pixel and a half are drawn one pixel wide: the
+    // painter has a fast way for those, and they look the same.
+    const double w = largura(traco);
+    return w > 0 && w < 1.5;
+}
 
 QRectF Pintor::areaPath(std::span<const QPoint> points, const Traco &traco)
 {
@@ -188,7 +206,10 @@ Pintor::Layout Pintor::layout(const QString &text, const EstiloTexto &e)
 {
     Layout l;
     l.fonte = &fonte(e.altura, e.negrito, e.italico);
-    const std::pair<int, QString> key(l.fonte->chave, text);
+    // A static text drawn turned otherwise than the last time is laid out
+    // again: each rotation keeps its own.
+    const quint32 giro = m_estatico ? quint32(e.rotacao) : 0;
+    const std::pair<qint64, QString> key(qint64(l.fonte->chave) << 32 | giro, text);
     auto found = m_medidos.find(key);
     if (found == m_medidos.end()) {
         if (m_medidos.size() > 8192)
@@ -211,11 +232,8 @@ Pintor::Layout Pintor::layout(const QString &text, const EstiloTexto &e)
     return l;
 }
 
-QRectF Pintor::areaLabel(QPoint anchor, const QString &text, const EstiloTexto &estilo)
+QRectF Pintor::areaLabel(const Layout &l, QPoint anchor, const EstiloTexto &estilo)
 {
-    if (text.isEmpty())
-        return {};
-    const Layout l = layout(text, estilo);
     const QFontMetricsF &m = l.fonte->metrics;
     const double cap = l.fonte->cap;
     // The text's cell, the overbars above it and a little more for glyphs
@@ -233,9 +251,13 @@ QRectF Pintor::areaLabel(QPoint anchor, const QString &text, const EstiloTexto &
 void Pintor::label(QPainter &p, QPoint anchor, const QString &text, std::span<const Barra> barras,
                    const EstiloTexto &estilo)
 {
-    if (text.isEmpty())
-        return;
-    const Layout l = layout(text, estilo);
+    if (!text.isEmpty())
+        label(p, layout(text, estilo), anchor, text, barras, estilo);
+}
+
+void Pintor::label(QPainter &p, const Layout &l, QPoint anchor, const QString &text,
+                   std::span<const Barra> barras, const EstiloTexto &estilo)
+{
     const QTransform before = p.transform();
     p.translate(anchor.x(), anchor.y());
     p.rotate(-estilo.rotacao / 10.0);

@@ -12,6 +12,19 @@
 #include <map>
 #include <span>
 #include <tuple>
+#include <utility>
+
+// A colour for the painter.
+inline QColor toQColor(Cor c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+// The start and span, in sixteenths of a degree as QPainter::drawArc takes
+// them, of the arc of the ellipse inscribed in `shape` running
+// counterclockwise from the ray through (x3, y3) to the ray through (x4, y4)
+// (Canvas::arc).
+std::pair<int, int> angulosDoArco(const QRectF &shape, int x3, int y3, int x4, int y4);
 
 // Paints the anti-aliased primitives of the canvas seam (strokePath,
 // strokeEllipse, strokeArc, drawLabel) on a QPainter, for every canvas that
@@ -31,11 +44,32 @@ public:
     // take plain text.
     explicit Pintor(bool estatico = false) : m_estatico(estatico) {}
 
+private:
+    struct Fonte;
+    struct Medido;
+
+public:
+    // Where a text goes relative to its anchor, before the rotation. Valid
+    // until the next text is laid out.
+    struct Layout
+    {
+        const Fonte *fonte = nullptr;
+        Medido *medido = nullptr;
+        double x = 0;    // left end of the text
+        double base = 0; // baseline
+        double largura = 0;
+    };
+    // `text` (not empty) laid out as `estilo` says.
+    Layout layout(const QString &text, const EstiloTexto &estilo);
+
     // What each primitive may paint, in the painter's coordinates before
     // its transform; empty when it paints nothing.
     static QRectF areaPath(std::span<const QPoint> points, const Traco &traco);
     static QRectF areaEllipse(int x1, int y1, int x2, int y2, const Traco &traco);
-    QRectF areaLabel(QPoint anchor, const QString &text, const EstiloTexto &estilo);
+    static QRectF areaLabel(const Layout &layout, QPoint anchor, const EstiloTexto &estilo);
+
+    // Whether `traco` strokes with the one-pixel pen.
+    static bool umPixel(const Traco &traco);
 
     static void path(QPainter &p, std::span<const QPoint> points, bool closed, const Traco &traco);
     void ellipse(QPainter &p, int x1, int y1, int x2, int y2, const Traco &traco);
@@ -43,6 +77,9 @@ public:
                     const Traco &traco);
     void label(QPainter &p, QPoint anchor, const QString &text, std::span<const Barra> barras,
                const EstiloTexto &estilo);
+    // The same with the text laid out already.
+    void label(QPainter &p, const Layout &layout, QPoint anchor, const QString &text,
+               std::span<const Barra> barras, const EstiloTexto &estilo);
     // The painter's font was changed by someone else.
     void esqueceFonte() { m_fontePosta = -1; }
 
@@ -60,24 +97,15 @@ private:
         double largura = 0;
         QStaticText estatico;
     };
-    // Where a text goes relative to its anchor, before the rotation.
-    struct Layout
-    {
-        const Fonte *fonte = nullptr;
-        Medido *medido = nullptr;
-        double x = 0;    // left end of the text
-        double base = 0; // baseline
-        double largura = 0;
-    };
     const Fonte &fonte(double altura, bool negrito, bool italico);
-    Layout layout(const QString &text, const EstiloTexto &estilo);
 
     // Small thin unfilled circles (pin ends) painted once and then copied:
     // keyed by width, height and colour.
     QHash<quint64, QImage> m_aneis;
 
     std::map<std::tuple<int, bool, bool>, Fonte> m_fontes;
-    QHash<std::pair<int, QString>, Medido> m_medidos;
+    // Keyed by font and rotation.
+    QHash<std::pair<qint64, QString>, Medido> m_medidos;
     double m_capPorPixel = 0;
     bool m_estatico = false;
     // The font last set on the painter (its key), -1 for none known.

@@ -1,5 +1,6 @@
 #include "desenho.h"
 
+#include "desenho_p.h"
 #include "meuparse/meuparse.h"
 #include "numeros.h"
 #include "platform/canvas.h"
@@ -15,28 +16,6 @@ constexpr qint64 ExtentMax = 16777215;
 // Polyline points whose two tokens both fit in the token table: point i sits
 // at entries 2i + 4 and 2i + 5.
 constexpr qint64 MaxPontos = (MAX_TOKENS - 5) / 2;
-
-char upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? char(c - 32) : c;
-}
-
-// Whether `word`, upper-cased, is exactly `command` (given in upper case).
-bool eComando(const QByteArray &word, QByteArrayView command)
-{
-    if (word.size() != command.size())
-        return false;
-    for (qsizetype i = 0; i < word.size(); ++i) {
-        if (upper(word[i]) != command[i])
-            return false;
-    }
-    return true;
-}
-
-bool zeroOuUm(const QByteArray &t)
-{
-    return t == "0" || t == "1";
-}
 
 // The point count of a P line: digit arithmetic on the upper-cased token with
 // no sign and no check (a character's digit is its code minus 48, or minus 55

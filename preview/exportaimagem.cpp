@@ -2,6 +2,7 @@
 
 #include "analysis/analise.h"
 #include "platform/paintercanvas.h"
+#include "platform/statefulcanvas.h"
 
 #include <QPainter>
 #include <QSaveFile>
@@ -11,26 +12,10 @@
 namespace {
 
 // A canvas that draws nothing: for passes that only need the box.
-class CanvasNulo : public Canvas
+class CanvasNulo : public StatefulCanvas
 {
 public:
-    explicit CanvasNulo(QSize size) : m_area(QPoint(0, 0), size) {}
-    QRect area() const override { return m_area; }
-    void setArea(const QRect &area, bool) override { m_area = area; }
-    void setPenColor(Cor) override {}
-    Cor penColor() const override { return Cores::Preto; }
-    void setPenMode(PenMode) override {}
-    PenMode penMode() const override { return PenMode::Copy; }
-    void setBrushColor(Cor) override {}
-    Cor brushColor() const override { return Cores::Branco; }
-    void setFontName(const QString &) override {}
-    void setFontSize(int) override {}
-    void setFontRotation(int) override {}
-    void setFontColor(Cor) override {}
-    const Fonte &font() const override { return m_font; }
-    void setTextBackground(bool) override {}
-    bool textBackground() const override { return false; }
-    void moveTo(int, int) override {}
+    explicit CanvasNulo(QSize size) : StatefulCanvas(size) {}
     void lineTo(int, int) override {}
     void rectangle(int, int, int, int) override {}
     void ellipse(int, int, int, int) override {}
@@ -46,10 +31,6 @@ public:
     void strokeEllipse(int, int, int, int, const Traco &) override {}
     void strokeArc(int, int, int, int, int, int, const Traco &) override {}
     void drawLabel(QPoint, const QString &, std::span<const Barra>, const EstiloTexto &) override {}
-
-private:
-    QRect m_area;
-    Fonte m_font;
 };
 
 // Runs the pane's pass of `origem` over `linhas` on a separate analysis whose

@@ -1,5 +1,6 @@
 #include "kicad.h"
 
+#include "desenho_p.h"
 #include "numeros.h"
 
 #include <QStringDecoder>
@@ -9,22 +10,6 @@
 #include <optional>
 
 namespace {
-
-char upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? char(c - 32) : c;
-}
-
-bool eComando(const QByteArray &word, QByteArrayView command)
-{
-    if (word.size() != command.size())
-        return false;
-    for (qsizetype i = 0; i < word.size(); ++i) {
-        if (upper(word[i]) != command[i])
-            return false;
-    }
-    return true;
-}
 
 // The kinds of drawing item and where each line keeps its unit and body style.
 enum class Item { Nenhum, Retangulo, Polilinha, Arco, Circulo, Texto, Pino };
@@ -70,6 +55,9 @@ int indiceUnidade(Item item)
 // A whole decimal number, or nothing: unit and style numbers must be exact.
 std::optional<qint64> numero(const QByteArray &t)
 {
+    // Almost always one digit: read without the general conversion.
+    if (t.size() == 1 && t[0] >= '0' && t[0] <= '9')
+        return t[0] - '0';
     bool ok = false;
     const qint64 v = t.toLongLong(&ok);
     return ok ? std::optional<qint64>(v) : std::nullopt;
@@ -217,6 +205,9 @@ QString textoDeBiblioteca(QByteArrayView bytes)
 
 TextoMarcado comBarras(const QString &marcado)
 {
+    // Most texts have no mark and stay as they are, without a copy.
+    if (!marcado.contains(u'~'))
+        return {marcado, {}};
     TextoMarcado r;
     r.texto.reserve(marcado.size());
     int inicio = -1;
@@ -272,7 +263,7 @@ void DesenhoKiCad::desenha(const QList<QByteArray> &linhas, const std::vector<To
             m_deslocamento = std::clamp<qint64>(leInteiro(t.token(5)), 0, MilsMax);
             m_mostraNumeros = t.token(6) != "N";
             m_mostraNomes = t.token(7) != "N";
-        } else if (eComando(word, "X") && (t.token(11) == "0" || t.token(11) == "1")) {
+        } else if (eComando(word, "X") && zeroOuUm(t.token(11))) {
             ++d.qtd_pinos;
         }
     }
@@ -315,9 +306,8 @@ double DesenhoKiCad::pixels(qint64 mils) const
     return double(mils) * escala();
 }
 
-double DesenhoKiCad::largura(const QByteArray &token) const
+double DesenhoKiCad::largura(qint64 mils) const
 {
-    qint64 mils = leInteiro(token);
     if (mils <= 0)
         mils = 6;
     return std::max(1.0, pixels(std::min<qint64>(mils, 1000)));
@@ -360,7 +350,7 @@ void DesenhoKiCad::forma(const Tokens &t, bool soFundo)
         traco.preenche = true;
         traco.fundo = CoresKiCad::Fundo;
     } else {
-        traco.largura = largura(t.token(iu + 2));
+        traco.largura = largura(leInteiro(t.token(iu + 2)));
         traco.preenche = fill == "F";
         traco.fundo = CoresKiCad::Corpo;
     }
@@ -467,7 +457,7 @@ void DesenhoKiCad::campo(const Tokens &t)
     if (texto.isEmpty())
         return;
     // The reference reads as KiCad's editor shows it: "U?", "U?A" for unit A.
-    if (t.token(1).mid(1).toInt() == 0) {
+    if (QByteArrayView(t.token(1)).sliced(1).toInt() == 0) {
         texto += u'?';
         if (m_unidades > 1)
             texto += subReferencia(std::clamp(m_opcoes.unidade, 1, int(UnidadeMax)));
@@ -531,14 +521,15 @@ void DesenhoKiCad::pino(const Tokens &t)
 
     Traco traco;
     traco.cor = oculto ? CoresKiCad::Oculto : CoresKiCad::Corpo;
-    traco.largura = largura("0");
+    traco.largura = largura(0);
     const QPoint p0 = ponto(px, py, true);
     const QPoint p1 = ponto(x1, y1, true);
     const auto linha = [&](std::initializer_list<std::pair<qint64, qint64>> pontos) {
-        std::vector<QPoint> p;
+        std::array<QPoint, 3> p;
+        size_t k = 0;
         for (const auto &[x, y] : pontos)
-            p.push_back(ponto(x, y, false));
-        m_canvas->strokePath(p, false, traco);
+            p[k++] = ponto(x, y, false);
+        m_canvas->strokePath(std::span(p.data(), k), false, traco);
     };
 
     // The line, shortened by a bubble or an outside clock wedge.

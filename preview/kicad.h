@@ -80,9 +80,9 @@ public:
 
 private:
     bool selecionado(const Tokens &t, int unidade, int convertido) const;
-    // A stroke width from a width token: 0 (or less) gives 6 mils; at least
-    // one pixel.
-    double largura(const QByteArray &token) const;
+    // A stroke width from a width in mils: 0 (or less) gives 6 mils; at
+    // least one pixel.
+    double largura(qint64 mils) const;
     double pixels(qint64 mils) const;
     QPoint ponto(qint64 x, qint64 y, bool track);
 

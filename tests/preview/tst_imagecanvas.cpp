@@ -1,4 +1,5 @@
 #include "platform/imagecanvas.h"
+#include "platform/pintura.h"
 
 #include <QFontInfo>
 #include <array>
@@ -225,6 +226,28 @@ TEST_F(ImageCanvasTest, AMovedAreaKeepsEveryPixelAtItsDrawingCoordinates)
     EXPECT_NE(px(5, 10), White);
     canvas.fillRect(-40, -20, 200, 200);
     EXPECT_EQ(nonWhite(QRect(0, 0, 240, 220)), 0);
+}
+
+TEST_F(ImageCanvasTest, ThinLevelAndUprightLinesGiveThePaintersPixels)
+{
+    // Painted straight to the pixels, they must match the anti-aliased
+    // painter stroking the same line, ends and edges of the bitmap included.
+    const QPoint lines[][2] = {{{10, 20}, {40, 20}},  {{40, 30}, {10, 30}},
+                               {{50, 5}, {50, 90}},   {{60, 90}, {60, 5}},
+                               {{-9, 70}, {250, 70}}, {{199, 150}, {199, 300}}};
+    Traco traco;
+    traco.cor = 0x123456;
+    QImage painted(200, 200, QImage::Format_RGB32);
+    painted.fill(Qt::white);
+    QPainter p(&painted);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(0.5, 0.5);
+    for (const auto &line : lines) {
+        canvas.strokePath(line, false, traco);
+        Pintor::path(p, line, false, traco);
+    }
+    p.end();
+    EXPECT_EQ(*canvas.image(), painted);
 }
 
 TEST_F(ImageCanvasTest, FarCoordinatesAreClippedWithoutHarm)

@@ -23,8 +23,8 @@ std::vector<QString> RecordingCanvas::texts() const
 void RecordingCanvas::record(Kind kind, std::vector<QPoint> points, QString text,
                              const Canvas *source)
 {
-    calls.push_back({kind, std::move(points), std::move(text), m_pen, m_mode, m_brush, m_font,
-                     source, m_textBackground});
+    calls.push_back({kind, std::move(points), std::move(text), m_penColor, m_penMode, m_brushColor,
+                     m_font, source, m_textBackground});
 }
 
 void RecordingCanvas::lineTo(int x, int y)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/canvas.h"
+#include "platform/statefulcanvas.h"
 
 #include <QPoint>
 #include <QString>
@@ -15,7 +15,7 @@
 // Text metrics are fixed so that anchors can be computed by hand:
 // textWidth = number of characters × font size (points), textHeight =
 // 2 × font size + 1 (odd, so that halving it exercises the rounding).
-class RecordingCanvas : public Canvas
+class RecordingCanvas : public StatefulCanvas
 {
 public:
     enum class Kind {
@@ -60,7 +60,7 @@ public:
         std::vector<Barra> barras{};
     };
 
-    explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : m_area(QPoint(0, 0), size) {}
+    explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : StatefulCanvas(size) {}
 
     static std::unique_ptr<Canvas> make(QSize size)
     {
@@ -71,24 +71,7 @@ public:
     std::vector<Call> callsOf(Kind kind) const;
     std::vector<QString> texts() const;
 
-    QRect area() const override { return m_area; }
-    // Not a call: only the area changes.
-    void setArea(const QRect &area, bool) override { m_area = area; }
-    void setPenColor(Cor color) override { m_pen = color; }
-    Cor penColor() const override { return m_pen; }
-    void setPenMode(PenMode mode) override { m_mode = mode; }
-    PenMode penMode() const override { return m_mode; }
-    void setBrushColor(Cor color) override { m_brush = color; }
-    Cor brushColor() const override { return m_brush; }
-    void setFontName(const QString &name) override { m_font.nome = name; }
-    void setFontSize(int points) override { m_font.tamanho = points; }
-    void setFontRotation(int tenths) override { m_font.rotacao = tenths; }
-    void setFontColor(Cor color) override { m_font.cor = color; }
-    const Fonte &font() const override { return m_font; }
-    void setTextBackground(bool opaque) override { m_textBackground = opaque; }
-    bool textBackground() const override { return m_textBackground; }
-
-    void moveTo(int x, int y) override { m_position = QPoint(x, y); }
+    // Changing the area or the state records no call.
     void lineTo(int x, int y) override;
     void rectangle(int x1, int y1, int x2, int y2) override;
     void ellipse(int x1, int y1, int x2, int y2) override;
@@ -118,12 +101,4 @@ public:
 private:
     void record(Kind kind, std::vector<QPoint> points, QString text = {},
                 const Canvas *source = nullptr);
-
-    QRect m_area;
-    Cor m_pen = Cores::Preto;
-    PenMode m_mode = PenMode::Copy;
-    Cor m_brush = Cores::Branco;
-    Fonte m_font;
-    bool m_textBackground = true;
-    QPoint m_position;
 };
