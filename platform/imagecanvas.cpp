@@ -137,11 +137,13 @@ void ImageCanvas::setArea(const QRect &area, bool keep)
     QImage image = memory ? imageOn(memory, area.size()) : QImage();
     std::vector<quint8> inUse(size_t(std::max(image.height(), 0)), 0);
     int rows = 0;
+    // Whether each row index keeps its memory.
+    const bool sameRows = reuse && image.bytesPerLine() == m_image.bytesPerLine();
     if (keep && memory) {
-        // The old bitmap's pixels the new one covers, moved from the last
-        // row up: in the same memory a row lands past every row still to
-        // move.
-        const QRect shared = m_image.rect() & image.rect().translated(-shift);
+        // The old bitmap's pixels the new one covers, as far as anything
+        // but white was painted on them, moved from the last row up: in the
+        // same memory a row lands past every row still to move.
+        const QRect shared = m_image.rect() & image.rect().translated(-shift) & m_dirty;
         const size_t before = size_t(shared.left() + shift.x()) * 4;
         const size_t kept = size_t(std::max(shared.width(), 0)) * 4;
         for (int y = shared.bottom(); y >= shared.top(); --y) {
@@ -156,10 +158,23 @@ void ImageCanvas::setArea(const QRect &area, bool keep)
             inUse[size_t(y + shift.y())] = 1;
             ++rows;
         }
-        m_dirty = m_dirty.translated(shift) & image.rect();
-    } else {
-        m_dirty = QRect();
+    } else if (sameRows) {
+        paintWhite(m_dirty);
     }
+    if (sameRows) {
+        // A row in use that holds only white (all of them once cleared,
+        // those outside the dirty rows when kept) stays in use, so that it
+        // need not be whitened again.
+        const int last = std::min(image.height(), m_image.height());
+        for (int y = 0; y < last; ++y) {
+            if (!inUse[size_t(y)] && rowInUse(y) &&
+                (!keep || y < m_dirty.top() || y > m_dirty.bottom())) {
+                inUse[size_t(y)] = 1;
+                ++rows;
+            }
+        }
+    }
+    m_dirty = keep ? m_dirty.translated(shift) & image.rect() : QRect();
     m_area = QRect(area.topLeft(), image.size());
     m_image = std::move(image);
     m_memory = std::move(memory);

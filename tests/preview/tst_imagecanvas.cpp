@@ -197,26 +197,39 @@ TEST_F(ImageCanvasTest, WhiteFillsAndCopiesGiveTheSamePixelsAsFullOnes)
 
 TEST_F(ImageCanvasTest, AMovedAreaKeepsEveryPixelAtItsDrawingCoordinates)
 {
-    // Up and left into new memory, back to 200 x 200 at (0, 0) in the same
-    // memory, and up and left again moving the rows within it.
-    const QRect moved(-40, -20, 240, 220);
-    canvas.setArea(moved, true);
-    canvas.setArea(QRect(0, 0, 200, 200), false);
-    const uchar *memory = canvas.image()->constBits();
-    canvas.setPenMode(PenMode::Mask);
-    canvas.rectangle(10, 10, 60, 60);
-    canvas.moveTo(0, 199);
-    canvas.lineTo(199, 0);
-    const QImage before = canvas.image()->copy();
-    canvas.setArea(moved, true);
-    EXPECT_EQ(canvas.image()->constBits(), memory);
-    for (int y = 0; y < 220; ++y) {
-        for (int x = 0; x < 240; ++x) {
-            const QPoint was(x - 40, y - 20);
-            ASSERT_EQ(px(x, y), before.rect().contains(was) ? before.pixel(was) : White)
-                << x << "," << y;
+    // Each after a drawing: up and left into new memory, back to 200 x 200
+    // at (0, 0) in the same memory, up and left again moving the rows within
+    // it, up with the same width (rows keep their memory), kept and cleared.
+    const struct
+    {
+        QRect area;
+        bool keep;
+    } moves[] = {{{-40, -20, 240, 220}, true},
+                 {{0, 0, 200, 200}, false},
+                 {{-40, -20, 240, 220}, true},
+                 {{-40, -40, 240, 200}, true},
+                 {{-40, -20, 240, 200}, false}};
+    const uchar *memory = nullptr;
+    for (const auto &move : moves) {
+        const QRect was = canvas.area();
+        canvas.setPenMode(PenMode::Mask);
+        canvas.rectangle(was.left() + 10, was.top() + 10, was.left() + 60, was.top() + 60);
+        canvas.moveTo(was.left(), was.bottom());
+        canvas.lineTo(was.right(), was.top());
+        const QImage before = canvas.image()->copy();
+        canvas.setArea(move.area, move.keep);
+        ASSERT_EQ(canvas.area(), move.area);
+        for (int y = 0; y < move.area.height(); ++y) {
+            for (int x = 0; x < move.area.width(); ++x) {
+                const QPoint old = QPoint(x, y) + move.area.topLeft() - was.topLeft();
+                const bool kept = move.keep && before.rect().contains(old);
+                ASSERT_EQ(px(x, y), kept ? before.pixel(old) : White) << x << "," << y;
+            }
         }
+        if (move.area == moves[3].area)
+            memory = canvas.image()->constBits();
     }
+    EXPECT_EQ(canvas.image()->constBits(), memory) << "the same memory serves again";
     // Drawing coordinates above and left of (0, 0) land on the new pixels,
     // and a white fill of the area clears everything drawn.
     canvas.moveTo(-40, -20);
@@ -224,8 +237,8 @@ TEST_F(ImageCanvasTest, AMovedAreaKeepsEveryPixelAtItsDrawingCoordinates)
     canvas.strokePath(std::array{QPoint(-35, -15), QPoint(-35, -5)}, false, Traco{});
     EXPECT_EQ(px(0, 0), Black);
     EXPECT_NE(px(5, 10), White);
-    canvas.fillRect(-40, -20, 200, 200);
-    EXPECT_EQ(nonWhite(QRect(0, 0, 240, 220)), 0);
+    canvas.fillRect(-40, -20, 200, 180);
+    EXPECT_EQ(nonWhite(QRect(0, 0, 240, 200)), 0);
 }
 
 TEST_F(ImageCanvasTest, ThinLevelAndUprightLinesGiveThePaintersPixels)
