@@ -99,11 +99,6 @@ QByteArray ComponentTable::limitName(const QByteArray &text)
     return text.left(qMin<qsizetype>(n, MaxNameBytes));
 }
 
-int ComponentTable::compareNames(const QByteArray &a, const QByteArray &b) const
-{
-    return m_collator.compare(QString::fromLatin1(a), QString::fromLatin1(b));
-}
-
 void ComponentTable::notifyDataChange()
 {
     if (notifying())
@@ -376,11 +371,6 @@ void ComponentTable::replay(const RowChange &change, bool backwards)
     m_bof = m_eof = false;
     m_current = -2; // the data under the current index may have changed
     setCurrent(row, true);
-}
-
-void ComponentTable::appendRowsFrom(ComponentTable &other, int biblioteca)
-{
-    acrescentaLote(other.tiraLote(), biblioteca);
 }
 
 ComponentTable::Lote ComponentTable::tiraLote()

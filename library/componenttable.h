@@ -126,33 +126,23 @@ public:
     // Takes every row of `other` (which ends empty) in place of this table's
     // rows; the first row becomes current.
     void takeRowsFrom(ComponentTable &other);
-    // Moves every row of `other` (which ends empty) to the end of this table,
-    // in order, tagged with a library number; nothing is notified.
-    void appendRowsFrom(ComponentTable &other, int biblioteca);
-
     // Rows taken out of a table, held apart (from a table on another thread,
     // say) until another table appends them.
     class Lote
     {
-    public:
-        qsizetype size() const { return qsizetype(m_rows.size()); }
-
-    private:
         friend class ComponentTable;
         std::vector<Row> m_rows;
     };
     // Takes every row out (a pending edit is stored first); the table ends
     // empty. Name keys already made travel with the rows.
     Lote tiraLote();
-    // appendRowsFrom for rows taken out earlier.
+    // Moves the batch's rows to the end of this table, in order, tagged with
+    // a library number; nothing is notified.
     void acrescentaLote(Lote &&lote, int biblioteca);
 
-    // Compares two names as the sort and the lookup do.
-    int compareNames(const QByteArray &a, const QByteArray &b) const;
-
     // A name's sort key. Equal keys mean names that compare equal; the
-    // order of keys is the order of compareNames for names that are not
-    // empty.
+    // order of keys is the collator's order (case ignored) for names that
+    // are not empty.
     class NameKey
     {
     public:
