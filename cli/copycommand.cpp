@@ -13,7 +13,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <QThread>
+
+#include <atomic>
+#include <exception>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace cli {
@@ -46,27 +51,75 @@ std::unique_ptr<QSaveFile> openSave(const QString &path)
     return file;
 }
 
+// Runs f(i) for i in [0, n) on every core; returns once all are done.
+template <typename F> void emParalelo(qsizetype n, F &&f)
+{
+    std::atomic<qsizetype> proxima = 0;
+    auto trabalha = [&] {
+        for (qsizetype i; (i = proxima++) < n;)
+            f(i);
+    };
+    std::vector<std::thread> outras;
+    const qsizetype threads = qBound(qsizetype(1), qsizetype(QThread::idealThreadCount()), n);
+    for (qsizetype k = 1; k < threads; ++k)
+        outras.emplace_back(trabalha);
+    trabalha();
+    for (std::thread &t : outras)
+        t.join();
+}
+
+// The sources, read on every core: each into a table of its own, with its
+// descriptions. A failure is the one of the first source (in argument
+// order) that failed, as when they are read one after another.
+std::vector<std::unique_ptr<Source>> readSources(const QStringList &paths)
+{
+    std::vector<std::unique_ptr<Source>> sources;
+    std::vector<std::exception_ptr> failures(size_t(paths.size()));
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        sources.push_back(std::make_unique<Source>());
+    emParalelo(paths.size(), [&](qsizetype i) {
+        try {
+            loadLibrary(paths[i], sources[size_t(i)]->table);
+            sources[size_t(i)]->descricoes = readDescriptions(paths[i]);
+        } catch (...) {
+            failures[size_t(i)] = std::current_exception();
+        }
+    });
+    for (const std::exception_ptr &f : failures) {
+        if (f)
+            std::rethrow_exception(f);
+    }
+    return sources;
+}
+
 // The library and its descriptions, each written whole into a temporary
 // file; both are put in place only when both were written, so a failure
-// leaves the files that were there untouched.
+// leaves the files that were there untouched. The two files are written, and
+// then synced and put in place, side by side.
 void writeTarget(const QString &path, const ComponentTable &table, const Descricoes &descricoes)
 {
     auto lib = openSave(path);
-    const FileResult written = gravaBiblioteca(*lib, table, QDateTime::currentDateTime());
-    if (!written.ok)
-        fileError(path, written.error);
     const QString dcmPath = caminhoDcm(path);
     std::unique_ptr<QSaveFile> dcm;
     // As the window's save: a set without entries writes no .dcm.
-    if (!descricoes.semEntradas()) {
+    if (!descricoes.semEntradas())
         dcm = openSave(dcmPath);
-        const FileResult r = gravaDescricoes(*dcm, componentesDe(table), descricoes);
-        if (!r.ok)
-            fileError(dcmPath, r.error);
-    }
-    if (!lib->commit())
+    const QDateTime now = QDateTime::currentDateTime();
+    FileResult written[2];
+    emParalelo(dcm ? 2 : 1, [&](qsizetype i) {
+        written[i] = i == 0 ? gravaBiblioteca(*lib, table, now)
+                            : gravaDescricoes(*dcm, componentesDe(table), descricoes);
+    });
+    if (!written[0].ok)
+        fileError(path, written[0].error);
+    if (!written[1].ok)
+        fileError(dcmPath, written[1].error);
+    bool committed[2] = {};
+    emParalelo(dcm ? 2 : 1,
+               [&](qsizetype i) { committed[i] = i == 0 ? lib->commit() : dcm->commit(); });
+    if (!committed[0])
         fileError(path, lib->errorString());
-    if (dcm && !dcm->commit())
+    if (dcm && !committed[1])
         fileError(dcmPath, dcm->errorString());
 }
 
@@ -155,21 +208,19 @@ int runCopy(const QStringList &arguments)
     const QString target = p.value(to);
     const QStringList patterns = p.values(namesOption);
 
-    std::vector<std::unique_ptr<Source>> sources;
+    const std::vector<std::unique_ptr<Source>> sources = readSources(p.positionalArguments());
     QList<Oferta> ofertas;
-    for (const QString &path : p.positionalArguments()) {
-        auto source = std::make_unique<Source>();
-        loadLibrary(path, source->table);
-        source->descricoes = readDescriptions(path);
+    for (const std::unique_ptr<Source> &source : sources) {
         const ComponentTable &t = source->table;
         for (int r = 0; r < t.rowCount(); ++r) {
             if (chosen(patterns, t.nameAt(r), t.comandosAt(r)))
                 ofertas.append({t.nameAt(r), t.comandosAt(r), &source->descricoes});
         }
-        sources.push_back(std::move(source));
     }
 
     LibraryDocument destino;
+    // Nothing here is ever undone: the merge need not keep each row's change.
+    destino.table().setRecording(false);
     if (QFileInfo::exists(target))
         loadLibrary(target, destino.table(), true);
     destino.setBibliotecas(

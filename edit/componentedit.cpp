@@ -144,7 +144,7 @@ quint64 copiaLinha(const LibraryDocument &origem, int row, LibraryDocument &dest
     for (Descricao &e : entradas) {
         if (e.nome() == original && nome != original)
             e = e.renomeada(nome);
-        nomes << e.nome();
+        nomes << e.nome().toByteArray();
     }
     destino.mudaDescricoes(nomes, entradas);
     return id;

@@ -199,7 +199,7 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
         for (Descricao &e : entradas) {
             if (renomeada && e.nome() == o.nome)
                 e = e.renomeada(nome);
-            nomes << e.nome();
+            nomes << e.nome().toByteArray();
         }
         destino.mudaDescricoes(nomes, entradas);
     }

@@ -60,10 +60,11 @@ void checaDcm(const QByteArray &arquivo)
 
     QList<ComponenteDcm> comps;
     for (qsizetype i = 0; i < antes.size(); i += 2) {
-        QByteArray texto = "DEF " + antes[i].nome() + "\r";
+        const QByteArray nome = antes[i].nome().toByteArray();
+        QByteArray texto = "DEF " + nome + "\r";
         if (i + 1 < antes.size())
-            texto += "ALIAS " + antes[i + 1].nome() + "\r";
-        comps.prepend({antes[i].nome(), texto});
+            texto += "ALIAS " + antes[i + 1].nome().toByteArray() + "\r";
+        comps.prepend({nome, texto});
     }
 
     const QByteArray w1 = grava(r1.descricoes, comps);

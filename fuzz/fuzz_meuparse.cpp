@@ -29,6 +29,10 @@ Copia divide(const QByteArray &linha)
     // Reads outside 1..300 give nothing.
     FUZZ_CHECK(t.token(0).isEmpty() && t.token(MAX_TOKENS + 1).isEmpty() && t.token(-1).isEmpty());
     FUZZ_CHECK(t.token(qint64(c.qtd) + MAX_TOKENS + 2).isEmpty());
+    // One token alone, as the library reader asks for a DEF line's name.
+    for (qint64 i : {qint64(0), qint64(1), qint64(2), qint64(3), qint64(c.qtd), qint64(c.resultado),
+                     qint64(MAX_TOKENS), qint64(MAX_TOKENS + 1)})
+        FUZZ_CHECK(token_da_linha(linha, i) == t.token(i));
     return c;
 }
 

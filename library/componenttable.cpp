@@ -396,6 +396,53 @@ void ComponentTable::acrescentaLote(Lote &&lote, int biblioteca)
     lote.m_rows.clear();
 }
 
+void ComponentTable::juntaLotesOrdenados(std::vector<std::pair<Lote, int>> &&lotes)
+{
+    if (!m_rows.empty()) {
+        for (auto &[lote, biblioteca] : lotes)
+            acrescentaLote(std::move(lote), biblioteca);
+        sortByName();
+        return;
+    }
+    size_t total = 0;
+    for (auto &[lote, biblioteca] : lotes) {
+        total += lote.m_rows.size();
+        for (Row &r : lote.m_rows) {
+            r.creation = ++m_creationCounter;
+            r.biblioteca = biblioteca;
+        }
+    }
+    // A k-way merge: a heap holds the next row of each batch, the row that
+    // sorts first on top. The creation numbers follow the batches' order, so
+    // the total order of sortsBefore puts the earlier batch first.
+    struct Cabeca
+    {
+        Row *row;
+        Row *end;
+    };
+    std::vector<Cabeca> heap;
+    for (auto &[lote, biblioteca] : lotes) {
+        if (!lote.m_rows.empty())
+            heap.push_back({lote.m_rows.data(), lote.m_rows.data() + lote.m_rows.size()});
+    }
+    auto depois = [&](const Cabeca &a, const Cabeca &b) { return sortsBefore(*b.row, *a.row); };
+    std::make_heap(heap.begin(), heap.end(), depois);
+    m_rows.reserve(total);
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), depois);
+        Cabeca &c = heap.back();
+        m_rows.push_back(std::move(*c.row));
+        if (++c.row == c.end)
+            heap.pop_back();
+        else
+            std::push_heap(heap.begin(), heap.end(), depois);
+    }
+    for (auto &lote : lotes)
+        lote.first.m_rows.clear();
+    m_sortedRows = rowCount();
+    m_current = m_rows.empty() ? -1 : 0;
+}
+
 void ComponentTable::replayAll(const QList<RowChange> &changes, bool backwards)
 {
     const bool onlyRemovals = std::all_of(changes.begin(), changes.end(), [&](const RowChange &c) {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringView>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // One library held in memory: an ordered list of component records with a
@@ -139,6 +140,12 @@ public:
     // Moves the batch's rows to the end of this table, in order, tagged with
     // a library number; nothing is notified.
     void acrescentaLote(Lote &&lote, int biblioteca);
+    // Batches each sorted by name (as sortByName leaves a table), with their
+    // library numbers, merged into this empty table: it ends as appending
+    // them in order and sorting would leave it (between equal names, the
+    // earlier batch first), without sorting again what is sorted already.
+    // Nothing is notified.
+    void juntaLotesOrdenados(std::vector<std::pair<Lote, int>> &&lotes);
 
     // A name's sort key. Equal keys mean names that compare equal; the
     // order of keys is the collator's order (case ignored) for names that

@@ -8,6 +8,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -16,27 +18,6 @@ constexpr qint64 ChunkSize = 1 << 20;
 bool eBranco(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-QByteArray aparaBrancos(const QByteArray &s)
-{
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && eBranco(s[b]))
-        ++b;
-    while (e > b && eBranco(s[e - 1]))
-        --e;
-    return s.mid(b, e - b);
-}
-
-bool eLinhaCmp(const QByteArray &l)
-{
-    return l.startsWith("$CMP") && (l.size() == 4 || eBranco(l[4]));
-}
-
-bool eLinhaFimCmp(const QByteArray &l)
-{
-    return l.startsWith("$ENDCMP");
 }
 
 // A value written into a line of its own must not break it.
@@ -51,18 +32,57 @@ QByteArray semQuebras(QByteArray s)
 
 // --- Descricao -------------------------------------------------------------------
 
-Descricao Descricao::deLinhas(QList<QByteArray> linhas)
+namespace {
+
+// Calls f(inicio, fim, proxima) for each line of [inicio, end) of `dados`
+// (ends as paraCadaLinha cuts them): the line is [inicio, fim), the next one
+// starts at proxima.
+template <typename F> void paraCadaFaixa(const char *base, qsizetype inicio, qsizetype end, F &&f)
+{
+    const char *p = base + inicio;
+    const char *const e = base + end;
+    while (p < e) {
+        const char *q = procuraQuebra(p, e);
+        const char *prox = q;
+        if (q < e) {
+            ++prox;
+            if (*q == '\r' && prox < e && *prox == '\n')
+                ++prox;
+        }
+        f(p - base, q - base, prox - base);
+        p = prox;
+    }
+}
+
+} // namespace
+
+Descricao Descricao::deBloco(const QByteArray &dados, qsizetype inicio, qsizetype fim)
 {
     Descricao d;
-    if (!linhas.isEmpty()) {
-        const QByteArray &cmp = linhas.front();
-        d.m_nome = aparaBrancos(cmp.mid(qMin<qsizetype>(4, cmp.size())));
-    }
-    for (qsizetype i = 1; i < linhas.size(); ++i) {
-        const QByteArray &l = linhas[i];
+    d.m_dados = dados;
+    d.m_inicio = inicio;
+    d.m_fim = fim;
+    const char *const base = dados.constData();
+    bool primeira = true;
+    qsizetype linhas = 0;
+    paraCadaFaixa(base, inicio, fim, [&](qsizetype b, qsizetype e, qsizetype) {
+        ++linhas;
+        const QByteArrayView l(base + b, e - b);
+        if (primeira) {
+            primeira = false;
+            qsizetype i = qMin<qsizetype>(4, l.size());
+            qsizetype j = l.size();
+            while (i < j && eBranco(l[i]))
+                ++i;
+            while (j > i && eBranco(l[j - 1]))
+                --j;
+            d.m_nome = {b + i, j - i};
+            return;
+        }
+        d.m_fechada = l.startsWith("$ENDCMP");
         if (l.isEmpty() || (l.size() > 1 && l[1] != ' '))
-            continue;
-        const QByteArray valor = l.mid(2);
+            return;
+        const Faixa valor{b + qMin<qsizetype>(2, l.size()), qMax<qsizetype>(0, l.size() - 2)};
         switch (l[0]) {
         case 'D':
             d.m_descricao = valor;
@@ -76,40 +96,53 @@ Descricao Descricao::deLinhas(QList<QByteArray> linhas)
         default:
             break;
         }
-    }
-    d.m_linhas = std::move(linhas);
+    });
+    d.m_fechada = d.m_fechada && linhas >= 2;
     return d;
 }
 
 Descricao Descricao::nova(const QByteArray &nome, const QByteArray &descricao,
                           const QByteArray &palavras, const QByteArray &datasheet)
 {
-    QList<QByteArray> linhas{"$CMP " + semQuebras(nome)};
+    QByteArray texto = "$CMP " + semQuebras(nome) + "\r\n";
     if (!descricao.isEmpty())
-        linhas.append("D " + semQuebras(descricao));
+        texto += "D " + semQuebras(descricao) + "\r\n";
     if (!palavras.isEmpty())
-        linhas.append("K " + semQuebras(palavras));
+        texto += "K " + semQuebras(palavras) + "\r\n";
     if (!datasheet.isEmpty())
-        linhas.append("F " + semQuebras(datasheet));
-    linhas.append("$ENDCMP");
-    return deLinhas(std::move(linhas));
+        texto += "F " + semQuebras(datasheet) + "\r\n";
+    texto += "$ENDCMP\r\n";
+    return deBloco(texto, 0, texto.size());
 }
 
-bool Descricao::fechada() const
+QList<QByteArray> Descricao::linhas() const
 {
-    return m_linhas.size() >= 2 && eLinhaFimCmp(m_linhas.back());
+    QList<QByteArray> out;
+    paraCadaFaixa(m_dados.constData(), m_inicio, m_fim, [&](qsizetype b, qsizetype e, qsizetype) {
+        out.append(QByteArray(m_dados.constData() + b, e - b));
+    });
+    return out;
 }
 
 Descricao Descricao::renomeada(const QByteArray &novoNome) const
 {
-    Descricao d = *this;
-    const QByteArray cmp = "$CMP " + semQuebras(novoNome);
-    if (d.m_linhas.isEmpty())
-        d.m_linhas.append(cmp);
-    else
-        d.m_linhas[0] = cmp;
-    d.m_nome = aparaBrancos(semQuebras(novoNome));
-    return d;
+    // What follows the $CMP line stays as it is, line ends included.
+    qsizetype resto = m_fim;
+    paraCadaFaixa(m_dados.constData(), m_inicio, m_fim, [&](qsizetype, qsizetype, qsizetype prox) {
+        if (resto == m_fim)
+            resto = prox;
+    });
+    QByteArray texto = "$CMP " + semQuebras(novoNome);
+    if (resto < m_fim) {
+        texto += "\r\n";
+        texto.append(m_dados.constData() + resto, m_fim - resto);
+    }
+    return deBloco(texto, 0, texto.size());
+}
+
+bool Descricao::operator==(const Descricao &o) const
+{
+    return texto() == o.texto() || linhas() == o.linhas();
 }
 
 // --- matching ----------------------------------------------------------------------
@@ -209,7 +242,7 @@ QList<Descricao> Descricoes::entradas() const
     return out;
 }
 
-const Descricao *Descricoes::procura(const QByteArray &nome) const
+const Descricao *Descricoes::procura(QByteArrayView nome) const
 {
     const auto it = m_indice.constFind(nome);
     if (it == m_indice.cend() || it->isEmpty())
@@ -217,11 +250,23 @@ const Descricao *Descricoes::procura(const QByteArray &nome) const
     return &std::get<Descricao>(m_partes[it->back()]);
 }
 
+void Descricoes::indexa(qsizetype posicao)
+{
+    const QByteArrayView nome = std::get<Descricao>(m_partes[posicao]).nome();
+    if (!nome.isEmpty())
+        m_indice[nome].append(posicao);
+}
+
+void Descricoes::reserva(qsizetype partes, qsizetype entradas)
+{
+    m_partes.reserve(partes);
+    m_indice.reserve(entradas);
+}
+
 void Descricoes::acrescenta(const Descricao &entrada)
 {
-    if (!entrada.nome().isEmpty())
-        m_indice[entrada.nome()].append(m_partes.size());
     m_partes.append(entrada);
+    indexa(m_partes.size() - 1);
     ++m_entradas;
 }
 
@@ -235,10 +280,9 @@ void Descricoes::reindexa()
     m_indice.clear();
     m_entradas = 0;
     for (qsizetype i = 0; i < m_partes.size(); ++i) {
-        if (const Descricao *e = std::get_if<Descricao>(&m_partes[i])) {
+        if (std::holds_alternative<Descricao>(m_partes[i])) {
             ++m_entradas;
-            if (!e->nome().isEmpty())
-                m_indice[e->nome()].append(i);
+            indexa(i);
         }
     }
 }
@@ -246,7 +290,7 @@ void Descricoes::reindexa()
 namespace {
 
 // Erases the parts at `posicoes` (any order, no repeats).
-void apagaPartes(QList<Descricoes::Parte> &partes, QList<qsizetype> posicoes)
+template <typename Posicoes> void apagaPartes(QList<Descricoes::Parte> &partes, Posicoes posicoes)
 {
     std::sort(posicoes.begin(), posicoes.end(), std::greater<>());
     for (qsizetype p : posicoes)
@@ -264,9 +308,13 @@ void Descricoes::poe(const QList<Descricao> &entradas)
             acrescenta(e);
             continue;
         }
-        m_partes[it->front()] = e;
-        apagar += it->mid(1);
-        it->resize(1);
+        const qsizetype primeira = it->front();
+        for (qsizetype k = 1; k < it->size(); ++k)
+            apagar.append((*it)[k]);
+        // The key views the name in the entry being replaced: key it anew.
+        m_indice.erase(it);
+        m_partes[primeira] = e;
+        indexa(primeira);
     }
     if (!apagar.isEmpty()) {
         apagaPartes(m_partes, apagar);
@@ -278,8 +326,14 @@ void Descricoes::remove(const QList<QByteArray> &nomes)
 {
     QList<qsizetype> apagar;
     for (const QByteArray &n : nomes) {
-        if (!n.isEmpty())
-            apagar += m_indice.take(n);
+        if (n.isEmpty())
+            continue;
+        const auto it = m_indice.find(n);
+        if (it == m_indice.end())
+            continue;
+        for (qsizetype k : *it)
+            apagar.append(k);
+        m_indice.erase(it);
     }
     if (!apagar.isEmpty()) {
         apagaPartes(m_partes, apagar);
@@ -289,21 +343,26 @@ void Descricoes::remove(const QList<QByteArray> &nomes)
 
 void Descricoes::renomeia(const QByteArray &antigo, const QByteArray &novo)
 {
-    if (antigo == novo || antigo.isEmpty() || !m_indice.contains(antigo))
+    if (antigo == novo || antigo.isEmpty())
         return;
-    const QList<qsizetype> posicoes = m_indice.take(antigo);
+    const auto it = m_indice.find(antigo);
+    if (it == m_indice.end())
+        return;
+    const Posicoes posicoes = *it;
+    m_indice.erase(it);
     for (qsizetype p : posicoes)
         m_partes[p] = std::get<Descricao>(m_partes[p]).renomeada(novo);
-    const QByteArray nomeNovo =
-        posicoes.isEmpty() ? novo : std::get<Descricao>(m_partes[posicoes.front()]).nome();
-    const QList<qsizetype> substituidas = m_indice.take(nomeNovo);
-    if (substituidas.isEmpty()) {
+    const QByteArrayView nomeNovo = std::get<Descricao>(m_partes[posicoes.front()]).nome();
+    const auto substituidas = m_indice.find(nomeNovo);
+    if (substituidas == m_indice.end()) {
         // Renaming alone moves nothing: the index just follows the name.
         if (!nomeNovo.isEmpty())
             m_indice.insert(nomeNovo, posicoes);
         return;
     }
-    apagaPartes(m_partes, substituidas);
+    const Posicoes apagar = *substituidas;
+    m_indice.erase(substituidas);
+    apagaPartes(m_partes, apagar);
     reindexa();
 }
 
@@ -311,88 +370,24 @@ void Descricoes::renomeia(const QByteArray &antigo, const QByteArray &novo)
 
 namespace {
 
-// Splits the data into entries and outside lines, all kept; the header line
-// is only noted.
-class LeitorDcm
+bool eLinhaCmp(QByteArrayView l)
 {
-public:
-    explicit LeitorDcm(bool &cabecalho) : m_cabecalho(cabecalho) {}
-
-    void linha(const QByteArray &l)
-    {
-        const bool primeira = m_primeira;
-        m_primeira = false;
-        if (m_aberta) {
-            if (eLinhaCmp(l)) {
-                fecha();
-                m_bloco = {l};
-                m_aberta = true;
-                return;
-            }
-            m_bloco.append(l);
-            if (eLinhaFimCmp(l))
-                fecha();
-            return;
-        }
-        if (primeira && l.startsWith("EESchema-DOCLIB")) {
-            m_cabecalho = true;
-        } else if (eLinhaCmp(l)) {
-            m_bloco = {l};
-            m_aberta = true;
-        } else {
-            partes.append(l);
-        }
-    }
-
-    void termina()
-    {
-        if (m_aberta)
-            fecha();
-    }
-
-    QList<Descricoes::Parte> partes;
-
-private:
-    void fecha()
-    {
-        partes.append(Descricao::deLinhas(std::move(m_bloco)));
-        m_bloco = {};
-        m_aberta = false;
-    }
-
-    bool &m_cabecalho;
-    QList<QByteArray> m_bloco;
-    bool m_aberta = false;
-    bool m_primeira = true;
-};
-
-bool eLinha(const Descricoes::Parte &p, const char *texto)
-{
-    const QByteArray *l = std::get_if<QByteArray>(&p);
-    return l && *l == texto;
+    return l.startsWith("$CMP") && (l.size() == 4 || eBranco(l[4]));
 }
 
-// Drops the lines the writer puts back itself: the last closing line, and a
-// "#" right before an entry or before that closing line.
-Descricoes semLinhasDoLeiaute(const QList<Descricoes::Parte> &partes)
+// One part as the reader first finds it: an entry, or a line outside every
+// entry as a range of the data (most of those are layout the writer puts
+// back, and are never copied).
+struct ParteLida
 {
-    qsizetype fim = partes.size() - 1;
-    while (fim >= 0 && !eLinha(partes[fim], FimDcm))
-        --fim;
-    Descricoes d;
-    for (qsizetype i = 0; i < partes.size(); ++i) {
-        if (const Descricao *e = std::get_if<Descricao>(&partes[i])) {
-            d.acrescenta(*e);
-            continue;
-        }
-        if (i == fim)
-            continue;
-        const bool separador = eLinha(partes[i], "#") && i + 1 < partes.size() &&
-                               (i + 1 == fim || std::holds_alternative<Descricao>(partes[i + 1]));
-        if (!separador)
-            d.acrescentaLinha(std::get<QByteArray>(partes[i]));
-    }
-    return d;
+    std::optional<Descricao> entrada;
+    qsizetype inicio = 0;
+    qsizetype fim = 0;
+};
+
+bool eLinha(const QByteArray &dados, const ParteLida &p, QByteArrayView texto)
+{
+    return !p.entrada && QByteArrayView(dados.constData() + p.inicio, p.fim - p.inicio) == texto;
 }
 
 } // namespace
@@ -400,29 +395,91 @@ Descricoes semLinhasDoLeiaute(const QList<Descricoes::Parte> &partes)
 LeituraDcm leDescricoes(const QByteArray &dados)
 {
     LeituraDcm out;
-    LeitorDcm leitor(out.cabecalho);
-    paraCadaLinha(dados,
-                  [&](const QByteArray &l) { leitor.linha(QByteArray(l.constData(), l.size())); });
-    leitor.termina();
-    out.descricoes = semLinhasDoLeiaute(leitor.partes);
+    // Split the data into entries and outside lines, all kept; the header
+    // line is only noted.
+    std::vector<ParteLida> partes;
+    // KiCad writes about 100 bytes a part (an entry and its "#" line); a
+    // file of long lines gets no more room than a large library needs.
+    partes.reserve(size_t(qMin<qsizetype>(dados.size() / 64, 1 << 16)));
+    const char *const base = dados.constData();
+    qsizetype bloco = -1; // where the open entry began
+    bool primeira = true;
+    qsizetype entradas = 0;
+    auto fecha = [&](qsizetype fim) {
+        partes.push_back({Descricao::deBloco(dados, bloco, fim), 0, 0});
+        bloco = -1;
+        ++entradas;
+    };
+    paraCadaFaixa(base, 0, dados.size(), [&](qsizetype b, qsizetype e, qsizetype prox) {
+        const QByteArrayView l(base + b, e - b);
+        const bool eraPrimeira = primeira;
+        primeira = false;
+        if (bloco >= 0) {
+            if (eLinhaCmp(l)) {
+                fecha(b);
+                bloco = b;
+            } else if (l.startsWith("$ENDCMP")) {
+                fecha(prox);
+            }
+            return;
+        }
+        if (eraPrimeira && l.startsWith("EESchema-DOCLIB"))
+            out.cabecalho = true;
+        else if (eLinhaCmp(l))
+            bloco = b;
+        else
+            partes.push_back({std::nullopt, b, e});
+    });
+    if (bloco >= 0)
+        fecha(dados.size());
+
+    // Drop the lines the writer puts back itself: the last closing line, and
+    // a "#" right before an entry or before that closing line.
+    qsizetype fim = qsizetype(partes.size()) - 1;
+    while (fim >= 0 && !eLinha(dados, partes[size_t(fim)], FimDcm))
+        --fim;
+    Descricoes &d = out.descricoes;
+    d.reserva(qsizetype(partes.size()), entradas);
+    for (qsizetype i = 0; i < qsizetype(partes.size()); ++i) {
+        ParteLida &p = partes[size_t(i)];
+        if (p.entrada) {
+            d.acrescenta(std::move(*p.entrada));
+            continue;
+        }
+        if (i == fim)
+            continue;
+        const bool separador = eLinha(dados, p, "#") && i + 1 < qsizetype(partes.size()) &&
+                               (i + 1 == fim || partes[size_t(i + 1)].entrada);
+        if (!separador)
+            d.acrescentaLinha(QByteArray(base + p.inicio, p.fim - p.inicio));
+    }
     return out;
 }
 
 LeituraDcm leDescricoes(QIODevice &in)
 {
+    // The whole file in one buffer of its size: the entries keep it.
     QByteArray dados;
-    QByteArray chunk(ChunkSize, Qt::Uninitialized);
+    qsizetype usado = 0;
+    if (!in.isSequential())
+        dados.resize(qMax<qint64>(0, in.size() - in.pos()) + 1);
     for (;;) {
-        const qint64 got = in.read(chunk.data(), ChunkSize);
+        if (usado == dados.size())
+            dados.resize(qMax<qsizetype>(ChunkSize, 2 * dados.size()));
+        const qint64 got = in.read(dados.data() + usado, dados.size() - usado);
         if (got < 0) {
+            dados.resize(usado);
             LeituraDcm out = leDescricoes(dados);
             out.resultado = FileResult::failure(in.errorString());
             return out;
         }
         if (got == 0)
             break;
-        dados.append(chunk.constData(), got);
+        usado += got;
     }
+    dados.resize(usado);
+    if (dados.capacity() - usado > usado / 8 + 4096)
+        dados.squeeze();
     return leDescricoes(dados);
 }
 
@@ -460,7 +517,7 @@ QString caminhoDcm(const QString &caminhoBiblioteca)
 
 namespace {
 
-void poeLinha(QByteArray &out, const QByteArray &l)
+void poeLinha(QByteArray &out, QByteArrayView l)
 {
     out += l;
     out += "\r\n";
@@ -469,8 +526,9 @@ void poeLinha(QByteArray &out, const QByteArray &l)
 void poeEntrada(QByteArray &out, const Descricao &e)
 {
     poeLinha(out, "#");
-    for (const QByteArray &l : e.linhas())
-        poeLinha(out, l);
+    const QByteArrayView t = e.texto();
+    paraCadaFaixa(t.data(), 0, t.size(),
+                  [&](qsizetype b, qsizetype f, qsizetype) { poeLinha(out, t.sliced(b, f - b)); });
     if (!e.fechada())
         poeLinha(out, "$ENDCMP");
 }
@@ -482,10 +540,17 @@ FileResult gravaDescricoes(QIODevice &out, const QList<ComponenteDcm> &component
 {
     const QList<Descricoes::Parte> &partes = d.partes();
     QByteArray bytes;
+    qsizetype tamanho = 64;
+    for (const Descricoes::Parte &p : partes) {
+        const Descricao *e = std::get_if<Descricao>(&p);
+        tamanho += e ? e->texto().size() + 16 : std::get<QByteArray>(p).size() + 2;
+    }
+    bytes.reserve(tamanho);
     poeLinha(bytes, CabecalhoDcm);
 
     // Positions of each name's entries, in set order.
-    QHash<QByteArray, QList<qsizetype>> porNome;
+    QHash<QByteArrayView, QVarLengthArray<qsizetype, 1>> porNome;
+    porNome.reserve(d.quantasEntradas());
     for (qsizetype i = 0; i < partes.size(); ++i) {
         if (const Descricao *e = std::get_if<Descricao>(&partes[i]); e && !e->nome().isEmpty())
             porNome[e->nome()].append(i);

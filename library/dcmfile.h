@@ -22,48 +22,69 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <variant>
 
 class ComponentTable;
 class QIODevice;
 
-// One $CMP block: its lines byte for byte (no line ends), from the $CMP line
-// through the $ENDCMP line when the file had one, and the values read from
-// them. A line is a D, K or F line when it is that letter alone or the letter
-// and a blank; its value is what follows the blank (a later line of the same
-// letter wins, as in KiCad). Any other line inside the block stays among the
-// lines and travels with the entry.
+// One $CMP block: its text as the file held it, from the $CMP line through
+// the $ENDCMP line when the file had one (each line with its own line end,
+// the last one's included), and the values read from it. A line is a D, K or
+// F line when it is that letter alone or the letter and a blank; its value is
+// what follows the blank (a later line of the same letter wins, as in KiCad).
+// Any other line inside the block stays in the text and travels with the
+// entry.
+//
+// An entry read from a file points into that file's bytes, shared by every
+// entry of the file: reading a .dcm makes no copy per entry or per line, and
+// the bytes live as long as one of its entries does. The views an entry gives
+// are valid while the entry lives.
 class Descricao
 {
 public:
     Descricao() = default;
-    // Reads an entry from its lines; lines[0] is taken as the $CMP line.
-    static Descricao deLinhas(QList<QByteArray> linhas);
     // A new closed entry with a D, K and F line for each value not empty.
     static Descricao nova(const QByteArray &nome, const QByteArray &descricao,
                           const QByteArray &palavras, const QByteArray &datasheet);
+    // The entry whose block is [inicio, fim) of `dados`; its first line is
+    // taken as the $CMP line.
+    static Descricao deBloco(const QByteArray &dados, qsizetype inicio, qsizetype fim);
 
     // After "$CMP", blanks trimmed; empty for a $CMP line without a name.
-    const QByteArray &nome() const { return m_nome; }
-    const QByteArray &descricao() const { return m_descricao; }
-    const QByteArray &palavras() const { return m_palavras; }
-    const QByteArray &datasheet() const { return m_datasheet; }
-    const QList<QByteArray> &linhas() const { return m_linhas; }
+    QByteArrayView nome() const { return vista(m_nome); }
+    QByteArrayView descricao() const { return vista(m_descricao); }
+    QByteArrayView palavras() const { return vista(m_palavras); }
+    QByteArrayView datasheet() const { return vista(m_datasheet); }
+    // The block's lines, without their line ends.
+    QList<QByteArray> linhas() const;
+    // The block's bytes as read (line ends as the file had them).
+    QByteArrayView texto() const { return vista({m_inicio, m_fim - m_inicio}); }
     // Whether the block ends with its $ENDCMP line (a file may lack it).
-    bool fechada() const;
+    bool fechada() const { return m_fechada; }
 
     // The same entry under another name: only its $CMP line changes.
     Descricao renomeada(const QByteArray &novoNome) const;
 
-    bool operator==(const Descricao &o) const { return m_linhas == o.m_linhas; }
+    bool operator==(const Descricao &o) const;
 
 private:
-    QByteArray m_nome;
-    QByteArray m_descricao;
-    QByteArray m_palavras;
-    QByteArray m_datasheet;
-    QList<QByteArray> m_linhas;
+    struct Faixa
+    {
+        qsizetype pos = 0;
+        qsizetype len = 0;
+    };
+    QByteArrayView vista(Faixa f) const { return {m_dados.constData() + f.pos, f.len}; }
+
+    QByteArray m_dados;
+    qsizetype m_inicio = 0;
+    qsizetype m_fim = 0;
+    Faixa m_nome;
+    Faixa m_descricao;
+    Faixa m_palavras;
+    Faixa m_datasheet;
+    bool m_fechada = false;
 };
 
 // A component as the writer and the matching see it.
@@ -106,8 +127,11 @@ public:
     // The entry of exactly this name (the last one when a name repeats);
     // nullptr when there is none or the name is empty. Valid until the set
     // changes.
-    const Descricao *procura(const QByteArray &nome) const;
+    const Descricao *procura(QByteArrayView nome) const;
 
+    // Room for this many parts, of which this many entries, before the
+    // reader appends them.
+    void reserva(qsizetype partes, qsizetype entradas);
     // Appends in file order, as the reader does.
     void acrescenta(const Descricao &entrada);
     void acrescentaLinha(const QByteArray &linha);
@@ -123,11 +147,17 @@ public:
     void renomeia(const QByteArray &antigo, const QByteArray &novo);
 
 private:
+    // Positions in m_partes of the entries of one name, in order; most names
+    // have one entry, which needs no allocation of its own.
+    using Posicoes = QVarLengthArray<qsizetype, 1>;
     void reindexa();
+    void indexa(qsizetype posicao);
 
     QList<Parte> m_partes;
-    // Name -> positions in m_partes of the entries of that name, in order.
-    QHash<QByteArray, QList<qsizetype>> m_indice;
+    // Name -> positions of its entries. A key views the name inside one of
+    // those entries, so whatever replaces or removes an entry keys its name
+    // again (or reindexes).
+    QHash<QByteArrayView, Posicoes> m_indice;
     qsizetype m_entradas = 0;
 };
 

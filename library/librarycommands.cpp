@@ -245,6 +245,7 @@ CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
     ComponentTable todas;
     todas.suspendNotifications();
     QList<LibraryFileInfo> bibliotecas;
+    std::vector<std::pair<ComponentTable::Lote, int>> lotes;
     {
         std::optional<LeitoresDePasta> leitores;
         if (!nomes.isEmpty())
@@ -254,7 +255,7 @@ CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
                 return CommandResult::cancelled();
             Lida &lida = leitores->espera(i);
             if (lida.motivo.isEmpty()) {
-                todas.acrescentaLote(std::move(lida.lote), int(bibliotecas.size()));
+                lotes.emplace_back(std::move(lida.lote), int(bibliotecas.size()));
                 const QString path = dir.filePath(nomes[i]);
                 bibliotecas.append(LibraryFileInfo{path, QFileInfo(path).completeBaseName(),
                                                    std::move(lida.descricoes)});
@@ -265,7 +266,7 @@ CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
     }
     if (progresso && !progresso(int(nomes.size()), int(nomes.size())))
         return CommandResult::cancelled();
-    todas.sortByName();
+    todas.juntaLotesOrdenados(std::move(lotes));
     pesquisa.setBibliotecas(std::move(bibliotecas));
     pesquisa.setVariasBibliotecas(true);
     pesquisa.limpaHistorico();

@@ -69,9 +69,8 @@ public:
         if (w == Word::Def) {
             if (m_open)
                 closeBlock();
-            const Tokens t = separa_linha(QByteArray::fromRawData(p, n));
             m_table.append();
-            m_table.setField(ComponentTable::Field::Nome, QByteArray(t.token(2)));
+            m_table.setField(ComponentTable::Field::Nome, token_da_linha(QByteArrayView(p, n), 2));
             m_open = true;
         }
         if (w == Word::EndDef && m_open) {

@@ -1,5 +1,7 @@
 #include "meuparse.h"
 
+#include <QVarLengthArray>
+
 namespace {
 
 const QByteArray emptyText;
@@ -91,4 +93,59 @@ Tokens separa_linha(const QByteArray &linha)
 
     result.m_qtd = qint32(qMin<qint64>(next - 1, 0x7FFFFFFE));
     return result;
+}
+
+QByteArray token_da_linha(QByteArrayView linha, qint64 i)
+{
+    if (i < 1 || i > MAX_TOKENS)
+        return {};
+    // The scanner of separa_linha, counting tokens instead of storing them.
+    QVarLengthArray<char, 64> current;
+    qint64 next = 1;
+    quint8 state = TK_VAZIO;
+    auto texto = [&] { return QByteArray(current.data(), current.size()); };
+    for (char c : linha) {
+        const bool blank = c == ' ';
+        const bool quote = c == '"';
+        const bool lineBreak = c == '\r' || c == '\n';
+        switch (state) {
+        case TK_VAZIO:
+            if (blank)
+                break;
+            current.clear();
+            if (quote) {
+                state = TK_ASPAS;
+            } else {
+                current.append(c);
+                state = TK_TEXTO;
+            }
+            break;
+        case TK_TEXTO:
+            if (blank || quote || lineBreak) {
+                if (next++ == i)
+                    return texto();
+                if (blank)
+                    state = TK_VAZIO;
+                else if (quote)
+                    state = TK_ASPAS;
+            } else {
+                current.append(c);
+            }
+            break;
+        case TK_ASPAS:
+            if (quote) {
+                if (next++ == i)
+                    return texto();
+                current.clear();
+                state = TK_VAZIO;
+            } else {
+                current.append(c);
+            }
+            break;
+        }
+    }
+    // An open word or quoted string stands at the next index.
+    if (state != TK_VAZIO && next == i)
+        return texto();
+    return {};
 }

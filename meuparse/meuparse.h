@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QtGlobal>
 #include <vector>
 
@@ -47,3 +48,8 @@ private:
 // token; a quote right after a word starts a string that continues the
 // word's text).
 Tokens separa_linha(const QByteArray &linha);
+
+// Token i of the line as separa_linha(linha).token(i) gives it, the line
+// scanned no further than that token's end: the library reader wants only the
+// name on each DEF line.
+QByteArray token_da_linha(QByteArrayView linha, qint64 i);

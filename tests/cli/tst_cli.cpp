@@ -381,7 +381,7 @@ TEST_P(CliDuplicates, PolicyDecidesWhichComponentStays)
     EXPECT_EQ(withoutFirstLine(readBytes(target)), c.library);
     QList<QByteArray> names;
     for (const Descricao &e : carregaDescricoes(caminhoDcm(target)).descricoes.entradas())
-        names << e.nome() + "=" + e.descricao();
+        names << e.nome().toByteArray() + "=" + e.descricao().toByteArray();
     EXPECT_EQ(names, c.dcmNames);
 }
 

@@ -585,6 +585,30 @@ TEST(ComponentTableSort, AnyMixOfAppendsRenamesAndDeletesSortsAsAFullStableSort)
 // ---------------------------------------------------------------------------
 // Locate by name.
 
+TEST(ComponentTableSort, SortedBatchesMergeByNameThenBatch)
+{
+    // Each batch sorted on its own, as a folder's reader leaves it.
+    const QList<Names> batches{{"", "a", "B", "b2"}, {"A", "b", "X"}, {"", "c"}, {}};
+    std::vector<std::pair<ComponentTable::Lote, int>> lotes;
+    for (const Names &names : batches) {
+        ComponentTable one;
+        fill(one, names);
+        one.sortByName();
+        lotes.emplace_back(one.tiraLote(), 10 + int(lotes.size()));
+    }
+    ComponentTable t;
+    t.juntaLotesOrdenados(std::move(lotes));
+    EXPECT_EQ(namesOf(t), (Names{"", "", "a", "A", "B", "b", "b2", "c", "X"}));
+    QList<int> libraries;
+    for (int r = 0; r < t.rowCount(); ++r)
+        libraries << t.bibliotecaAt(r);
+    EXPECT_EQ(libraries, (QList<int>{10, 12, 10, 11, 10, 11, 10, 12, 11}));
+    // Appending a row keeps the merged rows sorted: only the new one moves.
+    addRow(t, "b1", "DEF b1 U\rENDDEF\r");
+    t.sortByName();
+    EXPECT_EQ(namesOf(t), (Names{"", "", "a", "A", "B", "b", "b1", "b2", "c", "X"}));
+}
+
 TEST(ComponentTableLocate, TriesCurrentRowFirstThenFromTheFirst)
 {
     ComponentTable t;

@@ -23,7 +23,8 @@ QList<Entry> entriesOf(const Descricoes &set)
 {
     QList<Entry> out;
     for (const Descricao &e : set.entradas())
-        out.append({e.nome(), e.descricao(), e.palavras(), e.datasheet(), e.linhas().size()});
+        out.append({e.nome().toByteArray(), e.descricao().toByteArray(), e.palavras().toByteArray(),
+                    e.datasheet().toByteArray(), e.linhas().size()});
     return out;
 }
 
@@ -220,7 +221,7 @@ TEST(DcmCorpus, EveryFileKeepsEveryEntryAndLineThroughARoundTrip)
         entradasDoComponente(ttl, "74HC240", "DEF 74HC240 U\rALIAS 74HCT240 74AHC240 74AHCT240\r"));
     Lines names;
     for (const Descricao &e : one.entradas())
-        names << e.nome() + ": " + e.palavras();
+        names << e.nome().toByteArray() + ": " + e.palavras().toByteArray();
     EXPECT_EQ(
         names,
         (Lines{"74HC240: HCMOS BUFFER 3State inv", "74HCT240: HCTMOS BUFFER 3State inv",

@@ -21,11 +21,14 @@ void expectTokens(const QByteArray &line, std::initializer_list<Expected> expect
     for (const Expected &e : expected) {
         EXPECT_EQ(t.token(i), QByteArray(e.text)) << "entry " << i;
         EXPECT_EQ(t.tipo(i), e.kind) << "entry " << i;
+        // The one-token scan the library reader uses gives the same text.
+        EXPECT_EQ(token_da_linha(line, i), QByteArray(e.text)) << "entry " << i;
         ++i;
     }
     for (; i <= MAX_TOKENS + 1; ++i) {
         ASSERT_TRUE(t.token(i).isEmpty()) << "entry " << i;
         ASSERT_EQ(t.tipo(i), TK_VAZIO) << "entry " << i;
+        ASSERT_TRUE(token_da_linha(line, i).isEmpty()) << "entry " << i;
     }
 }
 
