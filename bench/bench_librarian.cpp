@@ -11,6 +11,7 @@
 #include "edit/componentedit.h"
 #include "library/librarycommands.h"
 #include "library/librarydocument.h"
+#include "library/linelist.h"
 #include "platform/dialogs.h"
 #include "tests/support/corpus.h"
 
@@ -18,10 +19,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <thread>
 #include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -82,6 +86,42 @@ void BM_FolderReadFloor(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * bytes);
 }
 BENCHMARK(BM_FolderReadFloor)->Unit(benchmark::kMillisecond);
+
+// What any reader that keeps lines must do at least: the files' bytes read
+// and every line end found, on every core (each thread takes the next file).
+// Not a goal: it shows how near the read floor a line reader can come.
+void BM_FolderLineFloor(benchmark::State &state)
+{
+    const QStringList &files = folder().files;
+    std::atomic<qint64> lineEnds = 0;
+    for (auto _ : state) {
+        lineEnds = 0;
+        std::atomic<qsizetype> next = 0;
+        auto work = [&] {
+            for (qsizetype i; (i = next++) < files.size();) {
+                QFile f(files[i]);
+                f.open(QIODevice::ReadOnly);
+                const QByteArray bytes = f.readAll();
+                const char *p = bytes.constData();
+                const char *const end = p + bytes.size();
+                qint64 n = 0;
+                while ((p = procuraQuebra(p, end)) < end) {
+                    ++n;
+                    ++p;
+                }
+                lineEnds += n;
+            }
+        };
+        std::vector<std::thread> others;
+        for (int k = 1; k < QThread::idealThreadCount(); ++k)
+            others.emplace_back(work);
+        work();
+        for (std::thread &t : others)
+            t.join();
+    }
+    state.counters["line_ends"] = double(lineEnds);
+}
+BENCHMARK(BM_FolderLineFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FolderLoad(benchmark::State &state)
 {

@@ -175,6 +175,28 @@ TEST(DcmCarry, CopyDropRenameWithAliasesAndUndoByValue)
               (QList<Entry>{{"v", "old v", "", "", 3}, {"k", "keep", "", "", 3}}));
 }
 
+TEST(DcmCarry, EntriesKeepTheirBytesAndTheIndexFollowsEveryChange)
+{
+    Descricao kept;
+    {
+        const Descricoes read = leDescricoes("$CMP a\r\nD from file\r\n$ENDCMP\r\n").descricoes;
+        kept = *read.procura("a");
+    }
+    // The file's bytes live on in an entry taken out of its set.
+    EXPECT_EQ(kept.descricao(), "from file");
+    Descricoes set;
+    set.acrescenta(Descricao::nova("a", "one", "", ""));
+    set.acrescenta(Descricao::nova("b", "two", "", ""));
+    // Each change drops the only copy of the entry it replaces.
+    set.poe({kept});
+    set.renomeia("b", "c");
+    set.poe({Descricao::nova("c", "three", "", "")});
+    EXPECT_EQ(set.procura("a")->descricao(), "from file");
+    EXPECT_EQ(set.procura("b"), nullptr);
+    EXPECT_EQ(set.procura("c")->descricao(), "three");
+    EXPECT_EQ(set.quantasEntradas(), 2);
+}
+
 TEST(DcmHostile, TenMegabyteLinesSurviveARoundTrip)
 {
     const QByteArray big(10 * 1024 * 1024, 'm');
