@@ -56,8 +56,9 @@ struct Figuras
 
 Figuras figurasDe(const QByteArray &comandos)
 {
-    const Informacoes info = informacoesDe(comandos);
-    return {QString::fromLatin1(info.partes), info.pinos, joinNames(aliasesDe(comandos))};
+    QList<QByteArray> aliases;
+    const Informacoes info = informacoesDe(comandos, &aliases);
+    return {QString::fromLatin1(info.partes), info.pinos, joinNames(aliases)};
 }
 
 // Works out each component's figures on the other cores while the reader

@@ -156,37 +156,40 @@ QList<ComponenteDcm> componentesDe(const ComponentTable &table)
     return out;
 }
 
+void aliasesDaLinha(QByteArrayView linha, QList<QByteArray> &nomes, QSet<QByteArray> &vistos)
+{
+    const char *p = linha.data();
+    const char *const end = p + linha.size();
+    while (p < end && eBranco(*p))
+        ++p;
+    if (end - p < 5 || (*p != 'A' && *p != 'a'))
+        return;
+    const char *w = p;
+    while (p < end && !eBranco(*p))
+        ++p;
+    if (p - w != 5 || qstrnicmp(w, "ALIAS", 5) != 0)
+        return;
+    while (p < end) {
+        while (p < end && eBranco(*p))
+            ++p;
+        const char *b = p;
+        while (p < end && !eBranco(*p))
+            ++p;
+        if (p > b) {
+            QByteArray nome(b, p - b);
+            if (!vistos.contains(nome)) {
+                vistos.insert(nome);
+                nomes.append(std::move(nome));
+            }
+        }
+    }
+}
+
 QList<QByteArray> aliasesDe(const QByteArray &comandos)
 {
     QList<QByteArray> out;
     QSet<QByteArray> vistos; // a hostile ALIAS line may hold millions of names
-    paraCadaLinha(comandos, [&](const QByteArray &linha) {
-        const char *p = linha.constData();
-        const char *const end = p + linha.size();
-        while (p < end && eBranco(*p))
-            ++p;
-        if (end - p < 5 || (*p != 'A' && *p != 'a'))
-            return;
-        const char *w = p;
-        while (p < end && !eBranco(*p))
-            ++p;
-        if (p - w != 5 || qstrnicmp(w, "ALIAS", 5) != 0)
-            return;
-        while (p < end) {
-            while (p < end && eBranco(*p))
-                ++p;
-            const char *b = p;
-            while (p < end && !eBranco(*p))
-                ++p;
-            if (p > b) {
-                QByteArray nome(b, p - b);
-                if (!vistos.contains(nome)) {
-                    vistos.insert(nome);
-                    out.append(std::move(nome));
-                }
-            }
-        }
-    });
+    paraCadaLinha(comandos, [&](const QByteArray &linha) { aliasesDaLinha(linha, out, vistos); });
     return out;
 }
 

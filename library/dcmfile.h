@@ -21,6 +21,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVarLengthArray>
 
@@ -101,6 +102,9 @@ QList<ComponenteDcm> componentesDe(const ComponentTable &table);
 // ALIAS line is one whose first word is "ALIAS" in any letter case; its
 // names are the further words, split at blanks and tabs.
 QList<QByteArray> aliasesDe(const QByteArray &comandos);
+// The names of one line when it is an ALIAS line (as aliasesDe reads each
+// line), appended to `nomes` unless `vistos` holds them already.
+void aliasesDaLinha(QByteArrayView linha, QList<QByteArray> &nomes, QSet<QByteArray> &vistos);
 
 // A loaded .dcm (or the descriptions of an edit library): its entries and the
 // lines that stood outside every entry, in file order. A value: copies share

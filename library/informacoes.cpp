@@ -1,5 +1,6 @@
 #include "informacoes.h"
 
+#include "library/dcmfile.h"
 #include "library/linelist.h"
 #include "meuparse/meuparse.h"
 
@@ -86,10 +87,13 @@ Tipo tipoDe(QByteArrayView palavra)
 
 } // namespace
 
-Informacoes informacoesDe(const QByteArray &comandos)
+Informacoes informacoesDe(const QByteArray &comandos, QList<QByteArray> *aliases)
 {
     Informacoes info;
+    QSet<QByteArray> vistos;
     paraCadaLinha(comandos, [&](const QByteArray &linha) {
+        if (aliases)
+            aliasesDaLinha(linha, *aliases, vistos);
         // The tokenizer's first token starts at the first byte that is not a
         // blank, unless that byte opens a quoted string: any other line
         // cannot be X, DEF or ALIAS.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QtGlobal>
 
 // The facts the edit pane's information panel shows about a component, as
@@ -19,4 +20,6 @@ struct Informacoes
 
 // The panel's values for a command text: its lines as the editor splits
 // them, each read by the tokenizer just as the drawing's dispatcher reads it.
-Informacoes informacoesDe(const QByteArray &comandos);
+// With `aliases`, the text's ALIAS names as aliasesDe gives them are found
+// in the same pass.
+Informacoes informacoesDe(const QByteArray &comandos, QList<QByteArray> *aliases = nullptr);
