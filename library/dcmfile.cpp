@@ -234,12 +234,25 @@ void removeEntradas(Descricoes &d, const QByteArray &nome, const QByteArray &com
 
 // --- Descricoes ------------------------------------------------------------------
 
+QList<Descricoes::Parte> Descricoes::partes() const
+{
+    QList<Parte> out;
+    out.reserve(m_partes.size() - m_lacunas);
+    for (const Lugar &l : m_partes) {
+        if (const Descricao *e = std::get_if<Descricao>(&l))
+            out.append(*e);
+        else if (const QByteArray *b = std::get_if<QByteArray>(&l))
+            out.append(*b);
+    }
+    return out;
+}
+
 QList<Descricao> Descricoes::entradas() const
 {
     QList<Descricao> out;
     out.reserve(m_entradas);
-    for (const Parte &p : m_partes) {
-        if (const Descricao *e = std::get_if<Descricao>(&p))
+    for (const Lugar &l : m_partes) {
+        if (const Descricao *e = std::get_if<Descricao>(&l))
             out.append(*e);
     }
     return out;
@@ -282,25 +295,37 @@ void Descricoes::reindexa()
 {
     m_indice.clear();
     m_entradas = 0;
+    m_lacunas = 0;
     for (qsizetype i = 0; i < m_partes.size(); ++i) {
         if (std::holds_alternative<Descricao>(m_partes[i])) {
             ++m_entradas;
             indexa(i);
+        } else if (std::holds_alternative<std::monostate>(m_partes[i])) {
+            ++m_lacunas;
         }
     }
 }
 
-namespace {
-
-// Erases the parts at `posicoes` (any order, no repeats).
-template <typename Posicoes> void apagaPartes(QList<Descricoes::Parte> &partes, Posicoes posicoes)
+template <typename Lista> void Descricoes::apaga(const Lista &posicoes)
 {
-    std::sort(posicoes.begin(), posicoes.end(), std::greater<>());
-    for (qsizetype p : posicoes)
-        partes.removeAt(p);
+    for (qsizetype p : posicoes) {
+        if (std::holds_alternative<Descricao>(m_partes[p]))
+            --m_entradas;
+        m_partes[p] = std::monostate{};
+        ++m_lacunas;
+    }
+    if (m_lacunas <= 64 || 2 * m_lacunas <= m_partes.size())
+        return;
+    QList<Lugar> cheias;
+    cheias.reserve(m_partes.size() - m_lacunas);
+    for (Lugar &l : m_partes) {
+        if (!std::holds_alternative<std::monostate>(l))
+            cheias.append(std::move(l));
+    }
+    m_partes = std::move(cheias);
+    m_lacunas = 0;
+    reindexa();
 }
-
-} // namespace
 
 void Descricoes::poe(const QList<Descricao> &entradas)
 {
@@ -319,10 +344,7 @@ void Descricoes::poe(const QList<Descricao> &entradas)
         m_partes[primeira] = e;
         indexa(primeira);
     }
-    if (!apagar.isEmpty()) {
-        apagaPartes(m_partes, apagar);
-        reindexa();
-    }
+    apaga(apagar);
 }
 
 void Descricoes::remove(const QList<QByteArray> &nomes)
@@ -338,10 +360,7 @@ void Descricoes::remove(const QList<QByteArray> &nomes)
             apagar.append(k);
         m_indice.erase(it);
     }
-    if (!apagar.isEmpty()) {
-        apagaPartes(m_partes, apagar);
-        reindexa();
-    }
+    apaga(apagar);
 }
 
 void Descricoes::renomeia(const QByteArray &antigo, const QByteArray &novo)
@@ -365,8 +384,9 @@ void Descricoes::renomeia(const QByteArray &antigo, const QByteArray &novo)
     }
     const Posicoes apagar = *substituidas;
     m_indice.erase(substituidas);
-    apagaPartes(m_partes, apagar);
-    reindexa();
+    // The renamed entries are keyed under the new name.
+    m_indice.insert(nomeNovo, posicoes);
+    apaga(apagar);
 }
 
 // --- reading ---------------------------------------------------------------------

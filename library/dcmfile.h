@@ -122,7 +122,8 @@ public:
     // An entry, or one line outside every entry.
     using Parte = std::variant<Descricao, QByteArray>;
 
-    const QList<Parte> &partes() const { return m_partes; }
+    // The parts in order.
+    QList<Parte> partes() const;
     // The entries in order, without the lines outside them.
     QList<Descricao> entradas() const;
     qsizetype quantasEntradas() const { return m_entradas; }
@@ -151,13 +152,21 @@ public:
     void renomeia(const QByteArray &antigo, const QByteArray &novo);
 
 private:
+    // A part, or the gap a removed part leaves.
+    using Lugar = std::variant<std::monostate, Descricao, QByteArray>;
     // Positions in m_partes of the entries of one name, in order; most names
     // have one entry, which needs no allocation of its own.
     using Posicoes = QVarLengthArray<qsizetype, 1>;
     void reindexa();
     void indexa(qsizetype posicao);
+    // Leaves gaps at these positions (their names already out of the index).
+    // Nothing moves, so the index stays right; the gaps are closed once they
+    // are as many as the parts, which keeps a long run of removals from
+    // costing the whole set each time.
+    template <typename Lista> void apaga(const Lista &posicoes);
 
-    QList<Parte> m_partes;
+    QList<Lugar> m_partes;
+    qsizetype m_lacunas = 0;
     // Name -> positions of its entries. A key views the name inside one of
     // those entries, so whatever replaces or removes an entry keys its name
     // again (or reindexes).

@@ -197,6 +197,34 @@ TEST(DcmCarry, EntriesKeepTheirBytesAndTheIndexFollowsEveryChange)
     EXPECT_EQ(set.quantasEntradas(), 2);
 }
 
+TEST(DcmCarry, ManyRemovalsOneByOneKeepOrderAndIndex)
+{
+    Descricoes set;
+    set.acrescentaLinha("# head");
+    for (int i = 0; i < 200; ++i)
+        set.acrescenta(Descricao::nova("e" + QByteArray::number(i), QByteArray::number(i), "", ""));
+    // One name per call, as a copy that replaces many rows removes them.
+    for (int i = 0; i < 200; ++i) {
+        if (i % 4 != 0)
+            set.remove({"e" + QByteArray::number(i)});
+    }
+    set.renomeia("e8", "e0");
+    set.poe({Descricao::nova("e4", "four", "", ""), Descricao::nova("n", "new", "", "")});
+    EXPECT_EQ(set.quantasEntradas(), 50);
+    EXPECT_EQ(set.procura("e0")->descricao(), "8");
+    EXPECT_EQ(set.procura("e4")->descricao(), "four");
+    EXPECT_EQ(set.procura("e196")->descricao(), "196");
+    EXPECT_EQ(set.procura("e5"), nullptr);
+    EXPECT_EQ(set.procura("e8"), nullptr);
+    const QList<Entry> entries = entriesOf(set);
+    ASSERT_EQ(entries.size(), 50);
+    EXPECT_EQ(entries[0].nome, "e4");
+    EXPECT_EQ(entries[1].nome, "e0");
+    EXPECT_EQ(entries[2].nome, "e12");
+    EXPECT_EQ(entries[49].nome, "n");
+    EXPECT_EQ(keptLines(set), Lines{"# head"});
+}
+
 TEST(DcmHostile, TenMegabyteLinesSurviveARoundTrip)
 {
     const QByteArray big(10 * 1024 * 1024, 'm');
