@@ -9,6 +9,7 @@
 // the 24 MB library within 3x the file's size of memory.
 
 #include "edit/componentedit.h"
+#include "library/emparalelo.h"
 #include "library/librarycommands.h"
 #include "library/librarydocument.h"
 #include "library/linelist.h"
@@ -19,13 +20,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QThread>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -96,28 +95,19 @@ void BM_FolderLineFloor(benchmark::State &state)
     std::atomic<qint64> lineEnds = 0;
     for (auto _ : state) {
         lineEnds = 0;
-        std::atomic<qsizetype> next = 0;
-        auto work = [&] {
-            for (qsizetype i; (i = next++) < files.size();) {
-                QFile f(files[i]);
-                f.open(QIODevice::ReadOnly);
-                const QByteArray bytes = f.readAll();
-                const char *p = bytes.constData();
-                const char *const end = p + bytes.size();
-                qint64 n = 0;
-                while ((p = procuraQuebra(p, end)) < end) {
-                    ++n;
-                    ++p;
-                }
-                lineEnds += n;
+        emParalelo(files.size(), [&](qsizetype i) {
+            QFile f(files[i]);
+            f.open(QIODevice::ReadOnly);
+            const QByteArray bytes = f.readAll();
+            const char *p = bytes.constData();
+            const char *const end = p + bytes.size();
+            qint64 n = 0;
+            while ((p = procuraQuebra(p, end)) < end) {
+                ++n;
+                ++p;
             }
-        };
-        std::vector<std::thread> others;
-        for (int k = 1; k < QThread::idealThreadCount(); ++k)
-            others.emplace_back(work);
-        work();
-        for (std::thread &t : others)
-            t.join();
+            lineEnds += n;
+        });
     }
     state.counters["line_ends"] = double(lineEnds);
 }

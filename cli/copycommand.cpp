@@ -6,6 +6,7 @@
 #include "edit/mescla.h"
 #include "library/componenttable.h"
 #include "library/dcmfile.h"
+#include "library/emparalelo.h"
 #include "library/librarydocument.h"
 #include "library/libraryfile.h"
 
@@ -13,12 +14,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <QThread>
-
-#include <atomic>
 #include <exception>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace cli {
@@ -49,23 +46,6 @@ std::unique_ptr<QSaveFile> openSave(const QString &path)
     if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fileError(path, file->errorString());
     return file;
-}
-
-// Runs f(i) for i in [0, n) on every core; returns once all are done.
-template <typename F> void emParalelo(qsizetype n, F &&f)
-{
-    std::atomic<qsizetype> proxima = 0;
-    auto trabalha = [&] {
-        for (qsizetype i; (i = proxima++) < n;)
-            f(i);
-    };
-    std::vector<std::thread> outras;
-    const qsizetype threads = qBound(qsizetype(1), qsizetype(QThread::idealThreadCount()), n);
-    for (qsizetype k = 1; k < threads; ++k)
-        outras.emplace_back(trabalha);
-    trabalha();
-    for (std::thread &t : outras)
-        t.join();
 }
 
 // The sources, read on every core: each into a table of its own, with its

@@ -383,27 +383,9 @@ ComponentTable::Lote ComponentTable::tiraLote()
     return lote;
 }
 
-void ComponentTable::acrescentaLote(Lote &&lote, int biblioteca)
-{
-    const size_t need = m_rows.size() + lote.m_rows.size();
-    if (need > m_rows.capacity())
-        m_rows.reserve(std::max(need, 2 * m_rows.capacity()));
-    for (Row &r : lote.m_rows) {
-        r.creation = ++m_creationCounter;
-        r.biblioteca = biblioteca;
-        m_rows.push_back(std::move(r));
-    }
-    lote.m_rows.clear();
-}
-
 void ComponentTable::juntaLotesOrdenados(std::vector<std::pair<Lote, int>> &&lotes)
 {
-    if (!m_rows.empty()) {
-        for (auto &[lote, biblioteca] : lotes)
-            acrescentaLote(std::move(lote), biblioteca);
-        sortByName();
-        return;
-    }
+    Q_ASSERT(m_rows.empty());
     size_t total = 0;
     for (auto &[lote, biblioteca] : lotes) {
         total += lote.m_rows.size();

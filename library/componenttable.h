@@ -128,7 +128,7 @@ public:
     // rows; the first row becomes current.
     void takeRowsFrom(ComponentTable &other);
     // Rows taken out of a table, held apart (from a table on another thread,
-    // say) until another table appends them.
+    // say) until another table takes them in.
     class Lote
     {
         friend class ComponentTable;
@@ -137,9 +137,6 @@ public:
     // Takes every row out (a pending edit is stored first); the table ends
     // empty. Name keys already made travel with the rows.
     Lote tiraLote();
-    // Moves the batch's rows to the end of this table, in order, tagged with
-    // a library number; nothing is notified.
-    void acrescentaLote(Lote &&lote, int biblioteca);
     // Batches each sorted by name (as sortByName leaves a table), with their
     // library numbers, merged into this empty table: it ends as appending
     // them in order and sorting would leave it (between equal names, the

@@ -64,9 +64,7 @@ Descricao Descricao::deBloco(const QByteArray &dados, qsizetype inicio, qsizetyp
     d.m_fim = fim;
     const char *const base = dados.constData();
     bool primeira = true;
-    qsizetype linhas = 0;
     paraCadaFaixa(base, inicio, fim, [&](qsizetype b, qsizetype e, qsizetype) {
-        ++linhas;
         const QByteArrayView l(base + b, e - b);
         if (primeira) {
             primeira = false;
@@ -79,6 +77,7 @@ Descricao Descricao::deBloco(const QByteArray &dados, qsizetype inicio, qsizetyp
             d.m_nome = {b + i, j - i};
             return;
         }
+        // Only a line after the $CMP line closes the block.
         d.m_fechada = l.startsWith("$ENDCMP");
         if (l.isEmpty() || (l.size() > 1 && l[1] != ' '))
             return;
@@ -97,7 +96,6 @@ Descricao Descricao::deBloco(const QByteArray &dados, qsizetype inicio, qsizetyp
             break;
         }
     });
-    d.m_fechada = d.m_fechada && linhas >= 2;
     return d;
 }
 
@@ -261,7 +259,7 @@ QList<Descricao> Descricoes::entradas() const
 const Descricao *Descricoes::procura(QByteArrayView nome) const
 {
     const auto it = m_indice.constFind(nome);
-    if (it == m_indice.cend() || it->isEmpty())
+    if (it == m_indice.cend())
         return nullptr;
     return &std::get<Descricao>(m_partes[it->back()]);
 }
@@ -332,7 +330,7 @@ void Descricoes::poe(const QList<Descricao> &entradas)
     QList<qsizetype> apagar;
     for (const Descricao &e : entradas) {
         const auto it = m_indice.find(e.nome());
-        if (e.nome().isEmpty() || it == m_indice.end() || it->isEmpty()) {
+        if (e.nome().isEmpty() || it == m_indice.end()) {
             acrescenta(e);
             continue;
         }
@@ -375,17 +373,15 @@ void Descricoes::renomeia(const QByteArray &antigo, const QByteArray &novo)
     for (qsizetype p : posicoes)
         m_partes[p] = std::get<Descricao>(m_partes[p]).renomeada(novo);
     const QByteArrayView nomeNovo = std::get<Descricao>(m_partes[posicoes.front()]).nome();
-    const auto substituidas = m_indice.find(nomeNovo);
-    if (substituidas == m_indice.end()) {
-        // Renaming alone moves nothing: the index just follows the name.
-        if (!nomeNovo.isEmpty())
-            m_indice.insert(nomeNovo, posicoes);
-        return;
+    // The entries that had the new name give way; the renamed ones are keyed
+    // under it.
+    Posicoes apagar;
+    if (const auto s = m_indice.find(nomeNovo); s != m_indice.end()) {
+        apagar = *s;
+        m_indice.erase(s);
     }
-    const Posicoes apagar = *substituidas;
-    m_indice.erase(substituidas);
-    // The renamed entries are keyed under the new name.
-    m_indice.insert(nomeNovo, posicoes);
+    if (!nomeNovo.isEmpty())
+        m_indice.insert(nomeNovo, posicoes);
     apaga(apagar);
 }
 
