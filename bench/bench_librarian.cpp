@@ -4,10 +4,13 @@
 //
 // Goals: BM_FolderLoad (the ten corpus libraries with their .dcm files, 20
 // copies of each in one folder) within 2x BM_FolderReadFloor (reading those
-// files' bytes); copying 1,000 selected rows into a 5,000-row library, and
+// files' bytes; BM_FolderLineFloor and BM_FolderBlockFloor show how close
+// any line reader, and any reader that keeps each component's text, can
+// come); copying 1,000 selected rows into a 5,000-row library, and
 // undoing and redoing that copy, 100 ms each at most; a 1,000-step session on
 // the 24 MB library within 3x the file's size of memory.
 
+#include "blocos.h"
 #include "edit/componentedit.h"
 #include "library/emparalelo.h"
 #include "library/librarycommands.h"
@@ -112,6 +115,33 @@ void BM_FolderLineFloor(benchmark::State &state)
     state.counters["line_ends"] = double(lineEnds);
 }
 BENCHMARK(BM_FolderLineFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Less than any reader that keeps the components can do: the files' bytes
+// read on every core and each component's lines copied into a text of its
+// own (separaBlocos), nothing else: no name, no sort, no descriptions.
+void BM_FolderBlockFloor(benchmark::State &state)
+{
+    const QStringList &files = folder().files;
+    std::atomic<qint64> blocks = 0;
+    std::vector<std::vector<QByteArray>> kept;
+    for (auto _ : state) {
+        state.PauseTiming();
+        kept.clear(); // last round's texts freed untimed
+        kept.resize(size_t(files.size()));
+        blocks = 0;
+        state.ResumeTiming();
+        emParalelo(files.size(), [&](qsizetype i) {
+            QFile f(files[i]);
+            f.open(QIODevice::ReadOnly);
+            const QByteArray bytes = f.readAll();
+            std::vector<QByteArray> &out = kept[size_t(i)];
+            separaBlocos(bytes, out);
+            blocks += qint64(out.size());
+        });
+    }
+    state.counters["blocks"] = double(blocks);
+}
+BENCHMARK(BM_FolderBlockFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FolderLoad(benchmark::State &state)
 {

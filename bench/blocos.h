@@ -1,0 +1,38 @@
+#pragma once
+
+// The least work of a reader that keeps each component's text: the lines of
+// every DEF ... ENDDEF block of `bytes` copied into a text of their own, each
+// line ended by a CR as the reader stores them. No name, no table, no mends.
+#include "library/linelist.h"
+
+#include <QByteArray>
+
+#include <cstring>
+#include <vector>
+
+inline void separaBlocos(const QByteArray &bytes, std::vector<QByteArray> &out)
+{
+    // The open block's lines gather in one buffer of the file's size.
+    QByteArray text(bytes.size() + 1, Qt::Uninitialized);
+    char *const start = text.data();
+    char *w = start;
+    bool open = false;
+    const char *p = bytes.constData();
+    const char *const end = p + bytes.size();
+    while (p < end) {
+        const char *q = procuraQuebra(p, end);
+        if (q - p >= 3 && std::memcmp(p, "DEF", 3) == 0)
+            open = true;
+        if (open) {
+            std::memcpy(w, p, size_t(q - p));
+            w += q - p;
+            *w++ = '\r';
+            if (q - p >= 6 && std::memcmp(p, "ENDDEF", 6) == 0) {
+                out.emplace_back(start, w - start);
+                w = start;
+                open = false;
+            }
+        }
+        p = q + (q < end && *q == '\r' && q + 1 < end && q[1] == '\n' ? 2 : 1);
+    }
+}
