@@ -218,10 +218,10 @@ void BM_CliCopyFloor(benchmark::State &state)
             }
             std::vector<QByteArray> texts;
             for (const QString &path : corpusFiles(suffixes[i])) {
-                QFile f(path);
-                if (!f.open(QIODevice::ReadOnly))
+                const std::optional<QByteArray> read = bytesDe(path);
+                if (!read)
                     ok = false;
-                const QByteArray bytes = f.readAll();
+                const QByteArray bytes = read.value_or(QByteArray());
                 if (blocks && i == 0)
                     separaBlocos(bytes, texts);
                 else if (out.write(bytes) != bytes.size())

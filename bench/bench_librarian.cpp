@@ -79,11 +79,8 @@ void BM_FolderReadFloor(benchmark::State &state)
     qint64 bytes = 0;
     for (auto _ : state) {
         bytes = 0;
-        for (const QString &path : folder().files) {
-            QFile f(path);
-            f.open(QIODevice::ReadOnly);
-            bytes += f.readAll().size();
-        }
+        for (const QString &path : folder().files)
+            bytes += bytesDe(path).value_or(QByteArray()).size();
     }
     state.SetBytesProcessed(state.iterations() * bytes);
 }
@@ -99,9 +96,7 @@ void BM_FolderLineFloor(benchmark::State &state)
     for (auto _ : state) {
         lineEnds = 0;
         emParalelo(files.size(), [&](qsizetype i) {
-            QFile f(files[i]);
-            f.open(QIODevice::ReadOnly);
-            const QByteArray bytes = f.readAll();
+            const QByteArray bytes = bytesDe(files[i]).value_or(QByteArray());
             const char *p = bytes.constData();
             const char *const end = p + bytes.size();
             qint64 n = 0;
@@ -131,9 +126,7 @@ void BM_FolderBlockFloor(benchmark::State &state)
         blocks = 0;
         state.ResumeTiming();
         emParalelo(files.size(), [&](qsizetype i) {
-            QFile f(files[i]);
-            f.open(QIODevice::ReadOnly);
-            const QByteArray bytes = f.readAll();
+            const QByteArray bytes = bytesDe(files[i]).value_or(QByteArray());
             std::vector<QByteArray> &out = kept[size_t(i)];
             separaBlocos(bytes, out);
             blocks += qint64(out.size());
@@ -236,11 +229,8 @@ void BM_SessionMemory(benchmark::State &state)
 {
     QTemporaryDir dir;
     QByteArray one;
-    for (const QString &lib : corpusLibraries()) {
-        QFile f(lib);
-        f.open(QIODevice::ReadOnly);
-        one += f.readAll();
-    }
+    for (const QString &lib : corpusLibraries())
+        one += bytesDe(lib).value_or(QByteArray());
     const QString path = dir.filePath(QStringLiteral("big.lib"));
     QFile out(path);
     out.open(QIODevice::WriteOnly);

@@ -1,15 +1,28 @@
 #pragma once
 
-// The least work of a reader that keeps each component's text: the lines of
-// every DEF ... ENDDEF block of `bytes` copied into a text of their own, each
-// line ended by a CR as the reader stores them. No name, no table, no mends.
+// What the floor benchmarks share: the least work of reading a file and of
+// keeping its components.
 #include "library/linelist.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
+// The file's bytes, or nothing when it cannot be opened.
+inline std::optional<QByteArray> bytesDe(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return f.readAll();
+}
+
+// The least work of a reader that keeps each component's text: the lines of
+// every DEF ... ENDDEF block of `bytes` copied into a text of their own, each
+// line ended by a CR as the reader stores them. No name, no table, no mends.
 inline void separaBlocos(const QByteArray &bytes, std::vector<QByteArray> &out)
 {
     // The open block's lines gather in one buffer of the file's size.
