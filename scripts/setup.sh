@@ -44,5 +44,12 @@ fi
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
-cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja ${CMAKE_EXTRA_ARGS:-}
+# ccache, where installed, lets several checkouts of the tree share compiled
+# objects (paths below the parent folder are hashed relative to it).
+LAUNCHER=()
+if command -v ccache > /dev/null; then
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$ROOT")}"
+  LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja "${LAUNCHER[@]}" ${CMAKE_EXTRA_ARGS:-}
 cmake --build "$BUILD_DIR" -j"$(nproc 2>/dev/null || echo 2)"
