@@ -26,6 +26,8 @@ public:
     // The editor's text as the row would store it.
     QByteArray editorBytes() const;
     bool isDirty() const { return m_dirty; }
+    // The editor holds typed text that differs from the row's.
+    bool hasTypedChange() const { return m_dirty && editorBytes() != m_loaded; }
 
     static QString toEditorText(const QByteArray &bytes);
 

@@ -86,6 +86,26 @@ private:
     ComponentTable &m_table;
 };
 
+// A grid whose keyboard moves select the row they reach. With Ctrl held,
+// Qt's views move the current row alone and leave the selection behind, so
+// the row shown and the rows a command takes would differ.
+class RowGrid : public QTableView
+{
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override
+    {
+        const QItemSelectionModel::SelectionFlags flags =
+            QTableView::selectionCommand(index, event);
+        if (flags != QItemSelectionModel::NoUpdate || !event || event->type() != QEvent::KeyPress ||
+            !index.isValid())
+            return flags;
+        const bool extend = static_cast<const QKeyEvent *>(event)->modifiers() & Qt::ShiftModifier;
+        return (extend ? QItemSelectionModel::SelectCurrent : QItemSelectionModel::ClearAndSelect) |
+               QItemSelectionModel::Rows;
+    }
+};
+
 QLabel *titlePanel(const QString &objectName, const QString &title)
 {
     auto *panel = new QLabel;
@@ -140,8 +160,10 @@ QPushButton *button(const QString &objectName, const QString &caption, int w = 7
 
 QTableView *grid(const QString &objectName)
 {
-    auto *g = new QTableView;
+    auto *g = new RowGrid;
     g->setObjectName(objectName);
+    // Tab leaves the grid for the next widget instead of walking its rows.
+    g->setTabKeyNavigation(false);
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->verticalHeader()->setDefaultSectionSize(18);
@@ -254,6 +276,22 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
     connect(&m_editDoc.table(), &ComponentTable::dataChange, this, &Tfcopista::onEditDataChange);
     connect(&m_searchDoc.table(), &ComponentTable::dataChange, this,
             &Tfcopista::onSearchDataChange);
+    // A bulk pass holds the preview; when it ends the preview shows the
+    // row then current.
+    connect(&m_editDoc, &LibraryDocument::bulkPassEnded, this, &Tfcopista::onEditDataChange);
+
+    // Undo and redo follow the history and any pending edit (the editor
+    // binding sees typing first: it was connected before).
+    QUndoStack &history = m_editDoc.historico();
+    for (auto changed :
+         {&QUndoStack::canUndoChanged, &QUndoStack::canRedoChanged, &QUndoStack::cleanChanged})
+        connect(&history, changed, this, &Tfcopista::updateUndoActions);
+    connect(&history, &QUndoStack::indexChanged, this, &Tfcopista::updateUndoActions);
+    connect(&m_editDoc.table(), &ComponentTable::dataChange, this, &Tfcopista::updateUndoActions);
+    connect(&m_editDoc.table(), &ComponentTable::afterEdit, this, &Tfcopista::updateUndoActions);
+    connect(m_edit.editor, &QPlainTextEdit::textChanged, this, &Tfcopista::updateUndoActions);
+    updateUndoActions();
+    setUpKeyboard();
 
     // Both tables are open from the start: each pane's data-change handler
     // runs once, so both row counts show.
@@ -294,20 +332,23 @@ void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneShape &shape)
         m_filterEdit->setPlaceholderText(QStringLiteral("Filtro"));
         m_filterEdit->setClearButtonEnabled(true);
         m_filterEdit->installEventFilter(this);
-        pane.pages->setMinimumHeight(PagesHeight - m_filterEdit->sizeHint().height());
+        // Below the pages, the current component's description and keywords:
+        // why a row the filter found by them is there.
+        m_searchDescription = new QLabel;
+        m_searchDescription->setObjectName(QStringLiteral("searchDescription"));
+        m_searchDescription->setTextFormat(Qt::PlainText);
+        m_searchDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        m_searchDescription->setFixedHeight(2 * m_searchDescription->fontMetrics().lineSpacing() +
+                                            4);
+        pane.pages->setMinimumHeight(PagesHeight - m_filterEdit->sizeHint().height() -
+                                     m_searchDescription->height());
         auto *stack = new QVBoxLayout;
         stack->setSpacing(0);
         stack->addWidget(m_filterEdit);
         stack->addWidget(pane.pages, 1);
+        stack->addWidget(m_searchDescription);
         middleRow->addLayout(stack, 1);
         connect(m_filterEdit, &QLineEdit::textChanged, this, &Tfcopista::onFilter);
-        auto *find = new QAction(this);
-        find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-        connect(find, &QAction::triggered, this, [this] {
-            m_filterEdit->setFocus();
-            m_filterEdit->selectAll();
-        });
-        addAction(find);
     }
     rows->addLayout(middleRow, 1);
     rows->addSpacing(GapBelowPages);
@@ -581,21 +622,29 @@ void Tfcopista::buildMenus()
 
     QMenu *editMenu = menuBar()->addMenu(QStringLiteral("Editar"));
     editMenu->setObjectName(QStringLiteral("Editar1"));
-    QUndoStack &history = m_editDoc.historico();
-    m_undoAction = history.createUndoAction(this, QStringLiteral("Desfazer"));
-    m_redoAction = history.createRedoAction(this, QStringLiteral("Refazer"));
+    // Plain actions, not the stack's: a pending edit changes what they do,
+    // and undo and redo store it first.
+    m_undoAction = new QAction(this);
+    m_redoAction = new QAction(this);
     m_undoAction->setObjectName(QStringLiteral("Desfazer1"));
     m_redoAction->setObjectName(QStringLiteral("Refazer1"));
     m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     m_redoAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    // The stack's own actions would skip storing a pending edit first.
-    disconnect(m_undoAction, &QAction::triggered, nullptr, nullptr);
-    disconnect(m_redoAction, &QAction::triggered, nullptr, nullptr);
     connect(m_undoAction, &QAction::triggered, &m_editDoc, &LibraryDocument::desfaz);
     connect(m_redoAction, &QAction::triggered, &m_editDoc, &LibraryDocument::refaz);
     editMenu->addAction(m_undoAction);
     editMenu->addAction(m_redoAction);
+    editMenu->addSeparator();
+    m_deleteAction = editMenu->addAction(QStringLiteral("Apagar componente"));
+    m_deleteAction->setObjectName(QStringLiteral("Apagarcomponente1"));
+    connect(m_deleteAction, &QAction::triggered, this, &Tfcopista::onDelete);
+    m_findAction = editMenu->addAction(QStringLiteral("Filtrar pesquisa"));
+    m_findAction->setObjectName(QStringLiteral("Filtrarpesquisa1"));
+    connect(m_findAction, &QAction::triggered, this, [this] {
+        m_filterEdit->setFocus();
+        m_filterEdit->selectAll();
+    });
 
     buildViewMenu();
 

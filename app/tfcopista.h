@@ -96,6 +96,8 @@ private:
     QWidget *buildInformationPage();
     void buildMiddleColumn(QWidget *column);
     void buildMenus();
+    // Shortcuts, Alt mnemonics and the keys of the grids.
+    void setUpKeyboard();
     void bindPane(Pane &pane, LibraryDocument &doc, bool editable);
 
     // Shell: navigation over both tables, new library.
@@ -118,6 +120,8 @@ private:
     void onSearchDataChange();
     void redrawEdit();
     void redrawSearch();
+    // Undo and redo name what they would do now, a pending edit included.
+    void updateUndoActions();
     void onZoom(Painel painel, bool (Analise::*zoom)(Painel));
     void onTextsSwitch();
     // The "Exibir" menu and each pane's unit and body style.
@@ -133,6 +137,7 @@ private:
     void onFilter(const QString &pattern);
     void showSearchCount();
     void showDescription();
+    void showSearchDescription();
     void onDelete();
     void onRemovePrefix();
     void onNameToCommands();
@@ -189,12 +194,15 @@ private:
     QLabel *m_infoDescription = nullptr;
     QLabel *m_infoKeywords = nullptr;
     QLabel *m_infoDatasheet = nullptr;
+    QLabel *m_searchDescription = nullptr;
 
     // Menus.
     QMenu *m_padMenu = nullptr;
     QMenu *m_recentMenu = nullptr;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
+    QAction *m_deleteAction = nullptr;
+    QAction *m_findAction = nullptr;
     QAction *m_kicadViewAction = nullptr;
     QAction *m_hiddenPinsAction = nullptr;
 };

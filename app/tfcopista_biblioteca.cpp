@@ -109,6 +109,7 @@ void Tfcopista::onSearchLoaded()
 void Tfcopista::onFilter(const QString &pattern)
 {
     ComponentTable &table = m_searchDoc.table();
+    const bool shownBefore = m_search.model->modelRow(table.currentRow()) >= 0;
     if (pattern.isEmpty() || m_filterIndex.linhas() != table.rowCount()) {
         if (m_search.model->filtered())
             m_search.model->setVisibleRows(std::nullopt);
@@ -122,6 +123,10 @@ void Tfcopista::onFilter(const QString &pattern)
         m_search.grid->setCurrentIndex(m_search.model->index(shown, 0));
     else if (m_search.model->rowCount() > 0)
         table.moveTo(m_search.model->tableRow(0));
+    // A filter that shows no row shows no component; the current row comes
+    // back when a filter shows it again.
+    if (shownBefore != (m_search.model->modelRow(table.currentRow()) >= 0))
+        onSearchDataChange();
     showSearchCount();
 }
 
@@ -136,9 +141,16 @@ void Tfcopista::showSearchCount()
 
 void Tfcopista::onCopy()
 {
+    // What the preview shows is what is copied: nothing when the filter
+    // shows no row, the current row when the selection leaves it out.
+    const int current = m_searchDoc.table().currentRow();
+    if (current >= 0 && m_search.model->modelRow(current) < 0)
+        return;
     QList<int> rows;
     for (const QModelIndex &i : m_search.grid->selectionModel()->selectedRows(0))
         rows << m_search.model->tableRow(i.row());
+    if (current >= 0 && !rows.contains(current))
+        rows = {current};
     std::sort(rows.begin(), rows.end());
     copyRows(rows);
 }
@@ -165,6 +177,22 @@ void Tfcopista::showDescription()
     m_infoDescription->setText(QStringLiteral("Descrição: ") + QString::fromUtf8(e.descricao()));
     m_infoKeywords->setText(QStringLiteral("Palavras-chave: ") + QString::fromUtf8(e.palavras()));
     m_infoDatasheet->setText(QStringLiteral("Folha de dados: ") + QString::fromUtf8(e.datasheet()));
+}
+
+void Tfcopista::showSearchDescription()
+{
+    const ComponentTable &table = m_searchDoc.table();
+    const int row = table.currentRow();
+    Descricao e;
+    if (row >= 0 && m_search.model->modelRow(row) >= 0)
+        e = entradasDoComponente(m_searchDoc.descricoesDaLinha(row), table.nameAt(row),
+                                 table.comandosAt(row))
+                .value(0);
+    const QString text =
+        QStringLiteral("Descrição: %1\nPalavras-chave: %2")
+            .arg(QString::fromUtf8(e.descricao()), QString::fromUtf8(e.palavras()));
+    m_searchDescription->setText(text);
+    m_searchDescription->setToolTip(text);
 }
 
 void Tfcopista::remember(const QString &entry)

@@ -1,6 +1,7 @@
 // Analysis of the current component of each pane and its preview.
 #include "tfcopista.h"
 
+#include "library/componenttablemodel.h"
 #include "library/librarydocument.h"
 #include "platform/dialogs.h"
 #include "preview/exportaimagem.h"
@@ -25,6 +26,7 @@ void Tfcopista::onSearchDataChange()
 {
     redrawSearch();
     showSearchCount();
+    showSearchDescription();
 }
 
 // The edit pane redrawn from the editor's text as it stands, typed changes
@@ -32,16 +34,25 @@ void Tfcopista::onSearchDataChange()
 void Tfcopista::redrawEdit()
 {
     const ComponentTable &table = m_editDoc.table();
+    // An empty library shows an empty preview, not its last component.
+    if (table.isEmpty()) {
+        syncKiCadControls(Painel::Edicao, {});
+        m_analise.apagar();
+        return;
+    }
     const QList<QByteArray> lines = editLines();
     syncKiCadControls(Painel::Edicao, lines);
-    m_analise.redesenhaEdicao(table.isEmpty(), lines, table.field(ComponentTable::Field::Nome));
+    m_analise.redesenhaEdicao(false, lines, table.field(ComponentTable::Field::Nome));
 }
 
 void Tfcopista::redrawSearch()
 {
-    const QList<QByteArray> lines = searchLines();
+    // No row shown (an empty library, a filter that matches nothing): an
+    // empty preview.
+    const bool shown = m_search.model->modelRow(m_searchDoc.table().currentRow()) >= 0;
+    const QList<QByteArray> lines = shown ? searchLines() : QList<QByteArray>();
     syncKiCadControls(Painel::Pesquisa, lines);
-    m_analise.redesenhaPesquisa(m_searchDoc.table().isEmpty(), lines);
+    m_analise.redesenhaPesquisa(false, lines);
 }
 
 void Tfcopista::buildViewMenu()

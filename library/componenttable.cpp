@@ -238,6 +238,21 @@ void ComponentTable::post()
     }
 }
 
+std::optional<ComponentTable::RowChange> ComponentTable::pendingChange(bool typed) const
+{
+    if (m_state == State::Browse || m_current < 0 || !(m_pendingChanged || typed))
+        return std::nullopt;
+    const Row &r = m_rows[size_t(m_current)];
+    RowChange change{r.creation, m_current, std::nullopt, dataOf(r)};
+    if (m_state == State::Edit) {
+        if (!typed && r.nome == m_beforeEdit.nome && r.comandos == m_beforeEdit.comandos &&
+            r.ilhas == m_beforeEdit.ilhas)
+            return std::nullopt;
+        change.before = m_beforeEdit;
+    }
+    return change;
+}
+
 void ComponentTable::edit()
 {
     if (m_state != State::Browse)

@@ -73,6 +73,10 @@ public:
     bool recording() const { return m_recording; }
     // Stores a pending insert or edit (bound editors store their text first).
     void storePending() { endPending(); }
+    // What storing the pending insert or edit would record (its values as
+    // far as the table has them), or none when it would record nothing.
+    // `typed`: a bound control holds changed text not stored yet.
+    std::optional<RowChange> pendingChange(bool typed = false) const;
 
     void first();
     void last();

@@ -104,9 +104,13 @@ QVariant ComponentTableModel::headerData(int section, Qt::Orientation orientatio
 
 Qt::ItemFlags ComponentTableModel::flags(const QModelIndex &index) const
 {
+    // An editable model takes drops anywhere: on the grid's empty area (the
+    // root) and on any row.
     if (!index.isValid())
-        return Qt::NoItemFlags;
+        return m_editable ? Qt::ItemIsDropEnabled : Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (m_editable)
+        f |= Qt::ItemIsDropEnabled;
     if (m_editable && index.column() == 0)
         f |= Qt::ItemIsEditable;
     if (!m_editable)

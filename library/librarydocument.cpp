@@ -68,6 +68,18 @@ QString nomeVisto(const QByteArray &nome)
 {
     return QString::fromLatin1(nome);
 }
+
+// The name of the step a stored row change makes on its own.
+QString textoDoPasso(const ComponentTable::RowChange &change)
+{
+    if (!change.before)
+        return QStringLiteral("Inserir %1").arg(nomeVisto(change.after->nome));
+    if (!change.after)
+        return QStringLiteral("Apagar %1").arg(nomeVisto(change.before->nome));
+    if (change.before->nome != change.after->nome)
+        return QStringLiteral("Renomear %1").arg(nomeVisto(change.before->nome));
+    return QStringLiteral("Editar %1").arg(nomeVisto(change.after->nome));
+}
 } // namespace
 
 LibraryDocument::LibraryDocument(QObject *parent) : QObject(parent)
@@ -94,6 +106,14 @@ void LibraryDocument::setModificado(bool on)
         return;
     m_modificado = on;
     emit modificadoChanged(m_modificado);
+}
+
+void LibraryDocument::setPassagemEmMassa(bool on)
+{
+    const bool ended = m_passagemEmMassa && !on;
+    m_passagemEmMassa = on;
+    if (ended)
+        emit bulkPassEnded();
 }
 
 void LibraryDocument::setBibliotecas(QList<LibraryFileInfo> bibliotecas)
@@ -123,16 +143,7 @@ void LibraryDocument::rowStored(const ComponentTable::RowChange &change)
         renomeiaDescricoes(change);
         return;
     }
-    QString texto;
-    if (!change.before)
-        texto = QStringLiteral("Inserir %1").arg(nomeVisto(change.after->nome));
-    else if (!change.after)
-        texto = QStringLiteral("Apagar %1").arg(nomeVisto(change.before->nome));
-    else if (change.before->nome != change.after->nome)
-        texto = QStringLiteral("Renomear %1").arg(nomeVisto(change.before->nome));
-    else
-        texto = QStringLiteral("Editar %1").arg(nomeVisto(change.after->nome));
-    beginStep(texto);
+    beginStep(textoDoPasso(change));
     m_aberto->linhas.append(change);
     renomeiaDescricoes(change);
     endStep();
@@ -205,6 +216,22 @@ void LibraryDocument::refaz()
 {
     m_table.storePending();
     m_historico.redo();
+}
+
+std::optional<QString> LibraryDocument::undoText(bool typed) const
+{
+    if (const std::optional<ComponentTable::RowChange> pending = m_table.pendingChange(typed))
+        return textoDoPasso(*pending);
+    if (!m_historico.canUndo())
+        return std::nullopt;
+    return m_historico.undoText();
+}
+
+std::optional<QString> LibraryDocument::redoText(bool typed) const
+{
+    if (m_table.pendingChange(typed) || !m_historico.canRedo())
+        return std::nullopt;
+    return m_historico.redoText();
 }
 
 void LibraryDocument::limpaHistorico()

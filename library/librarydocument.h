@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
+#include <optional>
 
 class LibraryStep;
 
@@ -53,7 +54,7 @@ public:
     // A command is walking the table: the pane does not redraw its preview
     // for each row it passes.
     bool passagemEmMassa() const { return m_passagemEmMassa; }
-    void setPassagemEmMassa(bool on) { m_passagemEmMassa = on; }
+    void setPassagemEmMassa(bool on);
 
     // The library files the rows came from (one for a library loaded alone,
     // one per file for a folder, none for a new library); a row's number
@@ -86,6 +87,12 @@ public:
     // Undo and redo store a pending edit first (it becomes a step of its own).
     void desfaz();
     void refaz();
+    // The step undo and redo would take back or do again now, as their menu
+    // items name it; none when there is nothing to do. A pending change
+    // (`typed`: a bound control holds changed text) is what undo takes back
+    // first, and leaves nothing to redo: storing it drops the redo steps.
+    std::optional<QString> undoText(bool typed) const;
+    std::optional<QString> redoText(bool typed) const;
     // A loaded, new or saved library: the history starts again, or its
     // current state becomes the clean one.
     void limpaHistorico();
@@ -99,6 +106,8 @@ public:
 signals:
     void tituloChanged(const QString &titulo);
     void modificadoChanged(bool modificado);
+    // A bulk pass ended: the current row may differ from the one shown.
+    void bulkPassEnded();
 
 private:
     friend class LibraryStep;

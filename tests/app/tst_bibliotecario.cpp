@@ -115,7 +115,7 @@ TEST_F(Bibliotecario, ManyRowsCopyAsOneStepAskingOnClashes)
     EXPECT_TRUE(edit.table().comandosAt(2).startsWith("DEF R1_1 U 0 40"));
     EXPECT_EQ(edit.table().nameAt(edit.table().currentRow()), "U1");
     EXPECT_TRUE(edit.modificado());
-    EXPECT_EQ(widget<QAction>("Desfazer1")->text(), "Desfazer Copiar 4 componentes");
+    EXPECT_EQ(widget<QAction>("Desfazer1")->text(), "&Desfazer Copiar 4 componentes");
 
     widget<QAction>("Desfazer1")->trigger();
     EXPECT_EQ(editNames(), (QStringList{"R1"}));
@@ -161,7 +161,7 @@ TEST_F(Bibliotecario, EditsAndRenamesAreStepsOfTheirOwn)
     loadEdit(writeFile("edit.lib", library({"A", "B"})));
     DBGrid1()->model()->setData(DBGrid1()->model()->index(1, 0), "Z");
     click(BitBtn7()); // stores the rename
-    EXPECT_EQ(widget<QAction>("Desfazer1")->text(), "Desfazer Renomear B");
+    EXPECT_EQ(widget<QAction>("Desfazer1")->text(), "&Desfazer Renomear B");
     widget<QAction>("Desfazer1")->trigger();
     EXPECT_EQ(editNames(), (QStringList{"A", "B"}));
     EXPECT_FALSE(edit.modificado());

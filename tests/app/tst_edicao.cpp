@@ -599,10 +599,9 @@ TEST_F(EdicaoTest, BoardFileAfterALoadLeavesTheFlagClear)
 
     EXPECT_FALSE(edit.modificado());
     EXPECT_FALSE(edit.passagemEmMassa());
-    // Grid and editor on the first row; the preview still on the component
-    // current when the command began.
+    // Grid, editor and preview on the first row.
     expectEditPaneOn(0, "DEF a ");
-    expectInfoOn("b");
+    expectInfoOn("a");
 }
 
 TEST_F(EdicaoTest, BoardFileAfterAnEditHoldsTheEditAndLeavesTheFlagSet)

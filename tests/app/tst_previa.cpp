@@ -2,6 +2,7 @@
 
 #include "app/imageview.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -134,32 +135,37 @@ TEST_F(WindowTest, EachPaneZoomsOnItsOwn)
     EXPECT_EQ(Image3()->size(), search);
 }
 
-TEST_F(WindowTest, SaveKeepsThePreviewOnTheComponentCurrentBefore)
+TEST_F(WindowTest, SaveShowsTheRowThenCurrent)
 {
     loadEdit(writeFile("e.lib", boxComponent("A", "1") + arcComponent("B")));
     click(BitBtn8());
     EXPECT_EQ(l_nome()->text(), QStringLiteral("B"));
-    const QSize extent = Image2()->size();
     dialogs.files.enqueue(dir.filePath("out.lib"));
     click(SB_salvar());
     EXPECT_EQ(edit.table().currentRow(), 0);
     EXPECT_TRUE(editorText().startsWith("DEF A "));
-    EXPECT_EQ(l_nome()->text(), QStringLiteral("B"));
-    EXPECT_EQ(Image2()->size(), extent);
+    EXPECT_EQ(l_nome()->text(), QStringLiteral("A"));
+    EXPECT_EQ(L_alias()->text(), QStringLiteral("ALIAS AA AB"));
 }
 
-TEST_F(WindowTest, EmptiedEditLibraryKeepsTheLastPreviewAndPanel)
+// No component to show: a new library, a filter that matches nothing.
+TEST_F(WindowTest, PaneWithoutARowShowsAnEmptyPreview)
 {
     loadEdit(writeFile("e.lib", boxComponent("CAIXA", "3")));
-    const QSize extent = Image2()->size();
+    loadSearch(writeFile("s.lib", boxComponent("CAIXA", "3")));
     click(RxSB_limpar());
     EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
-    EXPECT_EQ(l_nome()->text(), QStringLiteral("CAIXA"));
-    EXPECT_EQ(Image2()->size(), extent);
-    // Zooming an empty pane changes its zoom without drawing.
+    EXPECT_FALSE(hasBlackPixel(w->analise().image2().bitmap(), Image2()->size()));
+    // Zooming an empty pane changes its zoom; it stays empty.
     click(BitBtn1());
     EXPECT_EQ(w->analise().desenho().zoom_edicao, 110);
-    EXPECT_EQ(Image2()->size(), extent);
+    EXPECT_FALSE(hasBlackPixel(w->analise().image2().bitmap(), Image2()->size()));
+
+    auto *filter = w->findChild<QLineEdit *>(QStringLiteral("Filtro"));
+    filter->setText("nada");
+    EXPECT_FALSE(hasBlackPixel(w->analise().image3().bitmap(), Image3()->size()));
+    filter->clear();
+    EXPECT_TRUE(hasBlackPixel(w->analise().image3().bitmap(), Image3()->size()));
 }
 
 TEST_F(WindowTest, EveryCorpusComponentIsPreviewedInBothPanes)
