@@ -139,6 +139,7 @@ TEST_F(Interaction, SearchPaneDescribesTheComponentShown)
                        "$ENDCMP\n#\n#End Doc Library\n");
     loadSearch(writeFile("s.lib", lib));
     auto *description = widget<QLabel>("searchDescription");
+    ASSERT_NE(description, nullptr);
     click(BitBtn10()); // R: no description
     EXPECT_EQ(description->text(), QStringLiteral("Descrição: \nPalavras-chave: "));
     widget<QLineEdit>("Filtro")->setText("lm358"); // OPAMP, found by its alias
