@@ -251,6 +251,7 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
                                  QAbstractItemView::EditKeyPressed |
                                  QAbstractItemView::AnyKeyPressed);
     m_search.grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_edit.grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_search.grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_search.grid->setDragEnabled(true);
     m_search.grid->setDragDropMode(QAbstractItemView::DragOnly);

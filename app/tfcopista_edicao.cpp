@@ -6,10 +6,13 @@
 #include "footprint/boardfile.h"
 #include "footprint/padchecker.h"
 #include "footprint/padtools.h"
+#include "library/componenttablemodel.h"
 #include "library/librarydocument.h"
 
+#include <QItemSelectionModel>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTextCursor>
 
 namespace {
@@ -19,7 +22,14 @@ constexpr int KeyF7 = 118, KeyF8 = 119, KeyF9 = 120, KeyF10 = 121;
 
 void Tfcopista::onDelete()
 {
-    apagaComponente(m_editDoc);
+    // The selected rows; the current row when the selection leaves it out.
+    const int current = m_editDoc.table().currentRow();
+    QList<int> rows;
+    for (const QModelIndex &i : m_edit.grid->selectionModel()->selectedRows(0))
+        rows << m_edit.model->tableRow(i.row());
+    if (!rows.contains(current))
+        rows = {current};
+    apagaComponentes(m_editDoc, rows);
 }
 
 void Tfcopista::onRemovePrefix()

@@ -5,6 +5,8 @@
 #include "library/librarydocument.h"
 #include "platform/dialogs.h"
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 
 QByteArray substituiTodas(const QByteArray &texto, const QByteArray &procura,
@@ -254,6 +256,30 @@ bool apagaComponente(LibraryDocument &documento)
     documento.beginStep(QStringLiteral("Apagar %1")
                             .arg(QString::fromLatin1(edicao.field(ComponentTable::Field::Nome))));
     apagaLinha(documento);
+    documento.endStep();
+    return true;
+}
+
+bool apagaComponentes(LibraryDocument &documento, QList<int> linhas)
+{
+    ComponentTable &edicao = documento.table();
+    linhas.removeIf([&](int linha) { return linha < 0 || linha >= edicao.rowCount(); });
+    // From the last row up, so that each index still names its row.
+    std::sort(linhas.begin(), linhas.end(), std::greater<>());
+    linhas.erase(std::unique(linhas.begin(), linhas.end()), linhas.end());
+    if (linhas.size() <= 1) {
+        if (linhas.isEmpty())
+            return false;
+        edicao.moveTo(linhas.first());
+        return apagaComponente(documento);
+    }
+    documento.setModificado(true);
+    PassagemEmMassa passagem(documento);
+    documento.beginStep(QStringLiteral("Apagar %1 componentes").arg(linhas.size()));
+    for (int linha : linhas) {
+        edicao.moveTo(linha);
+        apagaLinha(documento);
+    }
     documento.endStep();
     return true;
 }

@@ -71,3 +71,7 @@ CopiaVarias copiaComponentes(const LibraryDocument &pesquisa, const QList<int> &
 // confirmation, after setting the modified flag. Returns false (and does
 // nothing) on an empty table.
 bool apagaComponente(LibraryDocument &edicao);
+// Deletes the edit table's rows given (indexes) as one undo step, as
+// apagaComponente deletes one; the row after the first deleted ends current.
+// Returns false (and does nothing) when no row given is in the table.
+bool apagaComponentes(LibraryDocument &edicao, QList<int> linhas);

@@ -149,28 +149,32 @@ TEST_F(Interaction, ShortcutsAreInTheMenusAndWork)
 
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    const QString path = writeFile("e.lib", library({"A", "B"}));
+    const QString path = writeFile("e.lib", library({"A", "B", "C"}));
     dialogs.files.enqueue(path);
     QTest::keyClick(w.get(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(editNames(), (QStringList{"A", "B"}));
+    EXPECT_EQ(editNames(), (QStringList{"A", "B", "C"}));
     QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(widget<QLineEdit>("Filtro")->hasFocus());
 
-    // Delete takes the edit grid's row, undoably; in an editor it is a key.
+    // Delete takes the edit grid's selected rows, undoably; in an editor it
+    // is a key.
     DBGrid1()->setFocus();
+    QTest::keyClick(DBGrid1(), Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(DBGrid1(), Qt::Key_Delete);
-    EXPECT_EQ(editNames(), (QStringList{"B"}));
+    EXPECT_EQ(editNames(), (QStringList{"C"}));
+    EXPECT_EQ(shown(undo()), "Desfazer Apagar 2 componentes");
     textlistbox1()->setFocus();
     textlistbox1()->moveCursor(QTextCursor::End);
     QTest::keyClick(textlistbox1(), Qt::Key_Delete);
-    EXPECT_EQ(editNames(), (QStringList{"B"}));
+    EXPECT_EQ(editNames(), (QStringList{"C"}));
     DBGrid1()->setFocus();
     QTest::keyClick(DBGrid1(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(editNames(), (QStringList{"A", "B"}));
+    EXPECT_EQ(editNames(), (QStringList{"A", "B", "C"}));
 
     // Tab leaves the grid instead of moving along its rows.
+    const int row = edit.table().currentRow();
     QTest::keyClick(DBGrid1(), Qt::Key_Tab);
-    EXPECT_EQ(edit.table().currentRow(), 0);
+    EXPECT_EQ(edit.table().currentRow(), row);
     EXPECT_FALSE(DBGrid1()->hasFocus());
 
     QSignalSpy saved(widget<QAction>("Salvarbibliotecaemedio1"), &QAction::triggered);
