@@ -171,14 +171,12 @@ int LibraryDocument::holdersOf(const QByteArray &nome) const
         return 0;
     int n = 0;
     for (int r = 0; r < m_table.rowCount(); ++r) {
-        const QByteArray proprio = m_table.nameAt(r);
+        const QByteArray &proprio = m_table.nameAt(r);
         if (dcmName(proprio) == nome) {
             ++n;
             continue;
         }
-        // Most texts do not hold the name at all: look before parsing.
-        const QByteArray comandos = m_table.comandosAt(r);
-        if (comandos.contains(nome) && aliasesDe(comandos).contains(nome))
+        if (m_table.aliasesAt(r).contains(nome))
             ++n;
     }
     return n;
