@@ -171,8 +171,7 @@ int LibraryDocument::holdersOf(const QByteArray &nome) const
         return 0;
     int n = 0;
     for (int r = 0; r < m_table.rowCount(); ++r) {
-        const QByteArray &proprio = m_table.nameAt(r);
-        if (dcmName(proprio) == nome) {
+        if (dcmName(m_table.nameAt(r)) == nome) {
             ++n;
             continue;
         }
