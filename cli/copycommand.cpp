@@ -168,7 +168,8 @@ int runCopy(const QStringList &arguments)
         QStringLiteral("Nomes repetidos (sem distinguir maiúsculas), contra SAIDA ou entre as "
                        "bibliotecas, a primeira primeiro: skip mantém o primeiro (padrão), "
                        "replace fica com o último, rename acrescenta _1, _2, ... (o primeiro "
-                       "nome livre), fail não muda nada e sai com 1."),
+                       "nome livre; os aliases que colidiriam levam o mesmo sufixo), fail não "
+                       "muda nada e sai com 1."),
         QStringLiteral("regra"), QStringLiteral("skip"));
     cmd.addOption(to);
     cmd.addOption(namesOption);

@@ -3,6 +3,7 @@
 
 #include "commandline.h"
 
+#include "library/componentrename.h"
 #include "library/componenttable.h"
 #include "library/dcmfile.h"
 #include "library/informacoes.h"
@@ -164,7 +165,8 @@ void readRows(const QString &path, QList<Row> &rows)
         const QByteArray nome = table.nameAt(r);
         Figuras f = emOrdem ? std::move(figuras[size_t(table.idAt(r) - primeira)])
                             : figurasDe(table.comandosAt(r));
-        const Descricao *d = dcm.descricoes.procura(nome);
+        // The .dcm keys a component whose value is hidden ("~X") as X.
+        const Descricao *d = dcm.descricoes.procura(dcmName(nome));
         // Names are bytes shown as Latin-1, as the grids show them; .dcm
         // texts are UTF-8, as KiCad writes them.
         rows.append({library, QString::fromLatin1(nome), std::move(f.units), f.pins,
@@ -214,14 +216,27 @@ void writeJson(const QList<Row> &rows)
     out() << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }
 
+// The widest an alias list is shown in the text listing: one component with
+// hundreds of aliases must not pad every other row to its width.
+constexpr qsizetype AliasColumnWidth = 40;
+
+QString clipped(const QString &text, qsizetype width)
+{
+    return text.size() <= width ? text : text.left(width - 3) + QStringLiteral("...");
+}
+
 void writeText(const QList<Row> &rows)
 {
     const std::array<QString, 6> header = {
         QStringLiteral("BIBLIOTECA"), QStringLiteral("NOME"),    QStringLiteral("PARTES"),
         QStringLiteral("PINOS"),      QStringLiteral("ALIASES"), QStringLiteral("DESCRIÇÃO")};
     auto fields = [](const Row &r) {
-        return std::array<QString, 6>{r.library, r.name,       r.units, QString::number(r.pins),
-                                      r.aliases, r.description};
+        return std::array<QString, 6>{r.library,
+                                      r.name,
+                                      r.units,
+                                      QString::number(r.pins),
+                                      clipped(r.aliases, AliasColumnWidth),
+                                      r.description};
     };
     std::array<qsizetype, 6> width{};
     for (size_t c = 0; c < width.size(); ++c)
@@ -244,6 +259,9 @@ void writeText(const QList<Row> &rows)
             else
                 text += number ? f[c].rightJustified(width[c]) : f[c].leftJustified(width[c]);
         }
+        // Empty last columns leave no trailing blanks.
+        while (text.endsWith(u' '))
+            text.chop(1);
         o << text << '\n';
     };
     line(header);
@@ -264,7 +282,8 @@ int runList(const QStringList &arguments)
             "ao lado da biblioteca, quando houver."));
     const QCommandLineOption format(
         QStringLiteral("format"),
-        QStringLiteral("Formato da saída: text (colunas alinhadas, o padrão), csv (RFC 4180, "
+        QStringLiteral("Formato da saída: text (colunas alinhadas, o padrão; aliases com mais de "
+                       "40 caracteres cortados com \"...\"), csv (RFC 4180, "
                        "cabeçalho library,name,units,pins,aliases,description) ou json."),
         QStringLiteral("formato"), QStringLiteral("text"));
     cmd.addOption(format);

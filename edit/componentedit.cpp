@@ -120,36 +120,30 @@ QString textoDaCopia(int n)
 }
 
 // Appends row `row` of the search library to the edit library under `nome`,
-// with its descriptions (its own, renamed along, and its aliases'). Returns
-// the new row's identity.
+// with its descriptions (its own and its aliases', under the names they take
+// in the copy). A copy under a new name is renamed in its text too, its
+// aliases as `ocupados` requires, so the saved library reads back with it.
+// Returns the new row's identity.
 quint64 copiaLinha(const LibraryDocument &origem, int row, LibraryDocument &destino,
-                   const QByteArray &nome)
+                   const QByteArray &nome, TakenNames *ocupados)
 {
     const ComponentTable &pesquisa = origem.table();
     ComponentTable &edicao = destino.table();
     const QByteArray original = pesquisa.nameAt(row);
     const QByteArray comandos = pesquisa.comandosAt(row);
+    RenamedCopy copia;
+    copia.comandos = comandos;
+    if (nome != original)
+        copia = renameCopy(comandos, nome, *ocupados);
     edicao.append();
     edicao.setField(ComponentTable::Field::Nome, nome);
-    // A copy under a new name carries that name in its DEF line too, so the
-    // saved library reads back with it.
-    edicao.setField(ComponentTable::Field::Comandos,
-                    nome == original ? comandos : renomeiaDef(comandos, nome));
+    edicao.setField(ComponentTable::Field::Comandos, copia.comandos);
     edicao.post();
-    const quint64 id = edicao.idAt(edicao.currentRow());
-
-    QList<Descricao> entradas =
-        entradasDoComponente(origem.descricoesDaLinha(row), original, comandos);
-    if (entradas.isEmpty())
-        return id;
-    QList<QByteArray> nomes;
-    for (Descricao &e : entradas) {
-        if (e.nome() == original && nome != original)
-            e = e.renomeada(nome);
-        nomes << e.nome().toByteArray();
-    }
-    destino.mudaDescricoes(nomes, entradas);
-    return id;
+    if (ocupados)
+        ocupados->add(nome, copia.comandos);
+    destino.addDescriptions(
+        copiedEntries(origem.descricoesDaLinha(row), original, comandos, nome, copia.aliases));
+    return edicao.idAt(edicao.currentRow());
 }
 
 // Drops the edit library's current row with its descriptions.
@@ -157,10 +151,9 @@ void apagaLinha(LibraryDocument &destino)
 {
     ComponentTable &edicao = destino.table();
     const QByteArray nome = edicao.field(ComponentTable::Field::Nome);
-    QList<QByteArray> nomes{nome};
-    nomes += aliasesDe(edicao.field(ComponentTable::Field::Comandos));
-    destino.mudaDescricoes(nomes, {});
+    const QByteArray comandos = edicao.field(ComponentTable::Field::Comandos);
     edicao.remove();
+    destino.dropDescriptions(nome, comandos);
 }
 
 } // namespace
@@ -190,7 +183,7 @@ CopyResult copiaComponente(const LibraryDocument &origem, LibraryDocument &desti
         return CopyResult::Refused;
     }
     destino.beginStep(textoDaCopia(1));
-    copiaLinha(origem, pesquisa.currentRow(), destino, nome);
+    copiaLinha(origem, pesquisa.currentRow(), destino, nome, nullptr);
     destino.setModificado(true);
     edicao.sortByName();
     destino.endStep(true);
@@ -204,6 +197,8 @@ CopiaVarias copiaComponentes(const LibraryDocument &origem, const QList<int> &li
     ComponentTable &edicao = destino.table();
     CopiaVarias r;
     std::optional<Dialogs::Clash> paraTodos;
+    // The edit library's names and aliases, gathered at the first rename.
+    std::optional<TakenNames> ocupados;
     quint64 ultima = 0;
     destino.beginStep(textoDaCopia(int(linhas.size())));
     for (int row : linhas) {
@@ -231,11 +226,14 @@ CopiaVarias copiaComponentes(const LibraryDocument &origem, const QList<int> &li
             if (escolha == Dialogs::Clash::Replace) {
                 edicao.moveTo(existente);
                 apagaLinha(destino);
+                ocupados.reset();
             } else {
                 nome = proximoNomeLivre(edicao, nome);
+                if (!ocupados)
+                    ocupados.emplace(edicao);
             }
         }
-        ultima = copiaLinha(origem, row, destino, nome);
+        ultima = copiaLinha(origem, row, destino, nome, ocupados ? &*ocupados : nullptr);
         ++r.copiados;
     }
     if (r.copiados > 0) {

@@ -38,66 +38,52 @@ template <typename Livre> QByteArray nomeLivre(const QByteArray &nome, Livre &&l
     }
 }
 
-// A DEF line as the library reader tells it: the first word after leading
-// blanks, bytes 0..32 trimmed from both its ends, is DEF in any letter case.
-bool eLinhaDef(const char *p, const char *end)
-{
-    while (p < end && *p == ' ')
-        ++p;
-    const char *fim = p;
-    while (fim < end && *fim != ' ')
-        ++fim;
-    while (p < fim && quint8(*p) <= 32)
-        ++p;
-    while (fim > p && quint8(fim[-1]) <= 32)
-        --fim;
-    return fim - p == 3 && qstrnicmp(p, "DEF", 3) == 0;
-}
-
-// The end of the token starting at p, as the tokenizer splits: a quoted
-// string runs through its closing quote, a word up to a blank or a quote.
-const char *fimDoToken(const char *p, const char *end)
-{
-    if (p < end && *p == '"') {
-        const void *q = std::memchr(p + 1, '"', size_t(end - p - 1));
-        return q ? static_cast<const char *>(q) + 1 : end;
-    }
-    while (p < end && *p != ' ' && *p != '"')
-        ++p;
-    return p;
-}
-
 } // namespace
 
-QByteArray renomeiaDef(const QByteArray &comandos, const QByteArray &nome)
+TakenNames::TakenNames(const ComponentTable &table) : m_table(table)
 {
-    const char *const inicio = comandos.constData();
-    const char *const end = inicio + comandos.size();
-    for (const char *p = inicio; p < end;) {
-        const char *q = procuraQuebra(p, end);
-        if (eLinhaDef(p, q)) {
-            const char *s = p;
-            while (s < q && *s == ' ')
-                ++s;
-            s = fimDoToken(s, q);
-            while (s < q && *s == ' ')
-                ++s;
-            const char *e = fimDoToken(s, q);
-            QByteArray out(inicio, s - inicio);
-            if (nome.contains(' ') || nome.isEmpty())
-                out += '"' + nome + '"';
-            else
-                out += nome;
-            out.append(e, end - e);
-            return out;
-        }
-        if (q == end)
-            break;
-        p = q + 1;
-        if (*q == '\r' && p < end && *p == '\n')
-            ++p;
+    for (int r = 0; r < table.rowCount(); ++r)
+        add(table.nameAt(r), table.comandosAt(r));
+}
+
+bool TakenNames::contains(const QByteArray &nome) const
+{
+    return m_keys.count(m_table.nameKey(nome)) > 0;
+}
+
+void TakenNames::add(const QByteArray &nome, const QByteArray &comandos)
+{
+    for (const QByteArray &n : nomesDoComponente(nome, comandos))
+        m_keys.insert(m_table.nameKey(n));
+}
+
+RenamedCopy renameCopy(const QByteArray &comandos, const QByteArray &nome, const TakenNames &taken)
+{
+    RenamedCopy out;
+    const qsizetype marca = nome.lastIndexOf('_');
+    const QByteArray sufixo = marca >= 0 ? nome.mid(marca) : QByteArray();
+    for (const QByteArray &a : aliasesDe(comandos)) {
+        if (!sufixo.isEmpty() && taken.contains(a))
+            out.aliases.insert(a, a.left(ComponentTable::MaxNameBytes - sufixo.size()) + sufixo);
     }
-    return comandos;
+    out.comandos = renameAliases(renameComponent(comandos, nome), out.aliases);
+    return out;
+}
+
+QList<Descricao> copiedEntries(const Descricoes &de, const QByteArray &original,
+                               const QByteArray &comandos, const QByteArray &nome,
+                               const QHash<QByteArray, QByteArray> &aliases)
+{
+    QList<Descricao> entradas = entradasDoComponente(de, original, comandos);
+    const QByteArray proprio = dcmName(original);
+    const QByteArray novo = dcmName(nome);
+    for (Descricao &e : entradas) {
+        if (proprio != novo && e.nome() == proprio)
+            e = e.renomeada(novo);
+        else if (const auto it = aliases.constFind(e.nome().toByteArray()); it != aliases.cend())
+            e = e.renomeada(*it);
+    }
+    return entradas;
 }
 
 ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, Duplicados politica)
@@ -118,6 +104,12 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
     const qsizetype n = ofertas.size();
     std::vector<bool> aceita(size_t(n), false);
     std::vector<QByteArray> nomeFinal(static_cast<size_t>(n));
+    std::vector<RenamedCopy> renomeadas(static_cast<size_t>(n));
+    // Names and aliases the target will hold, for the aliases of renamed
+    // copies.
+    std::optional<TakenNames> ocupados;
+    if (politica == Duplicados::Renomear)
+        ocupados.emplace(tabela);
     QList<int> removidas;
     for (qsizetype k = 0; k < n; ++k) {
         const QByteArray &nome = ofertas[k].nome;
@@ -127,6 +119,8 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
             donos.emplace(std::move(chave), -1 - k);
             aceita[size_t(k)] = true;
             nomeFinal[size_t(k)] = nome;
+            if (ocupados)
+                ocupados->add(nome, ofertas[k].comandos);
             continue;
         }
         switch (politica) {
@@ -155,6 +149,8 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
             donos.emplace(tabela.nameKey(novo), -1 - k);
             aceita[size_t(k)] = true;
             nomeFinal[size_t(k)] = novo;
+            renomeadas[size_t(k)] = renameCopy(ofertas[k].comandos, novo, *ocupados);
+            ocupados->add(novo, renomeadas[size_t(k)].comandos);
             r.renomeados.append({nome, novo});
             break;
         }
@@ -170,11 +166,11 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
                                    : QStringLiteral("Copiar %1 componentes").arg(aceitas));
     std::sort(removidas.begin(), removidas.end(), std::greater<>());
     for (int linha : removidas) {
-        QList<QByteArray> nomes{tabela.nameAt(linha)};
-        nomes += aliasesDe(tabela.comandosAt(linha));
-        destino.mudaDescricoes(nomes, {});
+        const QByteArray nome = tabela.nameAt(linha);
+        const QByteArray comandos = tabela.comandosAt(linha);
         tabela.moveTo(linha);
         tabela.remove();
+        destino.dropDescriptions(nome, comandos);
     }
     std::optional<quint64> ultima;
     for (qsizetype k = 0; k < n; ++k) {
@@ -183,25 +179,16 @@ ResultadoMescla mescla(LibraryDocument &destino, const QList<Oferta> &ofertas, D
         const Oferta &o = ofertas[k];
         const QByteArray &nome = nomeFinal[size_t(k)];
         const bool renomeada = nome != o.nome;
+        const RenamedCopy &rc = renomeadas[size_t(k)];
         tabela.append();
         tabela.setField(ComponentTable::Field::Nome, nome);
-        tabela.setField(ComponentTable::Field::Comandos,
-                        renomeada ? renomeiaDef(o.comandos, nome) : o.comandos);
+        tabela.setField(ComponentTable::Field::Comandos, renomeada ? rc.comandos : o.comandos);
         tabela.post();
         ultima = tabela.idAt(tabela.currentRow());
         r.copiados << nome;
-        if (!o.descricoes)
-            continue;
-        QList<Descricao> entradas = entradasDoComponente(*o.descricoes, o.nome, o.comandos);
-        if (entradas.isEmpty())
-            continue;
-        QList<QByteArray> nomes;
-        for (Descricao &e : entradas) {
-            if (renomeada && e.nome() == o.nome)
-                e = e.renomeada(nome);
-            nomes << e.nome().toByteArray();
-        }
-        destino.mudaDescricoes(nomes, entradas);
+        if (o.descricoes)
+            destino.addDescriptions(
+                copiedEntries(*o.descricoes, o.nome, o.comandos, nome, rc.aliases));
     }
     destino.setModificado(true);
     tabela.sortByName();

@@ -1,5 +1,7 @@
 #include "componenttable.h"
 
+#include "dcmfile.h"
+
 #include <QLocale>
 #include <QSet>
 #include <algorithm>
@@ -58,6 +60,14 @@ ComponentTable::NameKey ComponentTable::makeKey(const QByteArray &name) const
         *out++ = char(u & 0xFF);
     }
     return NameKey(std::move(folded));
+}
+
+const QList<QByteArray> &ComponentTable::aliasesAt(int row) const
+{
+    const Row &r = m_rows[size_t(row)];
+    if (!r.aliases)
+        r.aliases.emplace(aliasesDe(r.comandos));
+    return *r.aliases;
 }
 
 const ComponentTable::NameKey &ComponentTable::keyOf(const Row &row) const
@@ -182,6 +192,7 @@ void ComponentTable::setField(Field field, const QByteArray &text)
         break;
     case Field::Comandos:
         r.comandos = text;
+        r.aliases.reset();
         break;
     case Field::Ilhas:
         r.ilhas = text;
@@ -374,6 +385,7 @@ void ComponentTable::replay(const RowChange &change, bool backwards)
         const bool renamed = r.nome != to->nome;
         r.nome = to->nome;
         r.comandos = to->comandos;
+        r.aliases.reset();
         r.ilhas = to->ilhas;
         r.biblioteca = to->biblioteca;
         if (renamed) {

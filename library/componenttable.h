@@ -112,6 +112,9 @@ public:
     QByteArray comandosAt(int row) const { return m_rows[size_t(row)].comandos; }
     int bibliotecaAt(int row) const { return m_rows[size_t(row)].biblioteca; }
     quint64 idAt(int row) const { return m_rows[size_t(row)].creation; }
+    // The names of a row's ALIAS lines (aliasesDe), kept until its text
+    // changes: finding who holds a name must not parse every text each time.
+    const QList<QByteArray> &aliasesAt(int row) const;
     // A row whose name equals `name` as locate compares names, or -1; the
     // current row is not moved.
     int indexOfName(const QByteArray &name) const;
@@ -208,6 +211,8 @@ private:
         quint64 creation = 0;
         // Computed when first needed; dropped when the name changes.
         mutable std::optional<NameKey> key;
+        // Computed when first needed; dropped when the text changes.
+        mutable std::optional<QList<QByteArray>> aliases;
     };
 
     void endPending();

@@ -1,5 +1,6 @@
 #include "componenttablemodel.h"
 
+#include "componentrename.h"
 #include "componenttable.h"
 
 #include <QDataStream>
@@ -123,12 +124,21 @@ bool ComponentTableModel::setData(const QModelIndex &index, const QVariant &valu
     if (!m_editable || role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return false;
     const int row = tableRow(index.row());
-    const QByteArray name = value.toString().toLatin1();
-    if (index.column() != 0 || name == m_table.nameAt(row))
+    const QByteArray typed = value.toString().toLatin1();
+    if (index.column() != 0 || typed == m_table.nameAt(row))
         return false;
     m_table.moveTo(row);
+    // Text typed into a bound editor is stored before the rename rewrites
+    // the command text.
+    m_table.storePending();
     m_table.edit();
+    // The name lives in the command text too: renamed only in the grid, the
+    // component would read back under its old name.
+    const QByteArray name = keepHiddenMark(m_table.nameAt(row), typed);
     m_table.setField(ComponentTable::Field::Nome, name);
+    m_table.setField(ComponentTable::Field::Comandos,
+                     renameComponent(m_table.field(ComponentTable::Field::Comandos),
+                                     m_table.field(ComponentTable::Field::Nome)));
     return true;
 }
 

@@ -29,8 +29,10 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    // Renaming in the grid: the row becomes current, enters edit state and
-    // gets the new name (kept as Latin-1 bytes, so any byte survives).
+    // Renaming in the grid: a pending edit is stored, the row becomes
+    // current, enters edit state and gets the new name (kept as Latin-1
+    // bytes, so any byte survives; a leading "~" of the old name kept), and
+    // its command text is renamed along (renameComponent).
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
     // Drag and drop: a read-only model's rows drag out as their table rows;

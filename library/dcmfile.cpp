@@ -1,5 +1,6 @@
 #include "dcmfile.h"
 
+#include "componentrename.h"
 #include "componenttable.h"
 #include "linelist.h"
 
@@ -193,20 +194,20 @@ QList<QByteArray> aliasesDe(const QByteArray &comandos)
 
 namespace {
 
-// The component's own name, then its aliases, each once, none empty.
+} // namespace
+
 QList<QByteArray> nomesDoComponente(const QByteArray &nome, const QByteArray &comandos)
 {
     QList<QByteArray> nomes;
-    if (!nome.isEmpty())
-        nomes.append(nome);
+    const QByteArray proprio = dcmName(nome);
+    if (!proprio.isEmpty())
+        nomes.append(proprio);
     for (QByteArray &a : aliasesDe(comandos)) {
-        if (a != nome)
+        if (a != proprio)
             nomes.append(std::move(a));
     }
     return nomes;
 }
-
-} // namespace
 
 QList<Descricao> entradasDoComponente(const Descricoes &d, const QByteArray &nome,
                                       const QByteArray &comandos)
@@ -222,7 +223,8 @@ QList<Descricao> entradasDoComponente(const Descricoes &d, const QByteArray &nom
 void copiaEntradas(const Descricoes &de, Descricoes &para, const QByteArray &nome,
                    const QByteArray &comandos)
 {
-    para.poe(entradasDoComponente(de, nome, comandos));
+    // Entries already there belong to other components: they stay.
+    para.poeAntes(entradasDoComponente(de, nome, comandos));
 }
 
 void removeEntradas(Descricoes &d, const QByteArray &nome, const QByteArray &comandos)
@@ -262,6 +264,17 @@ const Descricao *Descricoes::procura(QByteArrayView nome) const
     if (it == m_indice.cend())
         return nullptr;
     return &std::get<Descricao>(m_partes[it->back()]);
+}
+
+QList<Descricao> Descricoes::todas(QByteArrayView nome) const
+{
+    QList<Descricao> out;
+    const auto it = m_indice.constFind(nome);
+    if (it == m_indice.cend())
+        return out;
+    for (qsizetype p : *it)
+        out.append(std::get<Descricao>(m_partes[p]));
+    return out;
 }
 
 void Descricoes::indexa(qsizetype posicao)
@@ -361,28 +374,37 @@ void Descricoes::remove(const QList<QByteArray> &nomes)
     apaga(apagar);
 }
 
+void Descricoes::poeAntes(const QList<Descricao> &entradas)
+{
+    QList<QByteArray> nomes;
+    QHash<QByteArray, QList<Descricao>> porNome;
+    for (const Descricao &e : entradas) {
+        const QByteArray nome = e.nome().toByteArray();
+        if (!porNome.contains(nome))
+            nomes.append(nome);
+        porNome[nome].append(e);
+    }
+    for (const QByteArray &nome : nomes) {
+        const QList<Descricao> antigas = todas(nome);
+        remove({nome});
+        for (const Descricao &e : porNome.value(nome))
+            acrescenta(e);
+        for (const Descricao &e : antigas)
+            acrescenta(e);
+    }
+}
+
 void Descricoes::renomeia(const QByteArray &antigo, const QByteArray &novo)
 {
     if (antigo == novo || antigo.isEmpty())
         return;
-    const auto it = m_indice.find(antigo);
-    if (it == m_indice.end())
+    QList<Descricao> movidas = todas(antigo);
+    if (movidas.isEmpty())
         return;
-    const Posicoes posicoes = *it;
-    m_indice.erase(it);
-    for (qsizetype p : posicoes)
-        m_partes[p] = std::get<Descricao>(m_partes[p]).renomeada(novo);
-    const QByteArrayView nomeNovo = std::get<Descricao>(m_partes[posicoes.front()]).nome();
-    // The entries that had the new name give way; the renamed ones are keyed
-    // under it.
-    Posicoes apagar;
-    if (const auto s = m_indice.find(nomeNovo); s != m_indice.end()) {
-        apagar = *s;
-        m_indice.erase(s);
-    }
-    if (!nomeNovo.isEmpty())
-        m_indice.insert(nomeNovo, posicoes);
-    apaga(apagar);
+    for (Descricao &e : movidas)
+        e = e.renomeada(novo);
+    remove({antigo});
+    poeAntes(movidas);
 }
 
 // --- reading ---------------------------------------------------------------------

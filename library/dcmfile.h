@@ -133,6 +133,8 @@ public:
     // nullptr when there is none or the name is empty. Valid until the set
     // changes.
     const Descricao *procura(QByteArrayView nome) const;
+    // Every entry of exactly this name, in set order.
+    QList<Descricao> todas(QByteArrayView nome) const;
 
     // Room for this many parts, of which this many entries, before the
     // reader appends them.
@@ -147,8 +149,12 @@ public:
     void poe(const QList<Descricao> &entradas);
     // Removes every entry of these names.
     void remove(const QList<QByteArray> &nomes);
-    // Every entry named `antigo` takes the name `novo`, replacing the entries
-    // that already had that name. Nothing happens when the names are equal.
+    // Puts the entries in before those that already have their names: a
+    // name's entries then run the newcomers first, and the entries that were
+    // there stay the ones `procura` finds. Nothing is replaced.
+    void poeAntes(const QList<Descricao> &entradas);
+    // Every entry named `antigo` takes the name `novo`, put in as poeAntes
+    // puts entries. Nothing happens when the names are equal.
     void renomeia(const QByteArray &antigo, const QByteArray &novo);
 
 private:
@@ -174,12 +180,16 @@ private:
     qsizetype m_entradas = 0;
 };
 
+// The names a .dcm keys a component's entries by: its own name without a
+// leading "~" (dcmName), then its aliases, each once, none empty.
+QList<QByteArray> nomesDoComponente(const QByteArray &nome, const QByteArray &comandos);
 // The entries that belong to a component: its own and those of its aliases
 // (ALIAS order), one per name as `procura` finds it.
 QList<Descricao> entradasDoComponente(const Descricoes &d, const QByteArray &nome,
                                       const QByteArray &comandos);
-// Carrying along: the component's entries taken from `de` put into `para`;
-// and dropping them (its own name and its aliases').
+// Carrying along: the component's entries taken from `de` put into `para`
+// as poeAntes puts them (entries of the same names there stay); and dropping
+// them (its own name and its aliases').
 void copiaEntradas(const Descricoes &de, Descricoes &para, const QByteArray &nome,
                    const QByteArray &comandos);
 void removeEntradas(Descricoes &d, const QByteArray &nome, const QByteArray &comandos);
@@ -209,7 +219,7 @@ inline constexpr char FimDcm[] = "#End Doc Library";
 
 // Writes, each line ended by CR LF:
 //   the header line CabecalhoDcm;
-//   for each component in order, its own name and then its aliases' (names
+//   for each component in order, its names (nomesDoComponente; names
 //   already written skipped), every entry of that name in set order, each as
 //   a line "#" and the entry's lines, with a $ENDCMP line added to an entry
 //   that has none;

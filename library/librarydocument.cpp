@@ -1,5 +1,7 @@
 #include "librarydocument.h"
 
+#include "library/componentrename.h"
+
 #include <QUndoCommand>
 
 // A descriptions change of a step: the entries of some names before and
@@ -52,7 +54,8 @@ private:
             const MudancaDescricoes &m = descricoes[atras ? descricoes.size() - 1 - k : k];
             Descricoes &d = m_doc.descricoes();
             d.remove(m.nomes);
-            d.poe(atras ? m.antes : m.depois);
+            for (const Descricao &e : atras ? m.antes : m.depois)
+                d.acrescenta(e);
         }
         m_doc.m_replaying = false;
     }
@@ -152,13 +155,79 @@ void LibraryDocument::rowStored(const ComponentTable::RowChange &change)
 void LibraryDocument::renomeiaDescricoes(const ComponentTable::RowChange &change)
 {
     // A renamed component takes its description to its new name.
-    if (!change.before || !change.after || change.before->nome == change.after->nome)
+    if (!change.before || !change.after)
         return;
-    const Descricao *e = descricoes().procura(change.before->nome);
-    if (!e)
+    const QByteArray antigo = dcmName(change.before->nome);
+    const QByteArray novo = dcmName(change.after->nome);
+    if (antigo == novo || antigo.isEmpty())
         return;
-    const QByteArray novo = change.after->nome;
-    mudaDescricoes({change.before->nome, novo}, {e->renomeada(novo)});
+    const QList<Descricao> entradas = descricoes().todas(antigo);
+    if (entradas.isEmpty())
+        return;
+    const qsizetype c = entradas.size();
+    const qsizetype ficam = qMin<qsizetype>(c, holdersOf(antigo));
+    // With as many holders left as entries, the name keeps them all and the
+    // renamed component takes a copy of the first.
+    const QList<Descricao> levadas = ficam == c ? entradas.first(1) : entradas.first(c - ficam);
+    QList<Descricao> depois = entradas.last(ficam);
+    for (const Descricao &e : levadas)
+        depois.append(e.renomeada(novo));
+    depois += descricoes().todas(novo);
+    mudaDescricoes({antigo, novo}, depois);
+}
+
+int LibraryDocument::holdersOf(const QByteArray &nome) const
+{
+    if (nome.isEmpty())
+        return 0;
+    int n = 0;
+    for (int r = 0; r < m_table.rowCount(); ++r) {
+        if (dcmName(m_table.nameAt(r)) == nome) {
+            ++n;
+            continue;
+        }
+        if (m_table.aliasesAt(r).contains(nome))
+            ++n;
+    }
+    return n;
+}
+
+void LibraryDocument::addDescriptions(const QList<Descricao> &entradas)
+{
+    if (entradas.isEmpty())
+        return;
+    QList<QByteArray> nomes;
+    QList<Descricao> depois;
+    for (const Descricao &e : entradas) {
+        const QByteArray nome = e.nome().toByteArray();
+        if (nomes.contains(nome))
+            continue;
+        nomes.append(nome);
+        for (const Descricao &x : entradas) {
+            if (x.nome() == nome)
+                depois.append(x);
+        }
+        depois += descricoes().todas(nome);
+    }
+    mudaDescricoes(nomes, depois);
+}
+
+void LibraryDocument::dropDescriptions(const QByteArray &nome, const QByteArray &comandos)
+{
+    QList<QByteArray> nomes;
+    QList<Descricao> depois;
+    for (const QByteArray &n : nomesDoComponente(nome, comandos)) {
+        const QList<Descricao> entradas = descricoes().todas(n);
+        if (entradas.isEmpty())
+            continue;
+        const qsizetype ficam = qMin<qsizetype>(entradas.size(), holdersOf(n));
+        if (ficam == entradas.size())
+            continue;
+        nomes.append(n);
+        depois += entradas.last(ficam);
+    }
+    if (!nomes.isEmpty())
+        mudaDescricoes(nomes, depois);
 }
 
 void LibraryDocument::beginStep(const QString &texto)
@@ -196,12 +265,11 @@ void LibraryDocument::mudaDescricoes(const QList<QByteArray> &nomes, const QList
 {
     MudancaDescricoes m{nomes, {}, depois};
     Descricoes &d = descricoes();
-    for (const QByteArray &nome : nomes) {
-        if (const Descricao *e = d.procura(nome))
-            m.antes.append(*e);
-    }
+    for (const QByteArray &nome : nomes)
+        m.antes += d.todas(nome);
     d.remove(nomes);
-    d.poe(depois);
+    for (const Descricao &e : depois)
+        d.acrescenta(e);
     if (m_aberto)
         m_aberto->descricoes.append(std::move(m));
 }

@@ -81,9 +81,27 @@ public:
     void endStep(bool ordenou = false);
     // Drops the open step, undoing what it changed.
     void abortStep();
-    // Changes the descriptions inside the open step: replaces the entries of
-    // `nomes` by `depois`, remembering the entries they had.
+    // Changes the descriptions inside the open step: the entries of `nomes`
+    // become `depois` (in that order; a name may have several), remembering
+    // the entries they had.
     void mudaDescricoes(const QList<QByteArray> &nomes, const QList<Descricao> &depois);
+
+    // A description belongs to its component, not to its name: the rules
+    // below keep every other component's entries when names coincide. A
+    // name's entries run newcomers first, so the entry a name had stays the
+    // one found; a component leaving a name shared with others takes (or
+    // drops) the first of its entries, and only when the name has more
+    // entries than holders left.
+
+    // How many rows hold `nome` as their .dcm name (dcmName) or an alias.
+    int holdersOf(const QByteArray &nome) const;
+    // Puts a component's entries in (inside the open step) before the
+    // entries their names already have.
+    void addDescriptions(const QList<Descricao> &entradas);
+    // Drops the entries of a component whose row has just left the table:
+    // of each of its names, as many entries as the name has beyond the rows
+    // still holding it.
+    void dropDescriptions(const QByteArray &nome, const QByteArray &comandos);
     // Undo and redo store a pending edit first (it becomes a step of its own).
     void desfaz();
     void refaz();

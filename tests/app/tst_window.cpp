@@ -503,8 +503,8 @@ TEST_F(WindowTest, RenamingInTheGridSetsTheFlag)
     EXPECT_TRUE(edit.modificado());
     click(BitBtn7());
     EXPECT_EQ(edit.table().nameAt(1), QByteArray("novo"));
-    // The DEF line still carries the old name: that is what a save writes.
-    EXPECT_TRUE(edit.table().comandosAt(1).startsWith("DEF b "));
+    // The DEF line takes the new name too: that is what a save writes.
+    EXPECT_TRUE(edit.table().comandosAt(1).startsWith("DEF novo "));
 }
 
 TEST_F(WindowTest, ClosingAsksOnlyWithUnsavedChanges)

@@ -262,6 +262,62 @@ TEST_F(Cli, ListGivesThePanelFiguresAndDescriptionsInEveryFormat)
     EXPECT_EQ(lines[2], "small       R          1      2  R_a R_b  Resistor, \"small\" \xce\xa9");
 }
 
+TEST_F(Cli, TextListCutsALongAliasList)
+{
+    QByteArray aliases = "ALIAS";
+    for (int i = 0; i < 300; ++i)
+        aliases += " AL" + QByteArray::number(i);
+    const QString lib =
+        put(QStringLiteral("long.lib"), library({block("L", aliases + "\r\n"), block("S")}));
+    const CliRun text = runCli({QStringLiteral("list"), lib});
+    const QList<QByteArray> lines = text.out.split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[1],
+              "long        L          1      0  AL0 AL1 AL2 AL3 AL4 AL5 AL6 AL7 AL8 A...");
+    EXPECT_EQ(lines[2], "long        S          1      0");
+}
+
+// "DEF ~X" is the component X with its value hidden; the .dcm keys it as X.
+TEST_F(Cli, HiddenValueComponentsKeepTheirDescriptions)
+{
+    const QString lib =
+        put(QStringLiteral("graphic.lib"),
+            library({block("~Logo", "F1 \"Logo\" 0 0 50 H I C CNN\r\n"), block("~Arrow")}));
+    put(QStringLiteral("graphic.dcm"),
+        "EESchema-DOCLIB  Version 2.0\r\n#\r\n$CMP Arrow\r\nD an arrow\r\n$ENDCMP\r\n"
+        "#\r\n$CMP Logo\r\nD a logo\r\n$ENDCMP\r\n#\r\n#End Doc Library\r\n");
+    const CliRun csv =
+        runCli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("csv"), lib});
+    EXPECT_EQ(csv.out, "library,name,units,pins,aliases,description\r\n"
+                       "graphic,~Arrow,1,0,,an arrow\r\ngraphic,~Logo,1,0,,a logo\r\n");
+    const QString target = path(QStringLiteral("g.lib"));
+    ASSERT_EQ(runCli({QStringLiteral("copy"), QStringLiteral("--to"), target, lib}).code, 0);
+    EXPECT_EQ(readBytes(path(QStringLiteral("g.dcm"))),
+              readBytes(path(QStringLiteral("graphic.dcm"))));
+}
+
+// A renamed copy takes its new name in DEF and F1, and an alias the target
+// holds already takes the same suffix, with its own entry.
+TEST_F(Cli, RenamedCopyRenamesValueAndClashingAliases)
+{
+    const QByteArray part = block("A", "F1 \"A\" 0 0 50 H V C CNN\r\nALIAS B C\r\n");
+    const QByteArray dcm = "EESchema-DOCLIB  Version 2.0\r\n#\r\n$CMP A\r\nD a\r\n$ENDCMP\r\n"
+                           "#\r\n$CMP B\r\nD b\r\n$ENDCMP\r\n#\r\n#End Doc Library\r\n";
+    const QString lib = put(QStringLiteral("one.lib"), library({part}));
+    put(QStringLiteral("one.dcm"), dcm);
+    const QString target = put(QStringLiteral("out.lib"), library({part}));
+    put(QStringLiteral("out.dcm"), dcm);
+    const CliRun r = runCli({QStringLiteral("copy"), QStringLiteral("--to"), target,
+                             QStringLiteral("--on-duplicate"), QStringLiteral("rename"), lib});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(withoutFirstLine(readBytes(target)),
+              part + block("A_1", "F1 \"A_1\" 0 0 50 H V C CNN\r\nALIAS B_1 C_1\r\n"));
+    QList<QByteArray> entries;
+    for (const Descricao &e : carregaDescricoes(caminhoDcm(target)).descricoes.entradas())
+        entries << e.nome().toByteArray() + "=" + e.descricao().toByteArray();
+    EXPECT_EQ(entries, (QList<QByteArray>{"A=a", "B=b", "A_1=a", "B_1=b"}));
+}
+
 // The pin count and parts without drawing agree with the window's analysis
 // pass on every corpus component and on lines made to trip a shortcut.
 TEST(Informacoes, AgreeWithTheAnalysisPass)

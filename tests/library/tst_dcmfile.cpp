@@ -161,16 +161,23 @@ TEST(DcmCarry, CopyDropRenameWithAliasesAndUndoByValue)
     const Descricoes before = edit;
 
     copiaEntradas(search, edit, "u", "DEF u\rALIAS v w\r");
-    EXPECT_EQ(entriesOf(edit), (QList<Entry>{{"v", "from v", "", "", 3},
-                                             {"k", "keep", "", "", 3},
+    // v's entry belongs to the component there: the newcomer's goes before
+    // it, and it stays the one found.
+    EXPECT_EQ(entriesOf(edit), (QList<Entry>{{"k", "keep", "", "", 3},
                                              {"u", "from u", "", "", 3},
+                                             {"v", "from v", "", "", 3},
+                                             {"v", "old v", "", "", 3},
                                              {"w", "from w", "", "", 3}}));
+    EXPECT_EQ(edit.procura("v")->descricao(), "old v");
     edit.renomeia("u", "k");
-    EXPECT_EQ(edit.procura("k")->descricao(), "from u");
+    EXPECT_EQ(edit.procura("k")->descricao(), "keep");
     EXPECT_EQ(edit.procura("u"), nullptr);
-    EXPECT_EQ(edit.quantasEntradas(), 3);
+    EXPECT_EQ(edit.quantasEntradas(), 5);
     removeEntradas(edit, "k", "DEF k\rALIAS w\r");
-    EXPECT_EQ(entriesOf(edit), (QList<Entry>{{"v", "from v", "", "", 3}}));
+    EXPECT_EQ(entriesOf(edit),
+              (QList<Entry>{{"v", "from v", "", "", 3}, {"v", "old v", "", "", 3}}));
+    // "~x" is x with its value hidden.
+    EXPECT_EQ(entradasDoComponente(search, "~x", "DEF ~x\r").value(0).descricao(), "from x");
     EXPECT_EQ(entriesOf(before),
               (QList<Entry>{{"v", "old v", "", "", 3}, {"k", "keep", "", "", 3}}));
 }
@@ -210,18 +217,19 @@ TEST(DcmCarry, ManyRemovalsOneByOneKeepOrderAndIndex)
     }
     set.renomeia("e8", "e0");
     set.poe({Descricao::nova("e4", "four", "", ""), Descricao::nova("n", "new", "", "")});
-    EXPECT_EQ(set.quantasEntradas(), 50);
-    EXPECT_EQ(set.procura("e0")->descricao(), "8");
+    EXPECT_EQ(set.quantasEntradas(), 51);
+    EXPECT_EQ(set.procura("e0")->descricao(), "0");
     EXPECT_EQ(set.procura("e4")->descricao(), "four");
     EXPECT_EQ(set.procura("e196")->descricao(), "196");
     EXPECT_EQ(set.procura("e5"), nullptr);
     EXPECT_EQ(set.procura("e8"), nullptr);
     const QList<Entry> entries = entriesOf(set);
-    ASSERT_EQ(entries.size(), 50);
+    ASSERT_EQ(entries.size(), 51);
     EXPECT_EQ(entries[0].nome, "e4");
-    EXPECT_EQ(entries[1].nome, "e0");
-    EXPECT_EQ(entries[2].nome, "e12");
-    EXPECT_EQ(entries[49].nome, "n");
+    EXPECT_EQ(entries[1].nome, "e12");
+    EXPECT_EQ(entries[48], (Entry{"e0", "8", "", "", 3}));
+    EXPECT_EQ(entries[49], (Entry{"e0", "0", "", "", 3}));
+    EXPECT_EQ(entries[50].nome, "n");
     EXPECT_EQ(keptLines(set), Lines{"# head"});
 }
 
