@@ -7,6 +7,8 @@
 
 namespace {
 
+const QByteArray Header = "EESchema-LIBRARY Version 2.4\n";
+
 // A component with a known drawing: a 200 x 200 mil box, two counted pins
 // (conversion 0 and 1) and one of the alternate body style, an alias line.
 QByteArray boxComponent(const QByteArray &name, const QByteArray &parts)
@@ -48,7 +50,7 @@ bool hasBlackPixel(const QImage &image, QSize extent)
 
 TEST_F(WindowTest, InformationPanelDescribesTheEditComponent)
 {
-    loadEdit(writeFile("e.lib", boxComponent("CAIXA", "4")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("CAIXA", "4")));
     EXPECT_EQ(l_nome()->text(), QStringLiteral("CAIXA"));
     EXPECT_EQ(L_elementos()->text(), QStringLiteral("Quantidade de elementos(partes): 4"));
     // Pins of conversion 0 and 1 count; the alternate body style does not.
@@ -67,9 +69,10 @@ TEST_F(WindowTest, InformationPanelDescribesTheEditComponent)
 
 TEST_F(WindowTest, SearchPaneNeverTouchesTheInformationPanel)
 {
-    loadEdit(writeFile("e.lib", boxComponent("EDIT", "2")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("EDIT", "2")));
     const QString pinos = L_pinos()->text();
-    loadSearch(writeFile("s.lib", boxComponent("BUSCA1", "7") + boxComponent("BUSCA2", "9")));
+    loadSearch(
+        writeFile("s.lib", Header + boxComponent("BUSCA1", "7") + boxComponent("BUSCA2", "9")));
     click(BitBtn8());
     EXPECT_EQ(search.table().currentRow(), 1);
     EXPECT_EQ(l_nome()->text(), QStringLiteral("EDIT"));
@@ -80,9 +83,9 @@ TEST_F(WindowTest, SearchPaneNeverTouchesTheInformationPanel)
 
 TEST_F(WindowTest, ArcWordStaysInLabel1UntilTheEditPaneCountsAgain)
 {
-    loadEdit(writeFile("e.lib", boxComponent("A1", "1") + boxComponent("A2", "1")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("A1", "1") + boxComponent("A2", "1")));
     EXPECT_EQ(Label1()->text(), QStringLiteral("2"));
-    loadSearch(writeFile("s.lib", arcComponent("ARCO")));
+    loadSearch(writeFile("s.lib", Header + arcComponent("ARCO")));
     // The search pane's pass drew an arc and left its word.
     EXPECT_EQ(Label1()->text(), QStringLiteral("invertida"));
     EXPECT_EQ(Label2()->text(), QStringLiteral("1"));
@@ -92,7 +95,7 @@ TEST_F(WindowTest, ArcWordStaysInLabel1UntilTheEditPaneCountsAgain)
 
 TEST_F(WindowTest, ConverterPreviewsTypedTextBeforeItIsStored)
 {
-    loadEdit(writeFile("e.lib", boxComponent("CAIXA", "1")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("CAIXA", "1")));
     const QSize before = Image2()->size();
     TabControl1()->setCurrentIndex(1);
     textlistbox1()->setFocus();
@@ -112,7 +115,7 @@ TEST_F(WindowTest, ConverterPreviewsTypedTextBeforeItIsStored)
 
 TEST_F(WindowTest, EachPaneZoomsOnItsOwn)
 {
-    const QString path = writeFile("e.lib", boxComponent("CAIXA", "1"));
+    const QString path = writeFile("e.lib", Header + boxComponent("CAIXA", "1"));
     loadEdit(path);
     loadSearch(path);
     const QSize normal = Image2()->size();
@@ -136,7 +139,7 @@ TEST_F(WindowTest, EachPaneZoomsOnItsOwn)
 
 TEST_F(WindowTest, SaveKeepsThePreviewOnTheComponentCurrentBefore)
 {
-    loadEdit(writeFile("e.lib", boxComponent("A", "1") + arcComponent("B")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("A", "1") + arcComponent("B")));
     click(BitBtn8());
     EXPECT_EQ(l_nome()->text(), QStringLiteral("B"));
     const QSize extent = Image2()->size();
@@ -150,7 +153,7 @@ TEST_F(WindowTest, SaveKeepsThePreviewOnTheComponentCurrentBefore)
 
 TEST_F(WindowTest, EmptiedEditLibraryKeepsTheLastPreviewAndPanel)
 {
-    loadEdit(writeFile("e.lib", boxComponent("CAIXA", "3")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("CAIXA", "3")));
     const QSize extent = Image2()->size();
     click(RxSB_limpar());
     EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
