@@ -1,19 +1,15 @@
+#include "app/qtdialogs.h"
 #include "app/tfcopista.h"
 #include "library/librarydocument.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    // Standard buttons (Yes, Cancel, ...) in the user's language.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTranslator);
+    // Standard buttons (Sim, Cancelar, ...) and file dialogs in the
+    // interface's language.
+    installQtTranslations();
 
     // The two libraries outlive the window that shows them.
     LibraryDocument edicao;

@@ -3,11 +3,30 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTranslator>
 
 using Dialogs::Button;
+
+namespace {
+// Every box of the program carries its name.
+const QString BoxTitle = QStringLiteral("Copista");
+} // namespace
+
+QTranslator *installQtTranslations()
+{
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_pt_BR"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
+}
 
 Dialogs::Button QtDialogs::message(Dialogs::Kind kind, const QString &text,
                                    Dialogs::Buttons buttons)
@@ -39,7 +58,7 @@ Dialogs::Button QtDialogs::message(Dialogs::Kind kind, const QString &text,
     // The box's text keeps the CR line breaks of the messages.
     QString shown = text;
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(icon, QApplication::applicationDisplayName(), shown, qtButtons, m_parent);
+    QMessageBox box(icon, BoxTitle, shown, qtButtons, m_parent);
     const auto pressed = QMessageBox::StandardButton(box.exec());
     for (const auto &[ours, theirs] : map)
         if (pressed == theirs)
@@ -110,7 +129,7 @@ std::optional<QString> QtDialogs::openFolder(const Dialogs::FileOptions &options
 Dialogs::ClashAnswer QtDialogs::clash(const QString &name)
 {
     QMessageBox box(
-        QMessageBox::Question, QApplication::applicationDisplayName(),
+        QMessageBox::Question, BoxTitle,
         QStringLiteral("Já existe um componente com este nome na biblioteca atual: %1").arg(name),
         QMessageBox::NoButton, m_parent);
     QAbstractButton *replace = box.addButton(QStringLiteral("Substituir"), QMessageBox::AcceptRole);

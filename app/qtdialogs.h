@@ -2,7 +2,13 @@
 
 #include "platform/dialogs.h"
 
+class QTranslator;
 class QWidget;
+
+// Installs Qt's own Brazilian Portuguese texts (standard buttons, file
+// dialogs), whatever the system's language; returns the translator, owned by
+// the application, or null when Qt's translations are not installed.
+QTranslator *installQtTranslations();
 
 // Message boxes and file dialogs of the real window, with Qt's own widgets.
 class QtDialogs : public DialogService

@@ -203,7 +203,8 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
         m_dialogs = m_ownDialogs.get();
     }
     setObjectName(QStringLiteral("fcopista"));
-    setWindowTitle(Caption);
+    // Qt shows "*" in place of "[*]" while the edit library has unsaved changes.
+    setWindowTitle(Caption + QStringLiteral("[*]"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
     auto *central = new QWidget(this);
@@ -263,6 +264,8 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
             [this] { m_filterEdit->clear(); });
     connect(&m_searchDoc.table(), &ComponentTable::reset, this, &Tfcopista::onSearchLoaded);
     connect(&m_editDoc.table(), &ComponentTable::dataChange, this, &Tfcopista::showDescription);
+    setWindowModified(m_editDoc.modificado());
+    connect(&m_editDoc, &LibraryDocument::modificadoChanged, this, &QWidget::setWindowModified);
 
     m_edit.preview->setImage(&m_analise.image2());
     m_search.preview->setImage(&m_analise.image3());
@@ -612,7 +615,8 @@ void Tfcopista::buildMenus()
     item(file, "Carregarbibliotecaparaedio1", QStringLiteral("Carregar biblioteca para edição..."),
          &Tfcopista::onLoadEdit);
     item(file, "Salvarbibliotecaemedio1", QStringLiteral("Salvar biblioteca em edição"),
-         &Tfcopista::onSave);
+         &Tfcopista::onSaveInPlace);
+    item(file, "Salvarcomo1", QStringLiteral("Salvar como..."), &Tfcopista::onSaveAs);
     item(file, "Criarnovabibliotecaparaedio1", QStringLiteral("Criar nova biblioteca para edição"),
          &Tfcopista::onNewLibrary);
     m_recentMenu = file->addMenu(QStringLiteral("Recentes"));
@@ -756,5 +760,19 @@ void Tfcopista::closeEvent(QCloseEvent *event)
 
 void Tfcopista::onSave()
 {
-    salvaEdicao(m_editDoc, *m_dialogs);
+    onSaveAs();
+}
+
+void Tfcopista::onSaveInPlace()
+{
+    const QString before = m_editDoc.filePath();
+    if (saveEditToItsFile(m_editDoc, *m_dialogs).isDone())
+        rememberSavedFile(before);
+}
+
+void Tfcopista::onSaveAs()
+{
+    const QString before = m_editDoc.filePath();
+    if (salvaEdicao(m_editDoc, *m_dialogs).isDone())
+        rememberSavedFile(before);
 }

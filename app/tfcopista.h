@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/analise.h"
+#include "library/commandresult.h"
 #include "library/filtro.h"
 
 #include <QMainWindow>
@@ -109,11 +110,18 @@ private:
     void onLoadEdit();
     void onLoadSearch();
     void onLoadSearchFolder();
+    // The folder command with its progress box; `dialogs` chooses the folder.
+    CommandResult loadFolder(DialogService &dialogs);
     void onSearchLoaded();
     void remember(const QString &path);
     void fillRecentMenu();
     void openRecent(const QString &path);
+    // The save button asks for a name; "Salvar" writes the library's own
+    // file when it has one; "Salvar como..." asks.
     void onSave();
+    void onSaveInPlace();
+    void onSaveAs();
+    void rememberSavedFile(const QString &before);
 
     // Analysis and preview.
     void onEditDataChange();

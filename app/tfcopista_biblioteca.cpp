@@ -18,6 +18,8 @@
 #include <QSettings>
 #include <QTableView>
 
+#include <memory>
+
 namespace {
 
 constexpr int MaxRecent = 8;
@@ -66,18 +68,39 @@ void Tfcopista::onLoadSearch()
 
 void Tfcopista::onLoadSearchFolder()
 {
-    // Shown only for folders that take more than half a second.
-    QProgressDialog progress(QStringLiteral("Carregando bibliotecas..."),
-                             QStringLiteral("Cancelar"), 0, 0, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    auto step = [&progress](int done, int total) {
-        progress.setMaximum(total);
-        progress.setValue(done);
-        return !progress.wasCanceled();
-    };
-    if (carregaPastaPesquisa(m_searchDoc, *m_dialogs, step).isDone())
+    if (loadFolder(*m_dialogs).isDone())
         remember(FolderKind + u':' + m_searchDoc.ultimaEscolha());
+}
+
+CommandResult Tfcopista::loadFolder(DialogService &dialogs)
+{
+    // The progress box is made once a folder was chosen (the first step):
+    // made earlier, it would come up over the folder chooser.
+    std::unique_ptr<QProgressDialog> progress;
+    auto step = [this, &progress](int done, int total) {
+        if (!progress) {
+            progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancelar"), 0,
+                                                         total, this);
+            progress->setObjectName(QStringLiteral("ProgressoPasta"));
+            progress->setWindowTitle(QStringLiteral("Copista"));
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
+            progress->show(); // it closes itself at the last library
+        }
+        progress->setMaximum(total);
+        progress->setLabelText(QStringLiteral("%1/%2 bibliotecas").arg(done).arg(total));
+        progress->setValue(done);
+        return !progress->wasCanceled();
+    };
+    return carregaPastaPesquisa(m_searchDoc, dialogs, step);
+}
+
+void Tfcopista::rememberSavedFile(const QString &before)
+{
+    // A library saved under a new name is reopened like a loaded one.
+    const QString path = m_editDoc.filePath();
+    if (path != before)
+        remember(EditKind + u':' + path);
 }
 
 void Tfcopista::onSearchLoaded()
@@ -234,15 +257,7 @@ void Tfcopista::openRecent(const QString &entry)
     } else if (kind == SearchKind) {
         carregaPesquisa(m_searchDoc, chosen);
     } else {
-        QProgressDialog progress(QStringLiteral("Carregando bibliotecas..."),
-                                 QStringLiteral("Cancelar"), 0, 0, this);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
-        carregaPastaPesquisa(m_searchDoc, chosen, [&progress](int done, int total) {
-            progress.setMaximum(total);
-            progress.setValue(done);
-            return !progress.wasCanceled();
-        });
+        loadFolder(chosen);
     }
 }
 

@@ -69,11 +69,22 @@ CommandResult falha(DialogService &dialogs, const QString &message)
     return CommandResult::failed(message);
 }
 
-// The open dialog and the load, common to both panes; `antes` runs once a
-// file was chosen, before it is read.
-template <typename Antes>
+QString naoCarregou(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Não foi possível carregar %1: %2.").arg(caminhoMostrado(path), reason);
+}
+
+QString componenteIncompleto(const QString &path, const QByteArray &name)
+{
+    return QStringLiteral("O arquivo %1 termina dentro do componente %2 (falta o ENDDEF); esse "
+                          "componente ficou de fora.")
+        .arg(caminhoMostrado(path), QString::fromLatin1(name));
+}
+
+// The open dialog and the load, common to both panes. A loaded file clears
+// the modified flag with the history, whatever the file holds.
 CommandResult carrega(LibraryDocument &doc, DialogService &dialogs, const QString &presetName,
-                      const QString &key, Antes antes)
+                      const QString &key)
 {
     Dialogs::FileOptions options;
     options.key = key;
@@ -85,17 +96,23 @@ CommandResult carrega(LibraryDocument &doc, DialogService &dialogs, const QStrin
     if (!path || path->isEmpty())
         return CommandResult::cancelled();
     doc.setUltimaEscolha(*path);
-    antes();
+    // Read aside: a file that does not load leaves the pane as it was (rows,
+    // title, flag and history).
+    ComponentTable lida;
+    lida.suspendNotifications();
+    const FileResult result = readLibraryFile(*path, lida);
+    if (!result.ok)
+        return falha(dialogs, naoCarregou(*path, result.error));
+    lida.sortByName();
     // The file's descriptions are there before its rows are shown.
     doc.setVariasBibliotecas(false);
     doc.setBibliotecas({arquivo(*path)});
-    const FileResult result = carregaBiblioteca(*path, doc.table());
+    doc.table().takeRowsFrom(lida);
     doc.limpaHistorico();
-    if (!result.ok) {
-        doc.setBibliotecas({});
-        return falha(dialogs, result.error);
-    }
     doc.setTitulo(caminhoMostrado(*path));
+    if (!result.unfinished.isEmpty())
+        dialogs.message(Dialogs::Kind::Warning, componenteIncompleto(*path, result.unfinished),
+                        Dialogs::Button::Ok);
     return CommandResult::done();
 }
 
@@ -125,14 +142,12 @@ CommandResult carregaEdicao(LibraryDocument &edicao, DialogService &dialogs)
 {
     if (!confirmaDescarte(edicao, dialogs))
         return CommandResult::cancelled();
-    // Whatever the file holds, the pane no longer shows unsaved changes.
-    return carrega(edicao, dialogs, edicao.titulo(), QStringLiteral("edicao"),
-                   [&] { edicao.setModificado(false); });
+    return carrega(edicao, dialogs, edicao.titulo(), QStringLiteral("edicao"));
 }
 
 CommandResult carregaPesquisa(LibraryDocument &pesquisa, DialogService &dialogs)
 {
-    return carrega(pesquisa, dialogs, pesquisa.ultimaEscolha(), QStringLiteral("pesquisa"), [] {});
+    return carrega(pesquisa, dialogs, pesquisa.ultimaEscolha(), QStringLiteral("pesquisa"));
 }
 
 namespace {
@@ -144,6 +159,7 @@ struct Lida
     ComponentTable::Lote lote;
     Descricoes descricoes;
     QString motivo;
+    QByteArray incompleto; // a component the file ended inside, left out
     bool pronta = false;
 };
 
@@ -201,21 +217,15 @@ private:
     static Lida le(const QString &path, ComponentTable &uma)
     {
         Lida lida;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            lida.motivo = file.errorString();
-        } else if (!file.peek(16).startsWith("EESchema-LIBRARY")) {
-            lida.motivo = QStringLiteral("não é uma biblioteca");
+        const FileResult lido = readLibraryFile(path, uma);
+        if (!lido.ok) {
+            uma.clear();
+            lida.motivo = lido.error;
         } else {
-            const FileResult lido = leBiblioteca(file, uma);
-            if (!lido.ok) {
-                uma.clear();
-                lida.motivo = lido.error;
-            } else {
-                uma.sortByName();
-                lida.lote = uma.tiraLote();
-                lida.descricoes = carregaDescricoes(caminhoDcm(path)).descricoes;
-            }
+            uma.sortByName();
+            lida.lote = uma.tiraLote();
+            lida.descricoes = carregaDescricoes(caminhoDcm(path)).descricoes;
+            lida.incompleto = lido.unfinished;
         }
         return lida;
     }
@@ -234,7 +244,8 @@ private:
 } // namespace
 
 CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
-                           const std::function<bool(int, int)> &progresso, QStringList *ignorados)
+                           const std::function<bool(int, int)> &progresso, QStringList *ignorados,
+                           QStringList *incompletos)
 {
     const QDir dir(pasta);
     if (!dir.exists())
@@ -259,6 +270,9 @@ CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
                 const QString path = dir.filePath(nomes[i]);
                 bibliotecas.append(LibraryFileInfo{path, QFileInfo(path).completeBaseName(),
                                                    std::move(lida.descricoes)});
+                if (!lida.incompleto.isEmpty() && incompletos)
+                    *incompletos << nomes[i] + QStringLiteral(": ") +
+                                        QString::fromLatin1(lida.incompleto);
             } else if (ignorados) {
                 *ignorados << nomes[i] + QStringLiteral(": ") + lida.motivo;
             }
@@ -287,32 +301,44 @@ CommandResult carregaPastaPesquisa(LibraryDocument &pesquisa, DialogService &dia
         return CommandResult::cancelled();
     pesquisa.setUltimaEscolha(*pasta);
     QStringList ignorados;
-    const CommandResult r = carregaPasta(pesquisa, *pasta, progresso, &ignorados);
+    QStringList incompletos;
+    const CommandResult r = carregaPasta(pesquisa, *pasta, progresso, &ignorados, &incompletos);
     if (r.isFailed())
         return falha(dialogs, r.message);
-    if (r.isDone() && !ignorados.isEmpty())
-        dialogs.message(Dialogs::Kind::Warning,
-                        QStringLiteral("Arquivos ignorados:\n") + ignorados.join(u'\n'),
+    QStringList partes;
+    if (!ignorados.isEmpty())
+        partes << QStringLiteral("Arquivos ignorados:\n") + ignorados.join(u'\n');
+    if (!incompletos.isEmpty())
+        partes << QStringLiteral("Componentes incompletos (sem ENDDEF), deixados de fora:\n") +
+                      incompletos.join(u'\n');
+    if (r.isDone() && !partes.isEmpty())
+        dialogs.message(Dialogs::Kind::Warning, partes.join(QStringLiteral("\n\n")),
                         Dialogs::Button::Ok);
     return r;
 }
 
-CommandResult salvaEdicao(LibraryDocument &edicao, DialogService &dialogs, const QDateTime &when)
+namespace {
+
+// The save, after the dialog when `path` is not given.
+CommandResult salva(LibraryDocument &edicao, DialogService &dialogs, const QDateTime &when,
+                    std::optional<QString> path)
 {
     ComponentTable &table = edicao.table();
     if (table.isEmpty())
         return falha(dialogs, QStringLiteral("Biblioteca vazia!"));
-    Dialogs::FileOptions options;
-    options.title = QStringLiteral("Salvar Biblioteca");
-    options.key = QStringLiteral("salvar");
-    options.presetName = edicao.titulo();
-    options.defaultSuffix = QStringLiteral("lib");
-    options.initialFolder = QStringLiteral(".");
-    options.overwritePrompt = true;
-
     PassagemEmMassa passagem(edicao);
+    if (!path) {
+        Dialogs::FileOptions options;
+        options.title = QStringLiteral("Salvar Biblioteca");
+        options.key = QStringLiteral("salvar");
+        options.presetName = edicao.titulo();
+        options.defaultSuffix = QStringLiteral("lib");
+        options.initialFolder = QStringLiteral(".");
+        options.overwritePrompt = true;
+        path = dialogs.saveFile(options);
+    }
     CommandResult outcome = CommandResult::cancelled();
-    if (const std::optional<QString> path = dialogs.saveFile(options)) {
+    if (path) {
         // Moving to the first row stores a pending edit of the current one.
         table.suspendNotifications();
         table.first();
@@ -320,6 +346,7 @@ CommandResult salvaEdicao(LibraryDocument &edicao, DialogService &dialogs, const
         table.resumeNotifications();
         if (result.ok) {
             edicao.marcaSalvo();
+            edicao.setFilePath(*path);
             edicao.setTitulo(caminhoMostrado(*path));
             outcome = CommandResult::done();
             // The descriptions beside the library; the library itself is
@@ -338,4 +365,19 @@ CommandResult salvaEdicao(LibraryDocument &edicao, DialogService &dialogs, const
     // on the component that was current when the command began.
     table.first();
     return outcome;
+}
+
+} // namespace
+
+CommandResult salvaEdicao(LibraryDocument &edicao, DialogService &dialogs, const QDateTime &when)
+{
+    return salva(edicao, dialogs, when, std::nullopt);
+}
+
+CommandResult saveEditToItsFile(LibraryDocument &edicao, DialogService &dialogs,
+                                const QDateTime &when)
+{
+    const QString path = edicao.filePath();
+    return salva(edicao, dialogs, when,
+                 path.isEmpty() ? std::nullopt : std::optional<QString>(path));
 }

@@ -2,6 +2,7 @@
 
 #include "library/componentrename.h"
 
+#include <QFileInfo>
 #include <QUndoCommand>
 
 // A descriptions change of a step: the entries of some names before and
@@ -122,6 +123,20 @@ void LibraryDocument::setPassagemEmMassa(bool on)
 void LibraryDocument::setBibliotecas(QList<LibraryFileInfo> bibliotecas)
 {
     m_bibliotecas = std::move(bibliotecas);
+}
+
+QString LibraryDocument::filePath() const
+{
+    if (m_variasBibliotecas || m_bibliotecas.size() != 1)
+        return {};
+    return m_bibliotecas.first().caminho;
+}
+
+void LibraryDocument::setFilePath(const QString &path)
+{
+    descricoes(); // makes the one library file of a new library
+    m_bibliotecas.first().caminho = path;
+    m_bibliotecas.first().nome = QFileInfo(path).completeBaseName();
 }
 
 const Descricoes &LibraryDocument::descricoesDaLinha(int row) const

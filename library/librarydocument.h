@@ -61,6 +61,11 @@ public:
     // (ComponentTable::bibliotecaAt) indexes this list.
     const QList<LibraryFileInfo> &bibliotecas() const { return m_bibliotecas; }
     void setBibliotecas(QList<LibraryFileInfo> bibliotecas);
+    // The file the library is loaded from and saved to: that of its one
+    // library file; empty for a new library and for a folder.
+    QString filePath() const;
+    // A library saved under a new name: that name becomes its file.
+    void setFilePath(const QString &path);
     // The descriptions of the library file of a row (an empty set when the
     // row's number names no file).
     const Descricoes &descricoesDaLinha(int row) const;

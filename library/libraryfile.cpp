@@ -69,8 +69,7 @@ public:
         if (w == Word::Def) {
             if (m_open)
                 closeBlock();
-            m_table.append();
-            m_table.setField(ComponentTable::Field::Nome, token_da_linha(QByteArrayView(p, n), 2));
+            m_name = token_da_linha(QByteArrayView(p, n), 2);
             m_open = true;
         }
         if (w == Word::EndDef && m_open) {
@@ -82,10 +81,15 @@ public:
             gather(p, n);
     }
 
-    void finish()
+    // The end of the file: a block still open is a component cut short,
+    // left out; its name comes back.
+    QByteArray finish()
     {
-        if (m_open)
-            closeBlock();
+        if (!m_open)
+            return {};
+        m_open = false;
+        m_used = 0;
+        return m_name;
     }
 
 private:
@@ -107,6 +111,8 @@ private:
     void closeBlock()
     {
         const QByteArray comandos(m_text.constData(), m_used);
+        m_table.append();
+        m_table.setField(ComponentTable::Field::Nome, m_name);
         m_table.setField(ComponentTable::Field::Comandos, comandos);
         m_table.post();
         if (m_fechado)
@@ -119,6 +125,7 @@ private:
     const BlocoFechado &m_fechado;
     QByteArray m_text;
     qsizetype m_used = 0;
+    QByteArray m_name; // of the open block
     bool m_open = false;
 };
 
@@ -217,8 +224,37 @@ FileResult leBiblioteca(QIODevice &in, ComponentTable &table, const BlocoFechado
             break;
     }
     cutter.finish();
-    reader.finish();
-    return {};
+    FileResult result;
+    result.unfinished = reader.finish();
+    return result;
+}
+
+FileResult readLibraryFile(const QString &path, ComponentTable &table)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return FileResult::failure(QStringLiteral("o arquivo não existe"));
+    if (info.isDir())
+        return FileResult::failure(QStringLiteral("é uma pasta, não um arquivo"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!info.isReadable())
+            return FileResult::failure(QStringLiteral("sem permissão para ler o arquivo"));
+        return FileResult::failure(
+            QStringLiteral("o arquivo não pôde ser aberto (%1)").arg(file.errorString()));
+    }
+    // KiCad writes the header as the first line; anything else (an image, an
+    // empty file) is not a library, however its name ends.
+    const QByteArray head = file.peek(16);
+    if (file.error() != QFileDevice::NoError)
+        return FileResult::failure(QStringLiteral("erro de leitura (%1)").arg(file.errorString()));
+    if (!head.startsWith("EESchema-LIBRARY"))
+        return FileResult::failure(QStringLiteral("não é uma biblioteca de componentes (falta a "
+                                                  "linha de cabeçalho EESchema-LIBRARY)"));
+    FileResult result = leBiblioteca(file, table);
+    if (!result.ok)
+        result.error = QStringLiteral("erro de leitura (%1)").arg(result.error);
+    return result;
 }
 
 FileResult carregaBiblioteca(const QString &path, ComponentTable &table,

@@ -14,7 +14,10 @@ struct FileResult
 {
     bool ok = true;
     QString error;
-    static FileResult failure(const QString &message) { return {false, message}; }
+    // A read that met the end of the file inside a component: its name (the
+    // component was left out).
+    QByteArray unfinished;
+    static FileResult failure(const QString &message) { return {false, message, {}}; }
 };
 
 // Reads a library file into `table`: suspends its notifications, empties it,
@@ -24,8 +27,10 @@ struct FileResult
 // the file cannot be opened or read (rows read before a failure stay).
 //
 // Lines end at CR, CR LF or a lone LF; a Ctrl-Z ends the file. A DEF line met
-// while a block is open closes that block with the lines gathered so far, and
-// a block still open at the end of the file keeps its lines too.
+// while a block is open closes that block with the lines gathered so far. A
+// component is stored at its ENDDEF: a block still open at the end of the
+// file (a truncated file) is left out, and named in the result's
+// `unfinished`.
 //
 // `fechado`, when given, is handed each component's command text as its
 // block closes, in file order, while the rest is still being read: a caller
@@ -35,6 +40,12 @@ FileResult carregaBiblioteca(const QString &path, ComponentTable &table,
                              const BlocoFechado &fechado = {});
 // The same reading from an open device (no suspend, clear, sort or resume).
 FileResult leBiblioteca(QIODevice &in, ComponentTable &table, const BlocoFechado &fechado = {});
+
+// Reads a library file as the panes load it: into `table` as leBiblioteca
+// does (no clear, sort or resume), after checking that its first line is the
+// "EESchema-LIBRARY" header; a file without it is refused. Every failure's
+// reason is in Portuguese, for the message that names the file.
+FileResult readLibraryFile(const QString &path, ComponentTable &table);
 
 // "EESchema-LIBRARY Version 2.3  Date:   dd/mm/yyyy-hh:nn:ss", no line end.
 QByteArray cabecalhoBiblioteca(const QDateTime &when);

@@ -308,7 +308,7 @@ TEST_F(WindowHostis, TenMegabyteLinesLoadIntoBothPanesAndSaveWhole)
     EXPECT_TRUE(readFile(path) == original);
 }
 
-TEST_F(WindowHostis, FilesOfOnlyLineEndsOrAnEarlyCtrlZLoadEmptyWithoutAMessage)
+TEST_F(WindowHostis, FilesOfOnlyLineEndsOrAnEarlyCtrlZAreRefusedAndLeaveBothPanes)
 {
     const QByteArray normal = library({"b", "a"});
     const QString normalPath = writeFile("normal.lib", normal);
@@ -322,33 +322,26 @@ TEST_F(WindowHostis, FilesOfOnlyLineEndsOrAnEarlyCtrlZLoadEmptyWithoutAMessage)
         {"Ctrl-Z first, then a library", "\x1a" + normal},
         {"Ctrl-Z alone", QByteArray("\x1a")},
     };
+    // Both panes hold two components before.
+    loadEdit(normalPath);
+    loadSearch(normalPath);
     int n = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
-        // Both panes hold two components before.
-        loadEdit(normalPath);
-        loadSearch(normalPath);
-        ASSERT_EQ(Label1()->text(), QStringLiteral("2"));
-        ASSERT_EQ(Label2()->text(), QStringLiteral("2"));
-
         const QString path = writeFile(QStringLiteral("hostile%1.lib").arg(++n), c.bytes);
         loadEdit(path);
         loadSearch(path);
-        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messageTexts().join('|').toStdString();
-        EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
-        EXPECT_EQ(Label2()->text(), QStringLiteral("0"));
-        EXPECT_EQ(DBGrid1()->model()->rowCount(), 0);
-        EXPECT_EQ(DBGrid2()->model()->rowCount(), 0);
-        EXPECT_TRUE(editorText().isEmpty());
-        EXPECT_TRUE(searchText().isEmpty());
-        EXPECT_EQ(Panel5()->text(), path);
-        EXPECT_EQ(panel6()->text(), path);
+        ASSERT_EQ(dialogs.messages.size(), 2);
+        for (const auto &m : dialogs.messages) {
+            EXPECT_EQ(m.kind, Kind::Error);
+            EXPECT_TRUE(m.text.contains(QStringLiteral("falta a linha de cabeçalho")));
+        }
+        EXPECT_EQ(Label1()->text(), QStringLiteral("2"));
+        EXPECT_EQ(Label2()->text(), QStringLiteral("2"));
+        EXPECT_EQ(Panel5()->text(), normalPath);
+        EXPECT_EQ(panel6()->text(), normalPath);
         EXPECT_FALSE(edit.modificado());
         EXPECT_TRUE(readFile(path) == c.bytes);
-        // Saving the empty library is refused as for any empty library.
-        click(SB_salvar());
-        ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Biblioteca vazia!"));
         dialogs.messages.clear();
     }
     EXPECT_TRUE(readFile(normalPath) == normal);
@@ -544,7 +537,7 @@ TEST_F(WindowHostisSave, OntoAFullDisk)
 // ---------------------------------------------------------------------------
 // The user agrees to discard the changes, then the chosen file cannot be read.
 
-TEST_F(WindowHostis, LoadThatFailsAfterTheDiscardPromptEmptiesTheTableButTouchesNoFile)
+TEST_F(WindowHostis, LoadThatFailsAfterTheDiscardPromptLeavesThePaneAndTouchesNoFile)
 {
     const QString libDir = dir.filePath("lib");
     ASSERT_TRUE(QDir().mkpath(libDir));
@@ -560,16 +553,16 @@ TEST_F(WindowHostis, LoadThatFailsAfterTheDiscardPromptEmptiesTheTableButTouches
         QStringList reasons;
     };
     QList<Case> cases = {
-        {"missing file", libDir + "/missing.lib", {hostis::systemMessage(ENOENT)}},
-        {"missing folder", libDir + "/no/such.lib", {hostis::systemMessage(ENOENT)}},
-        {"a folder", libDir + "/folder.lib", {}},
+        {"missing file", libDir + "/missing.lib", {QStringLiteral("o arquivo não existe")}},
+        {"missing folder", libDir + "/no/such.lib", {QStringLiteral("o arquivo não existe")}},
+        {"a folder", libDir + "/folder.lib", {QStringLiteral("é uma pasta")}},
     };
     // A file that opens but cannot be read, where the system has one.
     {
         QFile probe(QStringLiteral("/proc/self/mem"));
         char byte;
         if (probe.open(QIODevice::ReadOnly) && probe.read(&byte, 1) < 0)
-            cases.append({"unreadable", QStringLiteral("/proc/self/mem"), {}});
+            cases.append({"unreadable", QStringLiteral("/proc/self/mem"), {"erro de leitura"}});
     }
 
     for (const Case &c : cases) {
@@ -590,20 +583,22 @@ TEST_F(WindowHostis, LoadThatFailsAfterTheDiscardPromptEmptiesTheTableButTouches
                   QStringLiteral("Biblioteca atual modificada, descartar?"));
         EXPECT_EQ(dialogs.messages[0].buttons, Button::Yes | Button::Cancel);
         expectOneErrorBox(1, c.reasons);
-        // The table was emptied, as the user agreed; the pane says so.
-        EXPECT_EQ(edit.table().rowCount(), 0);
-        EXPECT_EQ(DBGrid1()->model()->rowCount(), 0);
-        EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
-        EXPECT_TRUE(editorText().isEmpty());
-        EXPECT_FALSE(edit.modificado());
+        // Nothing was discarded: the pane shows the library with its change.
+        EXPECT_EQ(edit.table().rowCount(), 3);
+        EXPECT_EQ(DBGrid1()->model()->rowCount(), 3);
+        EXPECT_EQ(Label1()->text(), QStringLiteral("3"));
+        EXPECT_TRUE(editorText().contains(QStringLiteral("# nota")));
+        EXPECT_TRUE(edit.modificado());
         EXPECT_FALSE(edit.table().notificationsSuspended());
         EXPECT_EQ(Panel5()->text(), libPath);
         // No file was written, created or removed.
         EXPECT_TRUE(libfix::readBytes(libPath) == original);
         EXPECT_EQ(hostis::snapshot(dir.path()), before);
-        // And the next command does not ask again.
-        dialogs.files.enqueue(std::nullopt);
+        // The change is still there to ask about.
+        dialogs.answers.enqueue(Button::Cancel);
         click(SB_carregar());
-        EXPECT_EQ(dialogs.messages.size(), 2);
+        ASSERT_EQ(dialogs.messages.size(), 3);
+        EXPECT_EQ(dialogs.messages[2].text,
+                  QStringLiteral("Biblioteca atual modificada, descartar?"));
     }
 }

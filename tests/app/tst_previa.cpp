@@ -8,6 +8,8 @@
 
 namespace {
 
+const QByteArray Header = "EESchema-LIBRARY Version 2.4\n";
+
 // A component with a known drawing: a 200 x 200 mil box, two counted pins
 // (conversion 0 and 1) and one of the alternate body style, an alias line.
 QByteArray boxComponent(const QByteArray &name, const QByteArray &parts)
@@ -49,7 +51,7 @@ bool hasBlackPixel(const QImage &image, QSize extent)
 
 TEST_F(WindowTest, InformationPanelDescribesTheEditComponent)
 {
-    loadEdit(writeFile("e.lib", boxComponent("CAIXA", "4")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("CAIXA", "4")));
     EXPECT_EQ(l_nome()->text(), QStringLiteral("CAIXA"));
     EXPECT_EQ(L_elementos()->text(), QStringLiteral("Quantidade de elementos(partes): 4"));
     // Pins of conversion 0 and 1 count; the alternate body style does not.
@@ -68,9 +70,10 @@ TEST_F(WindowTest, InformationPanelDescribesTheEditComponent)
 
 TEST_F(WindowTest, SearchPaneNeverTouchesTheInformationPanel)
 {
-    loadEdit(writeFile("e.lib", boxComponent("EDIT", "2")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("EDIT", "2")));
     const QString pinos = L_pinos()->text();
-    loadSearch(writeFile("s.lib", boxComponent("BUSCA1", "7") + boxComponent("BUSCA2", "9")));
+    loadSearch(
+        writeFile("s.lib", Header + boxComponent("BUSCA1", "7") + boxComponent("BUSCA2", "9")));
     click(BitBtn8());
     EXPECT_EQ(search.table().currentRow(), 1);
     EXPECT_EQ(l_nome()->text(), QStringLiteral("EDIT"));
@@ -81,9 +84,9 @@ TEST_F(WindowTest, SearchPaneNeverTouchesTheInformationPanel)
 
 TEST_F(WindowTest, ArcWordStaysInLabel1UntilTheEditPaneCountsAgain)
 {
-    loadEdit(writeFile("e.lib", boxComponent("A1", "1") + boxComponent("A2", "1")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("A1", "1") + boxComponent("A2", "1")));
     EXPECT_EQ(Label1()->text(), QStringLiteral("2"));
-    loadSearch(writeFile("s.lib", arcComponent("ARCO")));
+    loadSearch(writeFile("s.lib", Header + arcComponent("ARCO")));
     // The search pane's pass drew an arc and left its word.
     EXPECT_EQ(Label1()->text(), QStringLiteral("invertida"));
     EXPECT_EQ(Label2()->text(), QStringLiteral("1"));
@@ -93,7 +96,7 @@ TEST_F(WindowTest, ArcWordStaysInLabel1UntilTheEditPaneCountsAgain)
 
 TEST_F(WindowTest, ConverterPreviewsTypedTextBeforeItIsStored)
 {
-    loadEdit(writeFile("e.lib", boxComponent("CAIXA", "1")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("CAIXA", "1")));
     const QSize before = Image2()->size();
     TabControl1()->setCurrentIndex(1);
     textlistbox1()->setFocus();
@@ -113,7 +116,7 @@ TEST_F(WindowTest, ConverterPreviewsTypedTextBeforeItIsStored)
 
 TEST_F(WindowTest, EachPaneZoomsOnItsOwn)
 {
-    const QString path = writeFile("e.lib", boxComponent("CAIXA", "1"));
+    const QString path = writeFile("e.lib", Header + boxComponent("CAIXA", "1"));
     loadEdit(path);
     loadSearch(path);
     const QSize normal = Image2()->size();
@@ -137,7 +140,7 @@ TEST_F(WindowTest, EachPaneZoomsOnItsOwn)
 
 TEST_F(WindowTest, SaveShowsTheRowThenCurrent)
 {
-    loadEdit(writeFile("e.lib", boxComponent("A", "1") + arcComponent("B")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("A", "1") + arcComponent("B")));
     click(BitBtn8());
     EXPECT_EQ(l_nome()->text(), QStringLiteral("B"));
     dialogs.files.enqueue(dir.filePath("out.lib"));
@@ -151,8 +154,8 @@ TEST_F(WindowTest, SaveShowsTheRowThenCurrent)
 // No component to show: a new library, a filter that matches nothing.
 TEST_F(WindowTest, PaneWithoutARowShowsAnEmptyPreview)
 {
-    loadEdit(writeFile("e.lib", boxComponent("CAIXA", "3")));
-    loadSearch(writeFile("s.lib", boxComponent("CAIXA", "3")));
+    loadEdit(writeFile("e.lib", Header + boxComponent("CAIXA", "3")));
+    loadSearch(writeFile("s.lib", Header + boxComponent("CAIXA", "3")));
     click(RxSB_limpar());
     EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
     EXPECT_FALSE(hasBlackPixel(w->analise().image2().bitmap(), Image2()->size()));

@@ -14,8 +14,10 @@ using Dialogs::Kind;
 
 TEST_F(WindowTest, StartState)
 {
+    // "[*]": Qt's mark for unsaved changes, shown only while there are some.
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Copista 0.10 (20071004z) - Criação/cópia de "
-                                               "biblioteca de componentes p/KiCad"));
+                                               "biblioteca de componentes p/KiCad[*]"));
+    EXPECT_FALSE(w->isWindowModified());
     EXPECT_EQ(w->pos(), QPoint(195, 107));
     EXPECT_EQ(w->centralWidget()->size(), QSize(800, 582));
 
@@ -90,6 +92,7 @@ TEST_F(WindowTest, CaptionsOfButtonsMenusAndPages)
                                      QStringLiteral("Carregar pasta de pesquisa..."),
                                      QStringLiteral("Carregar biblioteca para edição..."),
                                      QStringLiteral("Salvar biblioteca em edição"),
+                                     QStringLiteral("Salvar como..."),
                                      QStringLiteral("Criar nova biblioteca para edição"),
                                      QStringLiteral("Recentes"), QStringLiteral("-"),
                                      QStringLiteral("Sair")}));
@@ -184,7 +187,7 @@ TEST_F(WindowTest, MenuItemsDoWhatTheirButtonsDo)
 
     const QString out = dir.filePath("out.lib");
     dialogs.files.enqueue(out);
-    Salvarbibliotecaemedio1()->trigger();
+    widget<QAction>("Salvarcomo1")->trigger();
     EXPECT_TRUE(QFile::exists(out));
     Criarnovabibliotecaparaedio1()->trigger();
     EXPECT_EQ(Panel5()->text(), QStringLiteral("nova"));
@@ -224,7 +227,7 @@ TEST_F(WindowTest, SearchDialogRemembersItsOwnLastChoice)
     EXPECT_EQ(dialogs.fileDialogs.last().options.presetName, a);
 }
 
-TEST_F(WindowTest, LoadFailureShowsTheReasonAndLeavesAnEmptyResumedTable)
+TEST_F(WindowTest, LoadFailureShowsTheReasonAndLeavesThePaneAsItWas)
 {
     loadEdit(writeFile("ok.lib", library({"a", "b"})));
     const QString missing = dir.filePath("does-not-exist.lib");
@@ -232,12 +235,12 @@ TEST_F(WindowTest, LoadFailureShowsTheReasonAndLeavesAnEmptyResumedTable)
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
     EXPECT_EQ(dialogs.messages[0].buttons, Dialogs::Buttons(Button::Ok));
-    EXPECT_FALSE(dialogs.messages[0].text.isEmpty());
-    EXPECT_EQ(edit.table().rowCount(), 0);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(QDir::toNativeSeparators(missing)));
+    EXPECT_EQ(edit.table().rowCount(), 2);
     EXPECT_TRUE(Panel5()->text().endsWith("ok.lib"));
     EXPECT_FALSE(edit.table().notificationsSuspended());
-    EXPECT_EQ(Label1()->text(), QStringLiteral("0"));
-    EXPECT_TRUE(editorText().isEmpty());
+    EXPECT_EQ(Label1()->text(), QStringLiteral("2"));
+    EXPECT_TRUE(editorText().startsWith(QStringLiteral("DEF a U")));
 
     // A folder chosen as a file.
     loadSearch(dir.path());
@@ -449,7 +452,8 @@ TEST_F(WindowTest, EveryByteSurvivesTheEditor)
     for (int b = 0; b < 256; ++b)
         if (b != '\r' && b != '\n' && b != 26)
             body.append(char(b));
-    const QByteArray lib = "DEF " + name + " U 0 40 Y Y 1 F N\n# " + body + "\nENDDEF\n";
+    const QByteArray lib =
+        "EESchema-LIBRARY Version 2.4\nDEF " + name + " U 0 40 Y Y 1 F N\n# " + body + "\nENDDEF\n";
     loadEdit(writeFile("bytes.lib", lib));
     ASSERT_EQ(edit.table().rowCount(), 1);
     // Type a character and delete it again: the row is stored from the editor.

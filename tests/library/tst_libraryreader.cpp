@@ -279,12 +279,12 @@ TEST_F(LibraryReader, CtrlZEndsTheFile)
     ASSERT_TRUE(load(before + '\x1a' + after, t).ok);
     EXPECT_EQ(namesOf(t), (Names{"a"}));
 
-    // Inside a block, mid-line: the part before it is the block's last line,
-    // and the open block keeps what it gathered.
+    // Inside a block: the file ends there, cutting the block short.
     ComponentTable u;
-    ASSERT_TRUE(load(before + "DEF m U\rXY\x1aZ\rENDDEF\r" + after, u).ok);
-    EXPECT_EQ(namesOf(u), (Names{"a", "m"}));
-    EXPECT_EQ(u.comandosAt(1), text({"DEF m U", "XY"}));
+    const FileResult cut = load(before + "DEF m U\rXY\x1aZ\rENDDEF\r" + after, u);
+    ASSERT_TRUE(cut.ok);
+    EXPECT_EQ(namesOf(u), (Names{"a"}));
+    EXPECT_EQ(cut.unfinished, "m");
 
     // Right after a CR of a CR LF pair.
     ComponentTable v;
@@ -310,14 +310,15 @@ TEST_F(LibraryReader, DefWhileOpenEndsTheOpenBlockWithItsOwnLines)
     EXPECT_EQ(t.comandosAt(2), text({"DEF third U", "ENDDEF"}));
 }
 
-TEST_F(LibraryReader, BlockOpenAtEndOfFileKeepsItsLines)
+TEST_F(LibraryReader, BlockOpenAtEndOfFileIsLeftOutAndNamed)
 {
     // With and without a line end after the last line.
     for (const QByteArray &tail : {QByteArray("P 2"), QByteArray("P 2\r\n")}) {
         ComponentTable t;
-        ASSERT_TRUE(load(text({"DEF z U", "ENDDEF", "DEF open U", "A 1"}) + tail, t).ok);
-        EXPECT_EQ(namesOf(t), (Names{"open", "z"}));
-        EXPECT_EQ(t.comandosAt(0), text({"DEF open U", "A 1", "P 2"}));
+        const FileResult r = load(text({"DEF z U", "ENDDEF", "DEF open U", "A 1"}) + tail, t);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(namesOf(t), (Names{"z"}));
+        EXPECT_EQ(r.unfinished, "open");
     }
     // The last line, ENDDEF, needs no line end.
     ComponentTable u;
@@ -433,12 +434,12 @@ TEST_F(LibraryReader, OneFiftyMegabyteLineIsKeptWhole)
         line += filler;
     {
         ComponentTable t;
-        const FileResult r = load(line, t);
+        const FileResult r = load(line + "\rENDDEF", t);
         ASSERT_TRUE(r.ok) << r.error.toStdString();
         ASSERT_EQ(t.rowCount(), 1);
         EXPECT_EQ(t.nameAt(0), "big");
-        EXPECT_EQ(t.comandosAt(0).size(), line.size() + 1);
-        EXPECT_TRUE(t.comandosAt(0) == line + '\r');
+        EXPECT_EQ(t.comandosAt(0).size(), line.size() + 8);
+        EXPECT_TRUE(t.comandosAt(0) == line + "\rENDDEF\r");
     }
     // The same line as a comment between two components leaves no trace.
     line[0] = '#';

@@ -148,8 +148,7 @@ inline QList<Component> expectedComponents(QByteArray data)
             open = false;
         }
     }
-    if (open)
-        out.append(cur);
+    // A block the file ends inside is no component.
     return out;
 }
 
