@@ -2,6 +2,10 @@
 
 #include "platform/canvas.h"
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 Analise::Analise(PreviewImage::CanvasFactory canvasFactory, QObject *parent)
     : QObject(parent), m_image1(canvasFactory), m_image2(canvasFactory), m_image3(canvasFactory),
       m_desenho(m_image1)
@@ -88,7 +92,65 @@ void Analise::redesenhaPesquisa(bool tabelaVazia, const QList<QByteArray> &linha
     converter2(tabelaVazia, linhas);
 }
 
+void Analise::setVista(Vista vista)
+{
+    if (vista == m_vista)
+        return;
+    std::swap(m_desenho.zoom_edicao, m_zoomsDaOutraVista[0]);
+    std::swap(m_desenho.zoom_pesquisa, m_zoomsDaOutraVista[1]);
+    m_vista = vista;
+}
+
 void Analise::apagar()
 {
     m_desenho.apaga(&m_image2);
+}
+
+bool Analise::ajusta(Painel painel, QSize vista, const std::function<void()> &redesenha)
+{
+    PreviewImage &imagem = preview(painel);
+    qint32 &zoom = m_desenho.zoom(painel);
+    const qint32 inicial = zoom;
+    const int m = Desenho::Margem;
+    redesenha();
+    const auto cabe = [&] {
+        return imagem.extent().width() <= vista.width() &&
+               imagem.extent().height() <= vista.height();
+    };
+    // The drawing grows with the zoom almost in proportion; text sizes go by
+    // whole points, so a few passes settle it.
+    for (int passo = 0; passo < 6; ++passo) {
+        const double w = imagem.extent().width() - 2 * m;
+        const double h = imagem.extent().height() - 2 * m;
+        if (w <= 0 || h <= 0)
+            break;
+        const double fator = std::min((vista.width() - 2 * m) / w, (vista.height() - 2 * m) / h);
+        const qint32 antes = zoom;
+        if (!m_desenho.defineZoom(painel, qint32(std::floor(zoom * fator))))
+            break;
+        redesenha();
+        if (zoom < antes && cabe())
+            break;
+    }
+    for (int passo = 0; passo < 20 && !cabe() && zoom > Desenho::ZoomMinimo; ++passo) {
+        m_desenho.defineZoom(painel, std::min(zoom - 1, zoom * 97 / 100));
+        redesenha();
+    }
+    return zoom != inicial;
+}
+
+std::optional<QPointF> Analise::zoomEm(Painel painel, int passos, QPointF pixel,
+                                       const std::function<void()> &redesenha)
+{
+    const PreviewImage &imagem = preview(painel);
+    const QPointF mils = Desenho::milsDe(pixel + QPointF(imagem.origem()), imagem.zoom());
+    const qint32 zoom = m_desenho.zoom(painel);
+    qint32 novo = qint32(std::lround(zoom * std::pow(1.25, std::clamp(passos, -20, 20))));
+    // Small zooms move by one at least.
+    if (novo == zoom)
+        novo += passos > 0 ? 1 : passos < 0 ? -1 : 0;
+    if (!m_desenho.defineZoom(painel, novo))
+        return std::nullopt;
+    redesenha();
+    return Desenho::pontoDe(mils, imagem.zoom()) - QPointF(imagem.origem());
 }

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
 #include <vector>
 
 // Captions of the edit pane's "Informações" page.
@@ -68,11 +70,26 @@ public:
     bool zoomMenos(Painel painel) { return m_desenho.zoomMenos(painel); }
     bool zoomNormal(Painel painel) { return m_desenho.zoomNormal(painel); }
 
+    // The preview a pane shows: image2() or image3().
+    PreviewImage &preview(Painel painel) { return painel == Painel::Edicao ? m_image2 : m_image3; }
+    // "Ajustar": sets the pane's zoom so that its preview, margin included,
+    // fills `vista` as far as it fits in it. `redesenha` redraws the pane;
+    // it runs first and after each change. Returns whether the zoom changed.
+    bool ajusta(Painel painel, QSize vista, const std::function<void()> &redesenha);
+    // Ctrl + mouse wheel: the pane's zoom `passos` steps of a quarter up (or
+    // down, when negative) about the preview pixel `pixel`. Redraws with
+    // `redesenha` and returns where the point of the symbol under `pixel`
+    // lies in the new preview; nothing when the zoom is at its limit.
+    std::optional<QPointF> zoomEm(Painel painel, int passos, QPointF pixel,
+                                  const std::function<void()> &redesenha);
+
     // The drawing style of both panes (the classic preview or KiCad's) and
     // what the KiCad view of each pane shows; after a change the window
     // redraws the panes. The information panel is the same in both views.
+    // Each view keeps its own zoom in each pane: the KiCad view's fitted
+    // zooms do not carry over to the classic view's steps.
     Vista vista() const { return m_vista; }
-    void setVista(Vista vista) { m_vista = vista; }
+    void setVista(Vista vista);
     const OpcoesKiCad &opcoes(Painel painel) const
     {
         return m_opcoes[painel == Painel::Edicao ? 0 : 1];
@@ -104,6 +121,8 @@ private:
     Desenho m_desenho;
     DesenhoKiCad m_kicad{m_desenho};
     Vista m_vista = Vista::Classica;
+    // The zooms (edit, search) of the view not in use.
+    qint32 m_zoomsDaOutraVista[2] = {100, 100};
     OpcoesKiCad m_opcoes[2];
     Legendas m_legendas;
     // The tokens of the lines of the pass being drawn.

@@ -379,6 +379,10 @@ void Tfcopista::buildPane(QWidget *widget, Pane &pane, const PaneShape &shape)
             [this, painel] { onZoom(painel, &Analise::zoomMenos); });
     connect(pane.zoomNormal, &QPushButton::clicked, this,
             [this, painel] { onZoom(painel, &Analise::zoomNormal); });
+    connect(pane.fit, &QPushButton::clicked, this, [this, painel] { onFit(painel); });
+    // Ctrl + wheel reaches the preview under the pointer, or the box around it.
+    pane.preview->installEventFilter(this);
+    pane.previewBox->viewport()->installEventFilter(this);
     if (edit)
         buildEditPaneExtras(widget);
     else
@@ -471,6 +475,10 @@ QLayout *Tfcopista::buildButtonRow(Pane &pane, const PaneShape &shape)
     pane.zoomIn = button(shape.zoomIn, QStringLiteral("+ Zoom"));
     pane.zoomOut = button(shape.zoomOut, QStringLiteral("- Zoom"));
     pane.zoomNormal = button(shape.zoomNormal, QStringLiteral("Normal"));
+    pane.fit = button(&pane == &m_edit ? QStringLiteral("fitButtonEdit")
+                                       : QStringLiteral("fitButtonSearch"),
+                      QStringLiteral("Ajustar"), 40);
+    pane.fit->setVisible(false);
     auto *row = new QHBoxLayout;
     row->setContentsMargins(Margin, 0, 0, ClientHeight - 550 - ButtonHeight);
     row->setSpacing(5);
@@ -483,6 +491,7 @@ QLayout *Tfcopista::buildButtonRow(Pane &pane, const PaneShape &shape)
     row->addWidget(pane.zoomIn);
     row->addWidget(pane.zoomOut);
     row->addWidget(pane.zoomNormal);
+    row->addWidget(pane.fit);
     row->addStretch();
     return row;
 }
@@ -724,6 +733,8 @@ bool Tfcopista::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_edit.editor && event->type() == QEvent::KeyPress)
         onEditorKey(virtualKey(static_cast<QKeyEvent *>(event)->key()));
+    if (previewWheel(watched, event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -78,6 +78,8 @@ private:
         QPushButton *zoomIn = nullptr;
         QPushButton *zoomOut = nullptr;
         QPushButton *zoomNormal = nullptr;
+        // "Ajustar", shown in the KiCad view.
+        QPushButton *fit = nullptr;
         // The KiCad view's choices: which unit, which body style.
         QLabel *unitLabel = nullptr;
         QSpinBox *unit = nullptr;
@@ -131,6 +133,12 @@ private:
     // Undo and redo name what they would do now, a pending edit included.
     void updateUndoActions();
     void onZoom(Painel painel, bool (Analise::*zoom)(Painel));
+    void redraw(Painel painel);
+    void onFit(Painel painel);
+    // Ctrl + wheel over a preview in the KiCad view: zooms about the pointer.
+    bool previewWheel(QObject *watched, QEvent *event);
+    // The KiCad view centres each preview; the classic one keeps it top-left.
+    void placePreviews();
     void onTextsSwitch();
     // The "Exibir" menu and each pane's unit and body style.
     void buildViewMenu();

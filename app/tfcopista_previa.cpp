@@ -1,6 +1,8 @@
 // Analysis of the current component of each pane and its preview.
 #include "tfcopista.h"
 
+#include "imageview.h"
+
 #include "library/componenttablemodel.h"
 #include "library/librarydocument.h"
 #include "platform/dialogs.h"
@@ -11,8 +13,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTimer>
+#include <QWheelEvent>
 
 void Tfcopista::onEditDataChange()
 {
@@ -70,6 +77,7 @@ void Tfcopista::buildViewMenu()
     m_kicadViewAction->setChecked(settings.value(QStringLiteral("exibir/vistaKiCad")).toBool());
     m_hiddenPinsAction->setChecked(settings.value(QStringLiteral("exibir/pinosOcultos")).toBool());
     m_analise.setVista(m_kicadViewAction->isChecked() ? Vista::KiCad : Vista::Classica);
+    placePreviews();
     connect(m_kicadViewAction, &QAction::toggled, this, &Tfcopista::onViewChanged);
     connect(m_hiddenPinsAction, &QAction::toggled, this, &Tfcopista::onViewChanged);
 }
@@ -81,6 +89,7 @@ void Tfcopista::onViewChanged()
     settings.setValue(QStringLiteral("exibir/vistaKiCad"), kicad);
     settings.setValue(QStringLiteral("exibir/pinosOcultos"), m_hiddenPinsAction->isChecked());
     m_analise.setVista(kicad ? Vista::KiCad : Vista::Classica);
+    placePreviews();
     onKiCadOptions(Painel::Edicao);
     onKiCadOptions(Painel::Pesquisa);
 }
@@ -103,7 +112,8 @@ void Tfcopista::syncKiCadControls(Painel painel, const QList<QByteArray> &lines)
 {
     Pane &pane = painel == Painel::Edicao ? m_edit : m_search;
     const bool kicad = m_analise.vista() == Vista::KiCad;
-    for (QWidget *w : std::initializer_list<QWidget *>{pane.unitLabel, pane.unit, pane.converted})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{pane.unitLabel, pane.unit, pane.converted, pane.fit})
         w->setVisible(kicad);
     if (!kicad)
         return;
@@ -151,6 +161,70 @@ void Tfcopista::onZoom(Painel painel, bool (Analise::*zoom)(Painel))
         redrawEdit();
     else
         redrawSearch();
+}
+
+void Tfcopista::redraw(Painel painel)
+{
+    if (painel == Painel::Edicao)
+        redrawEdit();
+    else
+        redrawSearch();
+}
+
+void Tfcopista::placePreviews()
+{
+    const Qt::Alignment where =
+        m_analise.vista() == Vista::KiCad ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignTop;
+    m_edit.previewBox->setAlignment(where);
+    m_search.previewBox->setAlignment(where);
+}
+
+void Tfcopista::onFit(Painel painel)
+{
+    const Pane &pane = painel == Painel::Edicao ? m_edit : m_search;
+    // The room without scroll bars: a preview that fits needs none.
+    m_analise.ajusta(painel, pane.previewBox->maximumViewportSize(),
+                     [this, painel] { redraw(painel); });
+}
+
+bool Tfcopista::previewWheel(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Wheel || m_analise.vista() != Vista::KiCad)
+        return false;
+    const auto *wheel = static_cast<QWheelEvent *>(event);
+    if (!(wheel->modifiers() & Qt::ControlModifier))
+        return false;
+    const auto isOver = [watched](const Pane &p) {
+        return watched == p.preview || watched == p.previewBox->viewport();
+    };
+    const Pane *over = isOver(m_edit) ? &m_edit : isOver(m_search) ? &m_search : nullptr;
+    if (!over)
+        return false;
+    const Pane &pane = *over;
+    const Painel painel = over == &m_edit ? Painel::Edicao : Painel::Pesquisa;
+    const int passos = wheel->angleDelta().y() / 120;
+    if (passos == 0)
+        return true;
+    QWidget *port = pane.previewBox->viewport();
+    const QPoint naVista = watched == port ? wheel->position().toPoint()
+                                           : pane.preview->mapTo(port, wheel->position().toPoint());
+    const QPoint naPrevia = pane.preview->mapFrom(port, naVista);
+    const std::optional<QPointF> depois =
+        m_analise.zoomEm(painel, passos, naPrevia, [this, painel] { redraw(painel); });
+    if (!depois)
+        return true;
+    // Scrolled so that the same point of the symbol lies under the pointer.
+    // Again once the box has shown the scroll bars the grown drawing needs:
+    // their ranges change then.
+    const QPoint alvo = depois->toPoint() - naVista;
+    QScrollArea *box = pane.previewBox;
+    const auto scroll = [box, alvo] {
+        box->horizontalScrollBar()->setValue(alvo.x());
+        box->verticalScrollBar()->setValue(alvo.y());
+    };
+    scroll();
+    QTimer::singleShot(0, box, scroll);
+    return true;
 }
 
 void Tfcopista::onTextsSwitch()

@@ -143,6 +143,9 @@ public:
     virtual void textOut(int x, int y, const QString &text) = 0;
     virtual int textWidth(const QString &text) = 0;
     virtual int textHeight(const QString &text) = 0;
+    // The pixels textOut(x, y, text) may paint with the current font, its
+    // glyphs' overhang included; empty for an empty text.
+    virtual QRect textExtent(int x, int y, const QString &text) = 0;
 
     // Paints (x1, y1)-(x2, y2) with the brush colour.
     virtual void fillRect(int x1, int y1, int x2, int y2) = 0;
@@ -170,6 +173,9 @@ public:
     // `barras`; no background.
     virtual void drawLabel(QPoint anchor, const QString &text, std::span<const Barra> barras,
                            const EstiloTexto &estilo) = 0;
+    // The pixels drawLabel may paint for `text`, room for overbars included;
+    // empty for an empty text.
+    virtual QRect labelExtent(QPoint anchor, const QString &text, const EstiloTexto &estilo) = 0;
 
     // The bitmap painted so far, or null for a surface without one.
     virtual const QImage *image() = 0;

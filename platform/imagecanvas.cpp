@@ -435,6 +435,20 @@ int ImageCanvas::textHeight(const QString &)
     return metrics().height();
 }
 
+QRect ImageCanvas::textExtent(int x, int y, const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    return extensaoGirada(celulaDoTexto(metrics(), text), QPoint(x, y), m_font.rotacao);
+}
+
+QRect ImageCanvas::labelExtent(QPoint anchor, const QString &text, const EstiloTexto &estilo)
+{
+    if (text.isEmpty())
+        return {};
+    return Pintor::extensaoLabel(m_pintor.layout(text, estilo), anchor, text, estilo);
+}
+
 void ImageCanvas::fillRect(int x1, int y1, int x2, int y2)
 {
     const QRect area = onBitmap(covered(x1, y1, x2, y2)) & m_image.rect();

@@ -62,6 +62,8 @@ public:
     void textOut(int x, int y, const QString &text) override;
     int textWidth(const QString &text) override;
     int textHeight(const QString &text) override;
+    QRect textExtent(int x, int y, const QString &text) override;
+    QRect labelExtent(QPoint anchor, const QString &text, const EstiloTexto &estilo) override;
 
     void fillRect(int x1, int y1, int x2, int y2) override;
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;

@@ -104,16 +104,6 @@ void PainterCanvas::textOut(int x, int y, const QString &text)
     m_painter.restore();
 }
 
-int PainterCanvas::textWidth(const QString &text)
-{
-    return QFontMetrics(qfont()).horizontalAdvance(text);
-}
-
-int PainterCanvas::textHeight(const QString &)
-{
-    return QFontMetrics(qfont()).height();
-}
-
 void PainterCanvas::fillRect(int x1, int y1, int x2, int y2)
 {
     const QRect r(QPoint(std::min(x1, x2), std::min(y1, y2)),

@@ -24,8 +24,6 @@ public:
     void arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
     void polyline(std::span<const QPoint> points) override;
     void textOut(int x, int y, const QString &text) override;
-    int textWidth(const QString &text) override;
-    int textHeight(const QString &text) override;
     void fillRect(int x1, int y1, int x2, int y2) override;
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
     const QImage *image() override { return nullptr; }

@@ -35,6 +35,25 @@ constexpr double AlturaBarra = 1.25;
 
 } // namespace
 
+QRect extensaoGirada(const QRectF &rect, QPoint anchor, int rotacao)
+{
+    QTransform turn;
+    turn.translate(anchor.x(), anchor.y());
+    turn.rotate(-rotacao / 10.0);
+    const QRectF r = turn.mapRect(rect);
+    static constexpr double Far = 1 << 29;
+    const auto limit = [](double v) { return std::isfinite(v) ? std::clamp(v, -Far, Far) : 0.0; };
+    const QPoint a(int(std::floor(limit(r.left()))), int(std::floor(limit(r.top()))));
+    const QPoint b(int(std::ceil(limit(r.right()))), int(std::ceil(limit(r.bottom()))));
+    return b.x() > a.x() && b.y() > a.y() ? QRect(a, b - QPoint(1, 1)) : QRect();
+}
+
+QRectF celulaDoTexto(const QFontMetrics &metrics, const QString &text)
+{
+    const QRectF cell(0, 0, metrics.horizontalAdvance(text), metrics.height());
+    return cell | QRectF(metrics.boundingRect(text).translated(0, metrics.ascent()));
+}
+
 std::pair<int, int> angulosDoArco(const QRectF &shape, int x3, int y3, int x4, int y4)
 {
     const double a = shape.width() / 2, b = shape.height() / 2;
@@ -246,6 +265,19 @@ QRectF Pintor::areaLabel(const Layout &l, QPoint anchor, const EstiloTexto &esti
     turn.translate(anchor.x(), anchor.y());
     turn.rotate(-estilo.rotacao / 10.0);
     return turn.mapRect(cell);
+}
+
+QRect Pintor::extensaoLabel(const Layout &l, QPoint anchor, const QString &text,
+                            const EstiloTexto &estilo)
+{
+    const QFontMetricsF &m = l.fonte->metrics;
+    // The cell from the overbars' height (half their stroke above it) down
+    // to the descent, and the glyphs' ink.
+    const double barra = l.fonte->cap * AlturaBarra + std::max(1.0, estilo.largura) / 2;
+    const QRectF cell(QPointF(l.x, l.base - std::max(m.ascent(), barra)),
+                      QPointF(l.x + l.largura, l.base + m.descent()));
+    return extensaoGirada(cell | m.boundingRect(text).translated(l.x, l.base), anchor,
+                          estilo.rotacao);
 }
 
 void Pintor::label(QPainter &p, QPoint anchor, const QString &text, std::span<const Barra> barras,

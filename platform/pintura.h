@@ -3,6 +3,7 @@
 #include "canvas.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
@@ -25,6 +26,14 @@ inline QColor toQColor(Cor c)
 // counterclockwise from the ray through (x3, y3) to the ray through (x4, y4)
 // (Canvas::arc).
 std::pair<int, int> angulosDoArco(const QRectF &shape, int x3, int y3, int x4, int y4);
+
+// The whole pixels covering `rect`, given about a text's anchor, once turned
+// by `rotacao` tenths of a degree counterclockwise on the screen and put on
+// `anchor`; kept within +-2^29 so that it is a valid QRect.
+QRect extensaoGirada(const QRectF &rect, QPoint anchor, int rotacao);
+// What textOut paints with `metrics`: the cell the advance and height make,
+// and the glyphs' ink where it reaches past it; relative to the cell's corner.
+QRectF celulaDoTexto(const QFontMetrics &metrics, const QString &text);
 
 // Paints the anti-aliased primitives of the canvas seam (strokePath,
 // strokeEllipse, strokeArc, drawLabel) on a QPainter, for every canvas that
@@ -67,6 +76,9 @@ public:
     static QRectF areaPath(std::span<const QPoint> points, const Traco &traco);
     static QRectF areaEllipse(int x1, int y1, int x2, int y2, const Traco &traco);
     static QRectF areaLabel(const Layout &layout, QPoint anchor, const EstiloTexto &estilo);
+    // The pixels label() paints for `text` laid out in `layout` (Canvas::labelExtent).
+    static QRect extensaoLabel(const Layout &layout, QPoint anchor, const QString &text,
+                               const EstiloTexto &estilo);
 
     // Whether `traco` strokes with the one-pixel pen.
     static bool umPixel(const Traco &traco);

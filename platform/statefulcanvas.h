@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas.h"
+#include "pintura.h"
 
 // The state every canvas keeps the same way: the area, the pen, brush and
 // mode, the font, the text background and the current position, with their
@@ -30,6 +31,13 @@ public:
 
     void moveTo(int x, int y) override { m_position = QPoint(x, y); }
 
+    // Text metrics of the fonts the painting canvases use (Qt's, the face
+    // through fontconfig, pixel sizes as ImageCanvas::pixelSize gives them).
+    int textWidth(const QString &text) override;
+    int textHeight(const QString &text) override;
+    QRect textExtent(int x, int y, const QString &text) override;
+    QRect labelExtent(QPoint anchor, const QString &text, const EstiloTexto &estilo) override;
+
 protected:
     explicit StatefulCanvas(QSize size = {}) : m_area(QPoint(0, 0), size) {}
 
@@ -40,4 +48,6 @@ protected:
     Fonte m_font;
     bool m_textBackground = true;
     QPoint m_position;
+    // Lays labels out for labelExtent.
+    Pintor m_medidor;
 };

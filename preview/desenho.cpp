@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -151,6 +152,24 @@ void Desenho::cobreLimites()
         imagem_desenho.redimensiona(novo, true);
 }
 
+void Desenho::abrange(const QRect &texto, QPoint ancora)
+{
+    const int teto = PreviewImage::Teto;
+    const QRect extent = texto & QRect(ancora - QPoint(teto, teto), ancora + QPoint(teto, teto));
+    if (extent.isEmpty())
+        return;
+    amplia(extent.left(), min_x, max_x);
+    amplia(extent.right(), min_x, max_x);
+    amplia(extent.top(), min_y, max_y);
+    amplia(extent.bottom(), min_y, max_y);
+    const QRect area = imagem_desenho.area();
+    if (!dentro(extent.left(), area.left(), area.left() + area.width()) ||
+        !dentro(extent.right(), area.left(), area.left() + area.width()) ||
+        !dentro(extent.top(), area.top(), area.top() + area.height()) ||
+        !dentro(extent.bottom(), area.top(), area.top() + area.height()))
+        cobreLimites();
+}
+
 // A token maps as the value it reads as (a 32-bit value reads back as itself).
 qint32 Desenho::mapeia_x(QByteArrayView texto, bool track)
 {
@@ -217,7 +236,9 @@ void Desenho::publica()
 
     if (w < 1 || h < 1) {
         destino.setExtent(QSize(LadoVazio, LadoVazio));
+        destino.setOrigem(QPoint(0, 0), zoom_atual);
     } else {
+        destino.setOrigem(QPoint(min_x - Margem, min_y - Margem), zoom_atual);
         const int largura = int(std::min(w, ExtentMax));
         const int altura = int(std::min(h, ExtentMax));
         destino.setExtent(QSize(largura, altura));
@@ -490,13 +511,13 @@ void Desenho::textosDoPino(char letra, QPoint ancoraNome, QPoint ancoraNumero, b
         c.setFontSize(tamanhoFonte(leInteiro(token(9))));
         c.setFontRotation(rotacao);
         if (escreve && mostra_nome_pino)
-            c.textOut(ancoraNome.x(), ancoraNome.y(), texto(token(2)));
+            escreveTexto(ancoraNome, texto(token(2)));
     }
     c.setFontName(QStringLiteral("Arial"));
     c.setFontSize(tamanhoFonte(leInteiro(token(8))));
     c.setFontRotation(rotacao);
     if (escreve && mostra_num_pino)
-        c.textOut(ancoraNumero.x(), ancoraNumero.y(), texto(token(3)));
+        escreveTexto(ancoraNumero, texto(token(3)));
 }
 
 void Desenho::formaDoPino(char letra, const PontaDoPino &p)
@@ -567,6 +588,13 @@ void Desenho::formaDoPino(char letra, const PontaDoPino &p)
 
 // --- texts -----------------------------------------------------------------------
 
+void Desenho::escreveTexto(QPoint ancora, const QString &texto)
+{
+    Canvas &c = canvas();
+    abrange(c.textExtent(ancora.x(), ancora.y(), texto), ancora);
+    c.textOut(ancora.x(), ancora.y(), texto);
+}
+
 void Desenho::titulos()
 {
     // Visible fields only (letter "V" after the orientation), with a text
@@ -582,7 +610,7 @@ void Desenho::titulos()
     c.setFontRotation(rotacao);
     const qint32 x = mapeia_x(token(3), true);
     const qint32 y = mapeia_y(token(4), true);
-    c.textOut(x, y, texto(token(2)));
+    escreveTexto({x, y}, texto(token(2)));
 }
 
 void Desenho::textos()
@@ -602,7 +630,7 @@ void Desenho::textos()
     c.setFontRotation(leInteiro(token(2)));
     const qint32 x = mapeia_x(token(3), true);
     const qint32 y = mapeia_y(token(4), true);
-    c.textOut(x, y, texto(token(9)).replace(QLatin1Char('~'), QLatin1Char(' ')));
+    escreveTexto({x, y}, texto(token(9)).replace(QLatin1Char('~'), QLatin1Char(' ')));
 }
 
 // --- zoom ------------------------------------------------------------------------
@@ -628,6 +656,26 @@ bool Desenho::zoomMenos(Painel painel)
         return false;
     z -= 10;
     return true;
+}
+
+bool Desenho::defineZoom(Painel painel, qint32 valor)
+{
+    valor = std::clamp(valor, ZoomMinimo, ZoomMaximo);
+    return std::exchange(zoom(painel), valor) != valor;
+}
+
+// A mil is zoom / 563.5 pixels (20 / 98 of a unit, zoom / 115 pixels a unit);
+// the library origin lies at column 1000 and row 1000 × zoom / 115.
+QPointF Desenho::milsDe(QPointF ponto, qint32 zoom)
+{
+    const double escala = zoom / 563.5;
+    return {(ponto.x() - 1000) / escala, (1000.0 * zoom / 115 - ponto.y()) / escala};
+}
+
+QPointF Desenho::pontoDe(QPointF mils, qint32 zoom)
+{
+    const double escala = zoom / 563.5;
+    return {1000 + mils.x() * escala, 1000.0 * zoom / 115 - mils.y() * escala};
 }
 
 bool Desenho::zoomNormal(Painel painel)

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QPoint>
+#include <QPointF>
+#include <QRect>
 #include <QString>
 #include <functional>
 
@@ -20,6 +22,8 @@ enum class Painel { Edicao, Pesquisa };
 // canvas's pen, hands each line to interpreta_linha and ends with publica,
 // which copies the bounding box plus a 50-pixel margin to the top-left of
 // imagem_destino and sets that image's extent.
+//
+// Texts widen the box by their whole extent, as the canvas measures it.
 //
 // Library coordinates are mils with Y up; drawing-image coordinates are
 // pixels with Y down, library origin at column 1000 and row 1000 × zoom / 115.
@@ -77,6 +81,12 @@ public:
     qint32 mapeia_x(qint64 valor, bool track);
     qint32 mapeia_y(qint64 valor, bool track);
 
+    // Widens the bounding box by the extent of a text drawn at `ancora`
+    // (Canvas::textExtent or labelExtent), so that publishing shows all of
+    // it; up to PreviewImage::Teto pixels from the anchor, as no preview
+    // shows more.
+    void abrange(const QRect &extent, QPoint ancora);
+
     // Empties the bounding box.
     void zeraLimites();
     // Clears the drawing image and imagem_destino (at its extent): both white,
@@ -118,9 +128,20 @@ public:
     void textos();
     void definicao();
 
+    // The zooms "Ajustar" and the mouse wheel reach.
+    static constexpr qint32 ZoomMinimo = 10;
+    static constexpr qint32 ZoomMaximo = 1000;
+
+    // The library point (mils, Y up) a drawing coordinate stands for at
+    // `zoom`, and back: the mapping without its rounding.
+    static QPointF milsDe(QPointF ponto, qint32 zoom);
+    static QPointF pontoDe(QPointF mils, qint32 zoom);
+
     // The zoom of a pane and the zoom buttons: each returns whether it acted,
     // and then the pane must be redrawn with its zoom.
     qint32 &zoom(Painel painel);
+    // Sets a zoom within ZoomMinimo .. ZoomMaximo.
+    bool defineZoom(Painel painel, qint32 valor);
     bool zoomMais(Painel painel);
     bool zoomMenos(Painel painel);
     bool zoomNormal(Painel painel);
@@ -136,6 +157,8 @@ private:
     PontaDoPino pontaDoPino();
     void textosDoPino(char letra, QPoint ancoraNome, QPoint ancoraNumero, bool escreve);
     void formaDoPino(char letra, const PontaDoPino &p);
+    // textOut at `ancora`, the box widened to the text's extent first.
+    void escreveTexto(QPoint ancora, const QString &texto);
 
     const QByteArray &token(qint64 i) const { return m_linha.token(i); }
     qint32 coluna(qint32 v) const;

@@ -11,7 +11,8 @@
 
 namespace {
 
-// A canvas that draws nothing: for passes that only need the box.
+// A canvas that draws nothing but measures texts as the painting canvases
+// do: for passes that only need the box.
 class CanvasNulo : public StatefulCanvas
 {
 public:
@@ -22,8 +23,6 @@ public:
     void arc(int, int, int, int, int, int, int, int) override {}
     void polyline(std::span<const QPoint>) override {}
     void textOut(int, int, const QString &) override {}
-    int textWidth(const QString &) override { return 0; }
-    int textHeight(const QString &) override { return 0; }
     void fillRect(int, int, int, int) override {}
     void copyRect(int, int, int, int, Canvas &, int, int) override {}
     const QImage *image() override { return nullptr; }

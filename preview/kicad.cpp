@@ -417,7 +417,9 @@ void DesenhoKiCad::rotulo(qint64 x, qint64 y, const TextoMarcado &texto, const E
 {
     if (texto.texto.isEmpty())
         return;
-    m_canvas->drawLabel(ponto(x, y, track), texto.texto, texto.barras, estilo);
+    const QPoint ancora = ponto(x, y, track);
+    d.abrange(m_canvas->labelExtent(ancora, texto.texto, estilo), ancora);
+    m_canvas->drawLabel(ancora, texto.texto, texto.barras, estilo);
 }
 
 void DesenhoKiCad::textoLivre(const QByteArray &linha, const Tokens &t)

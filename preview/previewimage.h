@@ -68,6 +68,16 @@ public:
     QSize extent() const { return m_extent; }
     void setExtent(QSize extent);
 
+    // What a published preview shows: the drawing coordinate of its top-left
+    // pixel and the zoom it was drawn at.
+    QPoint origem() const { return m_origem; }
+    int zoom() const { return m_zoom; }
+    void setOrigem(QPoint origem, int zoom)
+    {
+        m_origem = origem;
+        m_zoom = zoom;
+    }
+
     // Tells the views that the bitmap changed; called at the end of each
     // operation that draws on a shown image.
     void markChanged() { emit changed(); }
@@ -81,4 +91,6 @@ private:
     std::unique_ptr<Canvas> m_canvas;
     QSize m_extent{Lado, Lado};
     QRect m_area{0, 0, Lado, Lado};
+    QPoint m_origem;
+    int m_zoom = 100;
 };

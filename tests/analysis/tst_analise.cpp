@@ -105,9 +105,11 @@ TEST_F(AnaliseTest, PassesClearThenDrawWithABlackMaskPenThenPublish)
     EXPECT_EQ(shown[1].points, (std::vector<QPoint>{{0, 0}, {2000, 2000}}));
     EXPECT_EQ(shown[2].kind, Kind::Copy);
     // At zoom 100 the pins' connection points reach columns 947 and 1053,
-    // the rectangle rows 852 to 886: that box plus 50 on every side.
-    EXPECT_EQ(a.image2().extent(), QSize(206, 134));
-    EXPECT_EQ(shown[2].points[2], QPoint(897, 802));
+    // the rectangle rows 852 to 886, and the first pin's number, written
+    // from row 860 - 13 - 2 (its line less the 6-point height and 2), row
+    // 845: that box plus 50 on every side.
+    EXPECT_EQ(a.image2().extent(), QSize(206, 141));
+    EXPECT_EQ(shown[2].points[2], QPoint(897, 795));
 
     // The bubble of the first pin left copy mode; the next pass starts in mask again.
     EXPECT_EQ(rec(a.image1()).penMode(), PenMode::Copy);

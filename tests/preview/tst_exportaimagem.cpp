@@ -12,10 +12,10 @@ namespace {
 
 // A 400 x 200 mil body with a pin and a field, in both views, both formats.
 // At zoom 100 the body spans columns 965..1035 and rows 852..886, the pin
-// reaches column 929 (-400 mils: t = -81, 106900 / 115) and the field sits
-// at row 833 (200 mils: t = 41, 95900 / 115): the box is 929..1035 x
-// 833..886, the extent 206 x 153.
-const QList<QByteArray> kSymbol = {"DEF R R 0 40 Y Y 1 F N", "F0 \"R\" 0 200 50 H V C CNN",
+// reaches column 929 (-400 mils: t = -81, 106900 / 115) and the field's
+// small text lies inside the body: the box is 929..1035 x 852..886, the
+// extent 206 x 134.
+const QList<QByteArray> kSymbol = {"DEF R R 0 40 Y Y 1 F N", "F0 \"R\" 0 0 50 H V C CNN",
                                    "S -200 100 200 -100 0 1 10 f",
                                    "X A 1 -400 0 200 R 50 50 1 1 P"};
 
@@ -30,16 +30,16 @@ TEST(ExportaImagem, PngAndSvgOfBothViews)
                   ResultadoExportacao{});
         QImage image(png);
         ASSERT_FALSE(image.isNull());
-        EXPECT_EQ(image.size(), QSize(206, 153));
-        // The body's top side, row 852 - 833 + 50, at column 1000 - 929 + 50.
-        EXPECT_NE(image.pixel(121, 69), 0xFFFFFFFFu);
+        EXPECT_EQ(image.size(), QSize(206, 134));
+        // The body's top side, row 852 - 852 + 50, at column 1000 - 929 + 50.
+        EXPECT_NE(image.pixel(121, 50), 0xFFFFFFFFu);
 
         const QString svg = dir.filePath(QStringLiteral("r.svg"));
         EXPECT_EQ(exportaImagem(a, Painel::Edicao, kSymbol, FormatoImagem::Svg, svg),
                   ResultadoExportacao{});
         QSvgRenderer renderer(svg);
         EXPECT_TRUE(renderer.isValid());
-        EXPECT_EQ(renderer.viewBox(), QRect(0, 0, 206, 153));
+        EXPECT_EQ(renderer.viewBox(), QRect(0, 0, 206, 134));
         QFile file(svg);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray xml = file.readAll();
@@ -47,11 +47,12 @@ TEST(ExportaImagem, PngAndSvgOfBothViews)
         EXPECT_TRUE(xml.contains("<path") || xml.contains("<polyline") || xml.contains("<rect"));
         EXPECT_TRUE(xml.contains(">R<") || xml.contains(">R?<")) << "the field's text";
     }
-    // The pane's zoom decides the size: at 200 the box is 859..1071 x 1667..1772.
+    // The pane's zoom decides the size: at 200 the box is 859..1071 x 1704..1772
+    // (100 mils: t = 20, 196000 / 115; -100 mils: t = -19, 203800 / 115).
     a.desenho().zoom_pesquisa = 200;
     const QString big = dir.filePath(QStringLiteral("big.png"));
     ASSERT_TRUE(exportaImagem(a, Painel::Pesquisa, kSymbol, FormatoImagem::Png, big).ok);
-    EXPECT_EQ(QImage(big).size(), QSize(312, 205));
+    EXPECT_EQ(QImage(big).size(), QSize(312, 168));
 
     // A body above row 0 at zoom 210 (6000: t = 1224, row -409; 5800: row
     // -336) is exported whole: its top side lies on row 50 of both files.

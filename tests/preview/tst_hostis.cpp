@@ -150,11 +150,13 @@ protected:
                 ASSERT_LE(c.points.size(), size_t(MAX_TOKENS / 2)) << "points beyond the table";
             }
         }
+        // The box takes texts in whole, as far as a preview can show them.
         if (d.min_x != Desenho::VazioMin) {
-            EXPECT_GE(d.min_x, left);
-            EXPECT_GE(d.min_y, top);
-            EXPECT_LE(d.max_x, right);
-            EXPECT_LE(d.max_y, bottom);
+            const int teto = PreviewImage::Teto;
+            EXPECT_GE(d.min_x, left - teto);
+            EXPECT_GE(d.min_y, top - teto);
+            EXPECT_LE(d.max_x, right + teto);
+            EXPECT_LE(d.max_y, bottom + teto);
         }
     }
 

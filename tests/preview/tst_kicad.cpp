@@ -375,11 +375,13 @@ TEST_F(KiCad, SameMappingBoxAndExtentAsTheClassicView)
 {
     const QList<QByteArray> body = {"S -200 300 200 -300 0 1 10 f", "C 400 0 50 0 1 0 N"};
     for (int z : {40, 150, 210}) {
-        a.desenho().zoom_pesquisa = z;
+        // Each view has its own zoom: both set alike.
         a.setVista(Vista::Classica);
+        a.desenho().zoom_pesquisa = z;
         a.redesenhaPesquisa(false, body);
         const QSize classic = a.image3().extent();
         a.setVista(Vista::KiCad);
+        a.desenho().zoom_pesquisa = z;
         const auto calls = draw(body);
         EXPECT_EQ(a.image3().extent(), classic) << z;
         EXPECT_EQ(calls[0].points[0], at(-200, 300));

@@ -212,14 +212,18 @@ TEST_F(Pino, UnknownOrientationGetsOnlyItsConnectionMark)
     EXPECT_EQ(d.max_x, 1000);
 }
 
-TEST_F(Pino, OnlyConnectionPointAndInnerEndTrack)
+TEST_F(Pino, ConnectionPointInnerEndAndWholeTextsTrack)
 {
     d.zeraLimites();
     draw({"X LONGNAME 1 0 0 300 R 50 50 1 1 I IC"});
+    // Inner end column 1053 (300: t = 61, 121100 / 115). Anchors measured in
+    // the starting 8-point font (height 17): the name at (1063, 861), the
+    // number at (1053 - 8 - 20, 869 - 17 - 2) = (1025, 850); both written in
+    // 6 points (13 rows), the name 48 columns wide.
     EXPECT_EQ(d.min_x, 1000);
-    EXPECT_EQ(d.max_x, at(300, 0).x());
-    EXPECT_EQ(d.min_y, 869);
-    EXPECT_EQ(d.max_y, 869);
+    EXPECT_EQ(d.max_x, 1063 + 48 - 1);
+    EXPECT_EQ(d.min_y, 850);
+    EXPECT_EQ(d.max_y, 861 + 13 - 1);
 }
 
 } // namespace

@@ -19,10 +19,12 @@ TEST_F(Textos, VisibleFieldsAreWrittenInTealAtTheirPosition)
     EXPECT_EQ(texts[0].font.rotacao, 0);
     EXPECT_EQ(texts[1].text, "74 LS 00");
     EXPECT_EQ(texts[1].font.tamanho, 7);
+    // The box takes the texts whole: "U" 6 x 13 pixels from (1017, 877),
+    // "74 LS 00" 56 x 15 from (983, 833).
     EXPECT_EQ(d.min_x, at(-100, 0).x());
-    EXPECT_EQ(d.max_x, at(100, 0).x());
+    EXPECT_EQ(d.max_x, 983 + 56 - 1);
     EXPECT_EQ(d.min_y, at(0, 200).y());
-    EXPECT_EQ(d.max_y, at(0, -50).y());
+    EXPECT_EQ(d.max_y, 877 + 13 - 1);
 }
 
 TEST_F(Textos, VerticalFieldsTurnBy90Degrees)

@@ -56,6 +56,7 @@ void RecordingCanvas::polyline(std::span<const QPoint> points)
 void RecordingCanvas::textOut(int x, int y, const QString &text)
 {
     record(Kind::Text, {{x, y}}, text);
+    calls.back().extent = textExtent(x, y, text);
 }
 
 void RecordingCanvas::fillRect(int x1, int y1, int x2, int y2)
@@ -96,4 +97,5 @@ void RecordingCanvas::drawLabel(QPoint anchor, const QString &text, std::span<co
     record(Kind::Label, {anchor}, text);
     calls.back().estilo = estilo;
     calls.back().barras.assign(barras.begin(), barras.end());
+    calls.back().extent = labelExtent(anchor, text, estilo);
 }

@@ -14,7 +14,11 @@
 //
 // Text metrics are fixed so that anchors can be computed by hand:
 // textWidth = number of characters × font size (points), textHeight =
-// 2 × font size + 1 (odd, so that halving it exercises the rounding).
+// 2 × font size + 1 (odd, so that halving it exercises the rounding); a
+// text's extent is its cell of that size from its anchor (unturned), a
+// label's its width × height from its anchor's left and top whatever the
+// alignment. A subclass with other metrics overrides the measuring calls:
+// the extent of each text is recorded through them.
 class RecordingCanvas : public StatefulCanvas
 {
 public:
@@ -58,6 +62,9 @@ public:
         // Label (points: the anchor): the style and the overbars.
         EstiloTexto estilo{};
         std::vector<Barra> barras{};
+        // Text, Label: the text's extent, as the canvas measured it when
+        // the text was drawn.
+        QRect extent{};
     };
 
     explicit RecordingCanvas(QSize size = QSize(2000, 2000)) : StatefulCanvas(size) {}
@@ -87,6 +94,15 @@ public:
     {
         return int(std::clamp<qint64>(2 * qint64(m_font.tamanho) + 1, INT_MIN, INT_MAX));
     }
+    QRect textExtent(int x, int y, const QString &text) override
+    {
+        return text.isEmpty() ? QRect() : QRect(x, y, textWidth(text), textHeight(text));
+    }
+    QRect labelExtent(QPoint anchor, const QString &text, const EstiloTexto &estilo) override
+    {
+        const int h = int(estilo.altura);
+        return text.isEmpty() ? QRect() : QRect(anchor, QSize(int(text.size()) * h, h));
+    }
     void fillRect(int x1, int y1, int x2, int y2) override;
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
     const QImage *image() override { return nullptr; }
@@ -101,4 +117,28 @@ public:
 private:
     void record(Kind kind, std::vector<QPoint> points, QString text = {},
                 const Canvas *source = nullptr);
+};
+
+// A recording canvas measuring texts as the painting canvases do (real
+// fonts, turned extents): for checks on real symbols.
+class MeasuringCanvas : public RecordingCanvas
+{
+public:
+    using RecordingCanvas::RecordingCanvas;
+
+    static std::unique_ptr<Canvas> make(QSize size)
+    {
+        return std::make_unique<MeasuringCanvas>(size);
+    }
+
+    int textWidth(const QString &text) override { return StatefulCanvas::textWidth(text); }
+    int textHeight(const QString &text) override { return StatefulCanvas::textHeight(text); }
+    QRect textExtent(int x, int y, const QString &text) override
+    {
+        return StatefulCanvas::textExtent(x, y, text);
+    }
+    QRect labelExtent(QPoint anchor, const QString &text, const EstiloTexto &estilo) override
+    {
+        return StatefulCanvas::labelExtent(anchor, text, estilo);
+    }
 };
