@@ -103,9 +103,12 @@ KicadSymRead readBytes(const QByteArray &bytes)
             lib.headerExtra << doc.raw(c).toByteArray();
         } else {
             const SExprDocument::Node &n = doc.node(c);
+            // From the line start when only blanks come before it there.
             qsizetype start = n.begin;
-            while (start > 0 && start > previousEnd && bytes[start - 1] != '\n')
+            while (start > qMax<qsizetype>(previousEnd, 0) && isBlank(s[start - 1]))
                 --start;
+            if (!(start == 0 || s[start - 1] == '\n'))
+                start = n.begin;
             qsizetype end = n.end, e = end;
             while (e < bytes.size() && isBlank(s[e]))
                 ++e;

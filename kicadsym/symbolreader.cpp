@@ -165,7 +165,7 @@ private:
                     } else if (fh == "italic") {
                         e.italic = yesNo(d.child(f, 1));
                     } else {
-                        e.extra << "font:" + sexprCompacted(d.raw(f));
+                        e.extra << innerExtra("font") + sexprCompacted(d.raw(f));
                     }
                 }
             } else if (h == "justify") {
@@ -218,7 +218,7 @@ private:
                 else if (sh == "color")
                     g.strokeColor = nonDefault(color(s));
                 else
-                    g.extra << "stroke:" + sexprCompacted(d.raw(s));
+                    g.extra << innerExtra("stroke") + sexprCompacted(d.raw(s));
             }
         } else {
             g.hasFill = true;
@@ -239,7 +239,7 @@ private:
                 } else if (fh == "color") {
                     g.fillColor = nonDefault(color(f));
                 } else {
-                    g.extra << "fill:" + sexprCompacted(d.raw(f));
+                    g.extra << innerExtra("fill") + sexprCompacted(d.raw(f));
                 }
             }
         }

@@ -15,6 +15,14 @@ constexpr int v9 = 20241209;
 constexpr int v10 = 20251024;
 } // namespace KicadSymVersion
 
+// An unknown token read inside a symbol's stroke, fill or font list is kept
+// in the extras of the item (or effects) with this prefix, so that it goes
+// back where it was; no token read can start with a NUL byte.
+inline QByteArray innerExtra(const char *list)
+{
+    return QByteArray(1, '\0') + list + ':';
+}
+
 struct SymbolBuild
 {
     Symbol symbol;

@@ -61,7 +61,7 @@ QByteArray extrasOf(const QList<QByteArray> &extra, QByteArrayView prefix)
 {
     QByteArray s;
     for (const QByteArray &x : extra) {
-        if (prefix.isEmpty() ? x.startsWith('(') || !x.contains(':') : x.startsWith(prefix))
+        if (prefix.isEmpty() ? !x.startsWith('\0') : x.startsWith(prefix))
             s += ' ' + x.sliced(prefix.size());
     }
     return s;
@@ -89,7 +89,7 @@ struct Dialect
             s += ' ' + flag("bold");
         if (e.italic)
             s += ' ' + flag("italic");
-        return s + extrasOf(e.extra, "font:") + ')';
+        return s + extrasOf(e.extra, innerExtra("font")) + ')';
     }
 
     QByteArray effects(const TextEffects &e) const
@@ -108,7 +108,7 @@ struct Dialect
             "(stroke (width " + formatIu(g.strokeWidth) + ") (type " + g.strokeType + ')';
         if (g.strokeColor || defaultColor())
             s += ' ' + colorText(g.strokeColor);
-        return s + extrasOf(g.extra, "stroke:") + ')';
+        return s + extrasOf(g.extra, innerExtra("stroke")) + ')';
     }
 
     QByteArray fill(const GraphicItem &g) const
@@ -116,7 +116,7 @@ struct Dialect
         QByteArray s = QByteArray("(fill (type ") + fillName(g.fill) + ')';
         if (g.fillColor)
             s += ' ' + colorText(g.fillColor);
-        return s + extrasOf(g.extra, "fill:") + ')';
+        return s + extrasOf(g.extra, innerExtra("fill")) + ')';
     }
 
     // The opening of an item up to its first line break in KiCad 6's layout

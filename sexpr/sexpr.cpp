@@ -312,6 +312,9 @@ QByteArray sexprQuoted(QByteArrayView value)
         case '\r':
             out += "\\r";
             break;
+        case '\0': // only an escape can have made it
+            out += "\\000";
+            break;
         default:
             out += c;
         }
@@ -324,17 +327,21 @@ QByteArray sexprCompacted(QByteArrayView raw)
 {
     QByteArray out;
     out.reserve(raw.size());
-    bool blank = false;
+    auto separate = [&] {
+        if (!out.isEmpty() && !out.endsWith('('))
+            out += ' ';
+    };
     for (qsizetype i = 0; i < raw.size(); ++i) {
         const char c = raw[i];
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-            blank = true;
+        if (isBlank(c))
             continue;
-        }
-        if (blank && c != ')' && !out.endsWith('('))
-            out += ' ';
-        blank = false;
-        if (c == '"') {
+        if (c == ')') {
+            out += c;
+        } else if (c == '(') {
+            separate();
+            out += c;
+        } else if (c == '"') {
+            separate();
             qsizetype j = i + 1;
             while (j < raw.size() && raw[j] != '"')
                 j += raw[j] == '\\' ? 2 : 1;
@@ -342,7 +349,12 @@ QByteArray sexprCompacted(QByteArrayView raw)
             out += raw.sliced(i, j - i + 1);
             i = j;
         } else {
-            out += c;
+            separate();
+            qsizetype j = i;
+            while (j + 1 < raw.size() && !endsToken(raw[j + 1]))
+                ++j;
+            out += raw.sliced(i, j - i + 1);
+            i = j;
         }
     }
     return out;

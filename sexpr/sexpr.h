@@ -101,8 +101,8 @@ QByteArray sexprUnescaped(QByteArrayView inside);
 // [+-]digits[.digits][e[+-]digits] (or [+-].digits...).
 bool sexprIsNumber(QByteArrayView token);
 
-// The text with its layout removed: blanks outside strings collapsed to one,
-// none after '(' or before ')'. Tokens kept for their text compare equal
+// The text with its layout removed: one blank between two tokens, none
+// after '(' or before ')'. Tokens kept for their text compare equal
 // whatever layout they were read in.
 QByteArray sexprCompacted(QByteArrayView raw);
 
