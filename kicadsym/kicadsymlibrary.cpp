@@ -127,6 +127,10 @@ KicadSymRead readBytes(const QByteArray &bytes)
             row.name = doc.text(nameNode);
             const int ext = doc.find(c, "extends");
             if (ext >= 0) {
+                if (!doc.isAtom(doc.child(ext, 1)) || doc.text(doc.child(ext, 1)).isEmpty()) {
+                    fail(doc.node(ext).begin, QStringLiteral("(extends ...) sem nome"));
+                    continue;
+                }
                 row.extends = doc.text(doc.child(ext, 1));
                 row.extendsOffset = int(doc.node(ext).begin - start);
             }

@@ -27,7 +27,7 @@ public:
         for (int c = d.node(nameNode).next; c >= 0; c = d.node(c).next) {
             const QByteArrayView h = d.head(c);
             if (h == "extends") {
-                s.extends = string(d.child(c, 1));
+                s.extends = string(need(d.child(c, 1), c));
             } else if (h == "power") {
                 s.power = true;
                 const int scope = d.child(c, 1);

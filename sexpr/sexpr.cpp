@@ -1,5 +1,6 @@
 #include "sexpr/sexpr.h"
 
+#include <charconv>
 #include <cmath>
 
 QString SExprError::text() const
@@ -217,9 +218,13 @@ std::optional<double> SExprDocument::number(int i) const
 {
     if (i < 0 || node(i).kind != Kind::Number)
         return std::nullopt;
-    bool ok = false;
-    const double v = raw(i).toByteArray().toDouble(&ok);
-    if (!ok || !std::isfinite(v))
+    // from_chars: no copy, no locale; it takes no '+', which the grammar allows
+    QByteArrayView t = raw(i);
+    if (t.startsWith('+'))
+        t = t.sliced(1);
+    double v = 0;
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (error != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
 }
