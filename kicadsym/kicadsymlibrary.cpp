@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 bool isBlank(char c)
@@ -168,11 +170,21 @@ KicadSymRead readBytes(const QByteArray &bytes)
     return r;
 }
 
+// KiCad 6 and 7 write the generator bare; one that is not a plain word
+// keeps its quotes.
+QByteArray bareOrQuoted(const QByteArray &word)
+{
+    const bool plain = !word.isEmpty() && std::none_of(word.begin(), word.end(), [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '(' || c == ')' || c == '"';
+    });
+    return plain ? word : sexprQuoted(word);
+}
+
 QByteArray headerFor(const KicadSymLibrary &lib, int version)
 {
     if (version < KicadSymVersion::v8) {
         QByteArray h = "(kicad_symbol_lib (version " + QByteArray::number(version) +
-                       ") (generator " + lib.generator + ')';
+                       ") (generator " + bareOrQuoted(lib.generator) + ')';
         for (const QByteArray &x : lib.headerExtra)
             h += ' ' + x;
         return h + '\n';

@@ -32,7 +32,7 @@ public:
                 s.power = true;
                 const int scope = d.child(c, 1);
                 if (scope >= 0)
-                    s.powerScope = string(scope);
+                    s.powerScope = word(scope);
             } else if (h == "pin_numbers") {
                 s.pinNumbersHidden = hidden(c);
             } else if (h == "pin_names") {
@@ -97,6 +97,15 @@ private:
     {
         if (!d.isAtom(node))
             fail(node, QStringLiteral("texto esperado"));
+        return d.text(node);
+    }
+
+    // A bare token, as keywords are: written back unquoted, it must be one.
+    QByteArray word(int node) const
+    {
+        if (node < 0 || d.node(node).kind == SExprDocument::Kind::List ||
+            d.node(node).kind == SExprDocument::Kind::String)
+            fail(node, QStringLiteral("palavra esperada"));
         return d.text(node);
     }
 
@@ -170,7 +179,7 @@ private:
                 }
             } else if (h == "justify") {
                 for (int j = d.node(d.node(c).firstChild).next; j >= 0; j = d.node(j).next)
-                    e.justify << string(j);
+                    e.justify << word(j);
             } else if ((d.isAtom(c) && d.raw(c) == "hide") || h == "hide") {
                 e.hidden = d.isAtom(c) || d.child(c, 1) < 0 || yesNo(d.child(c, 1));
             } else {
@@ -214,7 +223,7 @@ private:
                 if (sh == "width")
                     g.strokeWidth = length(need(d.child(s, 1), s));
                 else if (sh == "type")
-                    g.strokeType = string(need(d.child(s, 1), s));
+                    g.strokeType = word(need(d.child(s, 1), s));
                 else if (sh == "color")
                     g.strokeColor = nonDefault(color(s));
                 else
@@ -294,8 +303,8 @@ private:
     SymbolPin pin(int list) const
     {
         SymbolPin p;
-        p.type = string(need(d.child(list, 1), list));
-        p.shape = string(need(d.child(list, 2), list));
+        p.type = word(need(d.child(list, 1), list));
+        p.shape = word(need(d.child(list, 2), list));
         for (int c = d.node(d.child(list, 2)).next; c >= 0; c = d.node(c).next) {
             const QByteArrayView h = d.head(c);
             if (h == "at") {
@@ -313,8 +322,8 @@ private:
                 (h == "name" ? p.nameEffects : p.numberEffects) = fx;
             } else if (h == "alternate") {
                 p.alternates << PinAlternate{string(need(d.child(c, 1), c)),
-                                             string(need(d.child(c, 2), c)),
-                                             string(need(d.child(c, 3), c))};
+                                             word(need(d.child(c, 2), c)),
+                                             word(need(d.child(c, 3), c))};
             } else {
                 p.extra << sexprCompacted(d.raw(c));
             }
