@@ -37,7 +37,7 @@ public:
                 s.pinNumbersHidden = hidden(c);
             } else if (h == "pin_names") {
                 if (const int o = d.find(c, "offset"); o >= 0)
-                    s.pinNameOffset = length(d.child(o, 1));
+                    s.pinNameOffset = length(need(d.child(o, 1), o));
                 s.pinNamesHidden = hidden(c);
             } else if (h == "exclude_from_sim") {
                 s.excludeFromSim = yesNo(d.child(c, 1));
@@ -76,6 +76,8 @@ private:
     double number(int node) const
     {
         const std::optional<double> v = d.number(node);
+        if (node < 0) // callers name the list through need(); this is a last guard
+            fail(node, QStringLiteral("número esperado"));
         if (!v)
             fail(node, QStringLiteral("número esperado em vez de '%1'")
                            .arg(QString::fromUtf8(

@@ -207,6 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadLibrary{"EmptyName", head + "  (symbol \"\")\n)\n", 2, 11, "sem nome"},
         BadLibrary{"Duplicate", head + "  (symbol \"A\")\n  (symbol \"A\")\n)\n", 3, 11,
                    "repetido (já na linha 2)"},
+        BadLibrary{"OffsetWithoutValue", head + "  (symbol \"A\" (pin_names (offset)))\n)\n", 2, 26,
+                   "faltam valores em (offset"},
         BadLibrary{"ExtendsWithoutName", head + "  (symbol \"A\" (extends))\n)\n", 2, 15,
                    "(extends ...) sem nome"},
         BadLibrary{"MissingParent", head + "  (symbol \"A\" (extends \"B\"))\n)\n", 2, 15,
