@@ -139,9 +139,8 @@ private:
 
     SymbolColor color(int list) const
     {
-        return {int(number(need(d.child(list, 1), list))),
-                int(number(need(d.child(list, 2), list))),
-                int(number(need(d.child(list, 3), list))), number(need(d.child(list, 4), list))};
+        return {scaled(need(d.child(list, 1), list), 1), scaled(need(d.child(list, 2), list), 1),
+                scaled(need(d.child(list, 3), list), 1), number(need(d.child(list, 4), list))};
     }
 
     // KiCad 6 writes the default colour (0 0 0 0) where KiCad 7 writes none.
@@ -199,7 +198,7 @@ private:
         for (int c = d.node(d.child(list, 2)).next; c >= 0; c = d.node(c).next) {
             const QByteArrayView h = d.head(c);
             if (h == "id") {
-                p.id = int(number(need(d.child(c, 1), c)));
+                p.id = scaled(need(d.child(c, 1), c), 1);
             } else if (h == "at") {
                 p.at = point(c);
                 p.angle = tenths(need(d.child(c, 3), c));
@@ -281,7 +280,7 @@ private:
                 }
             } else if (h == "at") {
                 g.points << point(c);
-                g.angle = int(number(need(d.child(c, 3), c))); // texts: tenths already
+                g.angle = scaled(need(d.child(c, 3), c), 1); // texts: tenths already
             } else if (h == "size" && kind == K::TextBox) {
                 g.points << point(c);
             } else if (h == "stroke" || h == "fill") {
