@@ -4,13 +4,14 @@
 # the real KiCad libraries in ../shared/corpus/, and fuzzes in one process.
 #
 #   fuzz/run.sh TARGET [SECONDS]      TARGET: meuparse library analise footprint dcm
+#                                             sexpr kicadsym
 #
 # New inputs go to build-fuzz/corpus/TARGET, findings to
 # build-fuzz/findings/TARGET/. Memory limits: an input may not make the
 # program allocate more than 256 MB at once nor hold more than 1 GB.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-TARGET="${1:?target: meuparse library analise footprint dcm}"
+TARGET="${1:?target: meuparse library analise footprint dcm sexpr kicadsym}"
 SECONDS_TO_RUN="${2:-600}"
 BUILD="$ROOT/build-fuzz"
 CORPUS_LIBS="$ROOT/../shared/corpus/kicad-symbols"
@@ -48,6 +49,15 @@ if [ ! -d "$SEEDS" ]; then
                       n++ }
           f != "" { print > f }
           END { if (f != "") print "#End Doc Library" > f }' ;;
+    sexpr|kicadsym)
+      # One file per top-level symbol of the KiCad 6 libraries, as a
+      # library of its own, at most 2000.
+      cat "$CORPUS_LIBS"/../kicad-symbols-v6/*.kicad_sym |
+        awk -v dir="$SEEDS" '
+          /^  \(symbol / { n++; if (n > 2000) exit; f = sprintf("%s/sym%05d", dir, n);
+                           print "(kicad_symbol_lib (version 20211014) (generator kicad_symbol_editor)" > f }
+          f != "" { print > f }
+          /^  \)$/ { if (f != "") { print ")" > f; close(f) } f = "" }' ;;
   esac
 fi
 

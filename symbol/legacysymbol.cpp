@@ -1,0 +1,421 @@
+#include "symbol/legacysymbol.h"
+
+#include "library/dcmfile.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// A legacy line's tokens: blanks separate them; a token opening with '"'
+// runs to the next '"' (legacy files have no escapes) and keeps its quotes.
+QList<QByteArray> tokens(QByteArrayView line)
+{
+    QList<QByteArray> out;
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    while (i < n) {
+        while (i < n && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        if (i >= n)
+            break;
+        qsizetype j = i + 1;
+        if (line[i] == '"') {
+            while (j < n && line[j] != '"')
+                ++j;
+            j = qMin(j + 1, n);
+        } else {
+            while (j < n && line[j] != ' ' && line[j] != '\t')
+                ++j;
+        }
+        out << line.sliced(i, j - i).toByteArray();
+        i = j;
+    }
+    return out;
+}
+
+char firstChar(const QByteArray &t)
+{
+    return t.isEmpty() ? '\0' : t[0];
+}
+
+QByteArray unquoted(const QByteArray &t)
+{
+    if (t.size() >= 2 && t.startsWith('"') && t.endsWith('"'))
+        return t.mid(1, t.size() - 2);
+    return t;
+}
+
+int mils(const QByteArray &t)
+{
+    return t.toInt() * Iu::perMil;
+}
+
+// Field text: "~" stands for an empty text.
+QByteArray fieldText(const QByteArray &t)
+{
+    const QByteArray s = unquoted(t);
+    return s == "~" ? QByteArray() : s;
+}
+
+// Unquoted legacy text (T lines): '~' is a blank and '' a double quote.
+QByteArray drawnText(const QByteArray &t)
+{
+    if (t.startsWith('"'))
+        return unquoted(t);
+    QByteArray s = t;
+    s.replace("''", "\"");
+    s.replace('~', ' ');
+    return s;
+}
+
+TextEffects effectsOf(int size, QByteArrayView hjust, QByteArrayView vjustEtc)
+{
+    TextEffects e;
+    e.height = e.width = size;
+    if (hjust == "L")
+        e.justify << "left";
+    else if (hjust == "R")
+        e.justify << "right";
+    const char v = vjustEtc.size() > 0 ? vjustEtc[0] : 'C';
+    if (v == 'T')
+        e.justify << "top";
+    else if (v == 'B')
+        e.justify << "bottom";
+    e.italic = vjustEtc.size() > 1 && vjustEtc[1] == 'I';
+    e.bold = vjustEtc.size() > 2 && vjustEtc[2] == 'B';
+    return e;
+}
+
+GraphicItem::Fill fillOf(const QByteArray &t)
+{
+    if (t == "F")
+        return GraphicItem::Fill::Outline;
+    if (t == "f")
+        return GraphicItem::Fill::Background;
+    return GraphicItem::Fill::None;
+}
+
+QByteArray pinType(char c)
+{
+    switch (c) {
+    case 'I':
+        return "input";
+    case 'O':
+        return "output";
+    case 'B':
+        return "bidirectional";
+    case 'T':
+        return "tri_state";
+    case 'P':
+        return "passive";
+    case 'W':
+        return "power_in";
+    case 'w':
+        return "power_out";
+    case 'C':
+        return "open_collector";
+    case 'E':
+        return "open_emitter";
+    case 'N':
+        return "no_connect";
+    default:
+        return "unspecified";
+    }
+}
+
+QByteArray pinShape(QByteArray s)
+{
+    s.replace('N', "");
+    if (s == "I")
+        return "inverted";
+    if (s == "C")
+        return "clock";
+    if (s == "IC" || s == "CI")
+        return "inverted_clock";
+    if (s == "L")
+        return "input_low";
+    if (s == "CL" || s == "LC")
+        return "clock_low";
+    if (s == "V")
+        return "output_low";
+    if (s == "F")
+        return "edge_clock_high";
+    if (s == "X")
+        return "non_logic";
+    return "line";
+}
+
+// F0, F1, ...: 'F' and a number.
+bool isField(const QByteArray &k)
+{
+    if (k.size() < 2 || k.size() > 4 || k[0] != 'F')
+        return false;
+    for (qsizetype i = 1; i < k.size(); ++i)
+        if (k[i] < '0' || k[i] > '9')
+            return false;
+    return true;
+}
+
+SymbolUnit &unitOf(Symbol &s, int unit, int style)
+{
+    for (SymbolUnit &u : s.units)
+        if (u.unit == unit && u.style == style)
+            return u;
+    SymbolUnit u;
+    u.unit = unit;
+    u.style = style;
+    // units then styles, as KiCad writes the sub-symbols
+    qsizetype at = 0;
+    while (at < s.units.size() &&
+           std::pair(s.units[at].unit, s.units[at].style) < std::pair(unit, style))
+        ++at;
+    s.units.insert(at, u);
+    return s.units[at];
+}
+
+GraphicItem stroked(GraphicItem::Kind kind, const QByteArray &width, const QByteArray &fill)
+{
+    GraphicItem g;
+    g.kind = kind;
+    g.strokeWidth = mils(width);
+    g.fill = fillOf(fill);
+    return g;
+}
+
+// The arc from its centre and stored end points, counter-clockwise from
+// start to end. Which stored point starts it follows the stored angles, as
+// KiCad maps them: the stored start when the angles sweep less than 180°
+// counter-clockwise, the stored end otherwise (a stored 180° included),
+// whatever the points say. The middle is rounded to the internal unit.
+GraphicItem arcOf(const QList<QByteArray> &t)
+{
+    constexpr double pi = std::numbers::pi;
+    GraphicItem g = stroked(GraphicItem::Kind::Arc, t.value(8), t.value(9));
+    const QPoint c(mils(t.value(1)), mils(t.value(2)));
+    const int t1 = t.value(4).toInt(), t2 = t.value(5).toInt();
+    QPoint a(mils(t.value(10)), mils(t.value(11)));
+    QPoint b(mils(t.value(12)), mils(t.value(13)));
+    if (t.size() < 14) { // no stored end points: from the angles
+        const double r = mils(t.value(3));
+        const double a1 = t1 / 10.0 * pi / 180, a2 = t2 / 10.0 * pi / 180;
+        a = c + QPoint(int(std::lround(r * std::cos(a1))), int(std::lround(r * std::sin(a1))));
+        b = c + QPoint(int(std::lround(r * std::cos(a2))), int(std::lround(r * std::sin(a2))));
+    }
+    const int sweep = (((t2 - t1) % 3600) + 3600) % 3600;
+    if (sweep >= 1800)
+        std::swap(a, b);
+    auto angle = [&](QPoint p) { return std::atan2(double(p.y() - c.y()), double(p.x() - c.x())); };
+    double span = angle(b) - angle(a);
+    while (span <= 0)
+        span += 2 * pi; // equal points: the whole circle
+    const double r = std::hypot(double(a.x() - c.x()), double(a.y() - c.y()));
+    const double m = angle(a) + span / 2;
+    const QPoint mid(c.x() + int(std::lround(r * std::cos(m))),
+                     c.y() + int(std::lround(r * std::sin(m))));
+    g.points = {a, mid, b};
+    return g;
+}
+
+SymbolProperty hiddenProperty(const QByteArray &name, const QByteArray &value)
+{
+    SymbolProperty p;
+    p.name = name;
+    p.value = value;
+    p.effects.hidden = true;
+    return p;
+}
+
+} // namespace
+
+QByteArray newOverbars(const QByteArray &text)
+{
+    if (text == "~")
+        return text;
+    QByteArray out;
+    bool over = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '~') {
+            if (i + 1 < text.size() && text[i + 1] == '~') {
+                out += '~';
+                ++i;
+            } else {
+                out += over ? "}" : "~{";
+                over = !over;
+            }
+            continue;
+        }
+        if (over && (c == ' ' || c == '}' || c == ')')) {
+            out += '}';
+            over = false;
+        }
+        out += c;
+    }
+    if (over)
+        out += '}';
+    return out;
+}
+
+QList<Symbol> symbolsFromLegacy(const QByteArray &component, const Descricoes *descricoes)
+{
+    Symbol s;
+    s.inBom = s.onBoard = true;
+    QList<QByteArray> aliases, filters;
+    QList<SymbolProperty> fields; // F0..F3, then the named ones
+    bool locked = false, hiddenValue = false, emptyReference = false;
+    bool inFilters = false, inDraw = false;
+
+    QByteArray text = component;
+    text.replace("\r\n", "\n").replace('\r', '\n');
+    for (const QByteArray &line : text.split('\n')) {
+        const QList<QByteArray> t = tokens(line);
+        if (t.isEmpty())
+            continue;
+        const QByteArray &k = t[0];
+        if (inFilters) {
+            if (k == "$ENDFPLIST")
+                inFilters = false;
+            else
+                filters << line.trimmed();
+            continue;
+        }
+        if (k == "DEF") {
+            s.name = t.value(1);
+            if (s.name.startsWith('~')) {
+                s.name.remove(0, 1);
+                hiddenValue = true;
+            }
+            emptyReference = t.value(2) == "~";
+            const int offset = mils(t.value(4));
+            if (offset != 20 * Iu::perMil)
+                s.pinNameOffset = offset;
+            s.pinNumbersHidden = t.value(5) == "N";
+            s.pinNamesHidden = t.value(6) == "N";
+            locked = t.value(8) == "L";
+            s.power = t.value(9) == "P";
+        } else if (isField(k)) {
+            const int n = k.mid(1).toInt();
+            SymbolProperty p;
+            static const char *names[] = {"Reference", "Value", "Footprint", "Datasheet"};
+            p.name = n < 4 ? QByteArray(names[n]) : unquoted(t.value(9));
+            p.id = n < 4 ? n : -1;
+            p.value = fieldText(t.value(1));
+            if (n != 1)
+                p.value = newOverbars(p.value);
+            p.at = QPoint(mils(t.value(2)), mils(t.value(3)));
+            p.angle = t.value(5) == "V" ? 900 : 0;
+            p.effects = effectsOf(mils(t.value(4)), t.value(7), t.value(8));
+            p.effects.hidden = t.value(6) == "I";
+            if (n == 0 && emptyReference) {
+                p.value.clear();
+                p.effects.hidden = true;
+            }
+            if (n == 1 && hiddenValue)
+                p.effects.hidden = true;
+            fields << p;
+        } else if (k == "ALIAS") {
+            aliases << t.mid(1);
+        } else if (k == "$FPLIST") {
+            inFilters = true;
+        } else if (k == "DRAW") {
+            inDraw = true;
+        } else if (k == "ENDDRAW") {
+            inDraw = false;
+        } else if (inDraw) {
+            using K = GraphicItem::Kind;
+            if (k == "S") {
+                GraphicItem g = stroked(K::Rectangle, t.value(7), t.value(8));
+                g.points = {{mils(t.value(1)), mils(t.value(2))},
+                            {mils(t.value(3)), mils(t.value(4))}};
+                unitOf(s, t.value(5).toInt(), t.value(6).toInt()).graphics << g;
+            } else if (k == "C") {
+                GraphicItem g = stroked(K::Circle, t.value(6), t.value(7));
+                g.points = {{mils(t.value(1)), mils(t.value(2))}};
+                g.radius = qMax(1, mils(t.value(3)));
+                unitOf(s, t.value(4).toInt(), t.value(5).toInt()).graphics << g;
+            } else if (k == "P") {
+                const int n = t.value(1).toInt();
+                GraphicItem g = stroked(K::Polyline, t.value(4), t.value(5 + 2 * n));
+                for (int i = 0; i < n; ++i)
+                    g.points << QPoint(mils(t.value(5 + 2 * i)), mils(t.value(6 + 2 * i)));
+                unitOf(s, t.value(2).toInt(), t.value(3).toInt()).graphics << g;
+            } else if (k == "A") {
+                unitOf(s, t.value(6).toInt(), t.value(7).toInt()).graphics << arcOf(t);
+            } else if (k == "T") {
+                GraphicItem g;
+                g.kind = K::Text;
+                g.hasStroke = g.hasFill = false;
+                g.angle = t.value(1).toInt();
+                g.points = {{mils(t.value(2)), mils(t.value(3))}};
+                g.text = newOverbars(drawnText(t.value(8)));
+                const QByteArray italic = t.value(9) == "Italic" ? "I" : "N";
+                const QByteArray bold = t.value(10) == "1" ? "B" : "N";
+                g.effects = effectsOf(mils(t.value(4)), t.value(11), t.value(12) + italic + bold);
+                unitOf(s, t.value(6).toInt(), t.value(7).toInt()).graphics << g;
+            } else if (k == "X") {
+                SymbolPin p;
+                p.name = newOverbars(t.value(1));
+                p.number = t.value(2);
+                p.at = QPoint(mils(t.value(3)), mils(t.value(4)));
+                p.length = mils(t.value(5));
+                const char o = firstChar(t.value(6));
+                p.angle = o == 'U' ? 900 : o == 'L' ? 1800 : o == 'D' ? 2700 : 0;
+                p.numberEffects.height = p.numberEffects.width = mils(t.value(7));
+                p.nameEffects.height = p.nameEffects.width = mils(t.value(8));
+                p.type = pinType(firstChar(t.value(11)));
+                p.shape = pinShape(t.value(12));
+                p.hidden = t.value(12).contains('N');
+                unitOf(s, t.value(9).toInt(), t.value(10).toInt()).pins << p;
+            }
+        }
+    }
+
+    const Descricao *own = descricoes ? descricoes->procura(s.name) : nullptr;
+    auto withDocs = [&](Symbol &sym, const Descricao *doc, const Descricao *fallback) {
+        int id = 0;
+        for (const SymbolProperty &p : sym.properties)
+            id = qMax(id, p.id + 1);
+        if (doc && !doc->datasheet().isEmpty())
+            if (SymbolProperty *d = const_cast<SymbolProperty *>(sym.property("Datasheet")))
+                d->value = doc->datasheet().toByteArray();
+        const Descricao *dk = doc ? doc : fallback;
+        const QByteArray keywords = dk ? dk->palavras().toByteArray() : QByteArray();
+        const QByteArray description = dk ? dk->descricao().toByteArray() : QByteArray();
+        QList<SymbolProperty> extra;
+        if (locked && &sym == &s)
+            extra << SymbolProperty{"ki_locked", "", -1, {}, 0, {}, {}};
+        if (!keywords.isEmpty())
+            extra << hiddenProperty("ki_keywords", keywords);
+        if (!description.isEmpty())
+            extra << hiddenProperty("ki_description", description);
+        if (!filters.isEmpty())
+            extra << hiddenProperty("ki_fp_filters", filters.join(' '));
+        for (SymbolProperty &p : extra) {
+            p.id = id++;
+            sym.properties << p;
+        }
+    };
+
+    int id = 4;
+    for (SymbolProperty &p : fields)
+        if (p.id < 0)
+            p.id = id++;
+    s.properties = fields;
+    QList<SymbolProperty> rootFields = fields.mid(0, 4);
+    withDocs(s, own, nullptr);
+
+    QList<Symbol> out{s};
+    for (const QByteArray &alias : aliases) {
+        Symbol a;
+        a.name = alias;
+        a.extends = s.name;
+        a.properties = rootFields;
+        for (SymbolProperty &p : a.properties)
+            if (p.name == "Value")
+                p.value = alias;
+        withDocs(a, descricoes ? descricoes->procura(alias) : nullptr, own);
+        out << a;
+    }
+    return out;
+}

@@ -1,0 +1,92 @@
+#include "kicadsym/kicadsymlibrary.h"
+
+#include "tests/support/corpus.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class KicadSymCorpus : public testing::TestWithParam<QString>
+{
+};
+
+// Read and written again unchanged, a library gives back its very bytes.
+TEST_P(KicadSymCorpus, WritesBackTheSameBytes)
+{
+    const KicadSymRead r = readKicadSymPath(GetParam());
+    ASSERT_TRUE(r.ok()) << r.message().toStdString();
+    ASSERT_FALSE(r.library.rows.isEmpty());
+    if (!r.library.folder) {
+        const KicadSymWrite w = writeKicadSym(r.library, r.library.version);
+        ASSERT_TRUE(w.error.isEmpty()) << w.error.toStdString();
+        EXPECT_TRUE(w.bytes == fileBytes(GetParam()));
+        return;
+    }
+    const KicadSymFolderWrite w = writeKicadSymFolder(r.library, KicadSymVersion::v9);
+    ASSERT_TRUE(w.error.isEmpty());
+    const QDir dir(GetParam());
+    ASSERT_EQ(w.files.size(), qsizetype(dir.entryList(QDir::Files).size()));
+    for (const auto &[name, bytes] : w.files)
+        EXPECT_TRUE(bytes == fileBytes(dir.filePath(name))) << name.toStdString();
+}
+
+// Each symbol's model, written in the layout of the version it was read
+// in, is the symbol's text again.
+TEST_P(KicadSymCorpus, ModelWritesTheRowText)
+{
+    const KicadSymRead r = readKicadSymPath(GetParam());
+    ASSERT_TRUE(r.ok());
+    if (r.library.version > KicadSymVersion::v9)
+        GTEST_SKIP() << "KiCad 10's layout is read, not written";
+    int differ = 0;
+    for (qsizetype i = 0; i < r.library.rows.size(); ++i) {
+        const KicadSymRow &row = r.library.rows[i];
+        const SymbolBuild b = r.library.symbol(i);
+        ASSERT_TRUE(b.ok()) << b.error.text().toStdString();
+        const QByteArray text = symbolText(b.symbol, row.version);
+        if (text != row.text && ++differ <= 2)
+            ADD_FAILURE() << row.name.toStdString() << "\n--- read\n"
+                          << row.text.toStdString() << "--- written\n"
+                          << text.toStdString();
+    }
+    EXPECT_EQ(differ, 0);
+}
+
+// Through every other version and back, a symbol keeps its model (bar the
+// name of the description's property, which moved in KiCad 8).
+TEST_P(KicadSymCorpus, ModelSurvivesEveryVersion)
+{
+    const KicadSymRead r = readKicadSymPath(GetParam());
+    ASSERT_TRUE(r.ok());
+    using namespace KicadSymVersion;
+    for (qsizetype i = 0; i < r.library.rows.size(); ++i) {
+        const SymbolBuild b = r.library.symbol(i);
+        ASSERT_TRUE(b.ok());
+        const int own = r.library.rows[i].version;
+        for (const int v : {v6, v7, v8, v9}) {
+            const SymbolBuild there = buildSymbol(symbolText(b.symbol, v));
+            ASSERT_TRUE(there.ok()) << there.error.text().toStdString();
+            const QByteArray back = symbolText(there.symbol, own);
+            ASSERT_EQ(back, symbolText(b.symbol, own))
+                << r.library.rows[i].name.toStdString() << " through " << v;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, KicadSymCorpus, testing::ValuesIn(kicadSymCorpus()),
+                         [](const testing::TestParamInfo<QString> &i) {
+                             QString n = i.param.section(u'/', -2);
+                             n.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), "_");
+                             return n.toStdString();
+                         });
+
+} // namespace
