@@ -154,6 +154,10 @@ void Desenho::cobreLimites()
 
 void Desenho::abrange(const QRect &texto, QPoint ancora)
 {
+    // A text anchored out where no preview reaches (a huge font pushes its
+    // anchor there) shows nowhere: it must not stretch the box to that far.
+    if (qAbs(qint64(ancora.x())) > ExtentMax || qAbs(qint64(ancora.y())) > ExtentMax)
+        return;
     const int teto = PreviewImage::Teto;
     const QRect extent = texto & QRect(ancora - QPoint(teto, teto), ancora + QPoint(teto, teto));
     if (extent.isEmpty())

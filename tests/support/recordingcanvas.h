@@ -96,12 +96,12 @@ public:
     }
     QRect textExtent(int x, int y, const QString &text) override
     {
-        return text.isEmpty() ? QRect() : QRect(x, y, textWidth(text), textHeight(text));
+        return text.isEmpty() ? QRect() : cell(x, y, textWidth(text), textHeight(text));
     }
     QRect labelExtent(QPoint anchor, const QString &text, const EstiloTexto &estilo) override
     {
-        const int h = int(estilo.altura);
-        return text.isEmpty() ? QRect() : QRect(anchor, QSize(int(text.size()) * h, h));
+        const qint64 h = qint64(estilo.altura);
+        return text.isEmpty() ? QRect() : cell(anchor.x(), anchor.y(), text.size() * h, h);
     }
     void fillRect(int x1, int y1, int x2, int y2) override;
     void copyRect(int x1, int y1, int x2, int y2, Canvas &source, int sx, int sy) override;
@@ -115,6 +115,13 @@ public:
                    const EstiloTexto &estilo) override;
 
 private:
+    // The far corner saturates: huge fonts give sizes near INT_MAX, and a
+    // QRect built from them would wrap.
+    static QRect cell(int x, int y, qint64 width, qint64 height)
+    {
+        const auto far = [](qint64 v) { return int(std::clamp<qint64>(v, INT_MIN, INT_MAX)); };
+        return QRect(QPoint(x, y), QPoint(far(x + width - 1), far(y + height - 1)));
+    }
     void record(Kind kind, std::vector<QPoint> points, QString text = {},
                 const Canvas *source = nullptr);
 };
