@@ -36,6 +36,8 @@ struct Row
     qint32 pins = 0;
     QString aliases;
     QString description;
+    QString keywords;
+    QString datasheet;
     QString parent; // a derived .kicad_sym symbol's
 };
 
@@ -173,7 +175,9 @@ void readRows(const QString &path, QList<Row> &rows)
         // Names are bytes shown as Latin-1, as the grids show them; .dcm
         // texts are UTF-8, as KiCad writes them.
         rows.append({library, QString::fromLatin1(nome), std::move(f.units), f.pins,
-                     std::move(f.aliases), d ? QString::fromUtf8(d->descricao()) : QString()});
+                     std::move(f.aliases), d ? QString::fromUtf8(d->descricao()) : QString(),
+                     d ? QString::fromUtf8(d->palavras()) : QString(),
+                     d ? QString::fromUtf8(d->datasheet()) : QString(), QString()});
     }
 }
 
@@ -195,7 +199,8 @@ void readKicadSymRows(const QString &path, QList<Row> &rows)
                 pins += qint32(u.pins.size());
         }
         rows.append({library, QString::fromUtf8(s.name), QString::number(s.unitCount()), pins,
-                     QString(), QString::fromUtf8(s.description()), QString::fromUtf8(s.extends)});
+                     QString(), QString::fromUtf8(s.description()), QString::fromUtf8(s.keywords()),
+                     QString::fromUtf8(s.datasheet()), QString::fromUtf8(s.extends)});
     }
 }
 
@@ -214,12 +219,13 @@ QString csvField(const QString &field)
 void writeCsv(const QList<Row> &rows)
 {
     QTextStream &o = out();
-    // parent last: the older columns keep their places.
-    o << "library,name,units,pins,aliases,description,parent\r\n";
+    // New columns go last: the older ones keep their places.
+    o << "library,name,units,pins,aliases,description,keywords,datasheet,parent\r\n";
     for (const Row &r : rows) {
         o << csvField(r.library) << ',' << csvField(r.name) << ',' << csvField(r.units) << ','
           << r.pins << ',' << csvField(r.aliases) << ',' << csvField(r.description) << ','
-          << csvField(r.parent) << "\r\n";
+          << csvField(r.keywords) << ',' << csvField(r.datasheet) << ',' << csvField(r.parent)
+          << "\r\n";
     }
 }
 
@@ -238,6 +244,8 @@ void writeJson(const QList<Row> &rows)
             {QStringLiteral("pins"), r.pins},
             {QStringLiteral("aliases"), r.aliases},
             {QStringLiteral("description"), r.description},
+            {QStringLiteral("keywords"), r.keywords},
+            {QStringLiteral("datasheet"), r.datasheet},
             {QStringLiteral("parent"), r.parent},
         });
     }
@@ -310,13 +318,16 @@ int runList(const QStringList &arguments)
             "sem extensão), nome, partes (unidades da linha DEF) e pinos como o painel de\n"
             "informações os mostra, aliases (separados por espaço), o símbolo de que deriva\n"
             "(extends, nas .kicad_sym) e a descrição: do .dcm ao lado de uma .lib, quando\n"
-            "houver, ou da propriedade ki_description / Description de uma .kicad_sym."));
+            "houver, ou da propriedade ki_description / Description de uma .kicad_sym.\n"
+            "csv e json trazem também as palavras-chave e o datasheet (K e F do .dcm;\n"
+            "ki_keywords e Datasheet de uma .kicad_sym)."));
     const QCommandLineOption format(
         QStringLiteral("format"),
         QStringLiteral(
             "Formato da saída: text (colunas alinhadas, o padrão; aliases e pai com mais de "
             "40 caracteres cortados com \"...\"), csv (RFC 4180, "
-            "cabeçalho library,name,units,pins,aliases,description,parent) ou json."),
+            "cabeçalho library,name,units,pins,aliases,description,keywords,datasheet,"
+            "parent) ou json (os mesmos campos)."),
         QStringLiteral("formato"), QStringLiteral("text"));
     cmd.addOption(format);
     cmd.parser().addPositionalArgument(

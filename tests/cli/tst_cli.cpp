@@ -51,6 +51,8 @@ const QByteArray SmallDcm = "EESchema-DOCLIB  Version 2.0\r\n"
                             "#\r\n"
                             "$CMP R\r\n"
                             "D Resistor, \"small\" \xce\xa9\r\n"
+                            "K res, R\r\n"
+                            "F http://r\r\n"
                             "$ENDCMP\r\n"
                             "#\r\n"
                             "#End Doc Library\r\n";
@@ -227,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"pads clean", {"check", "{small}"}, 0, ""},
         ExitCase{"many libraries",
                  QStringList{"list", "--format", "csv"} + QStringList(3000, "{small}"), 0,
-                 "small,Z\xc3\xa9,3,1,,,\r\n"}),
+                 "small,Z\xc3\xa9,3,1,,,,,\r\n"}),
     [](const auto &info) {
         std::string name;
         for (const char *p = info.param.what; *p; ++p)
@@ -245,10 +247,11 @@ TEST_F(Cli, ListGivesThePanelFiguresAndDescriptionsInEveryFormat)
     const CliRun csv =
         runCli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("csv"), lib});
     EXPECT_EQ(csv.code, 0);
-    EXPECT_EQ(csv.out, "library,name,units,pins,aliases,description,parent\r\n"
-                       "small,\"Q,x\",2,0,,,\r\n"
-                       "small,R,1,2,R_a R_b,\"Resistor, \"\"small\"\" \xce\xa9\",\r\n"
-                       "small,Z\xc3\xa9,3,1,,,\r\n");
+    EXPECT_EQ(csv.out,
+              "library,name,units,pins,aliases,description,keywords,datasheet,parent\r\n"
+              "small,\"Q,x\",2,0,,,,,\r\n"
+              "small,R,1,2,R_a R_b,\"Resistor, \"\"small\"\" \xce\xa9\",\"res, R\",http://r,\r\n"
+              "small,Z\xc3\xa9,3,1,,,,,\r\n");
 
     const CliRun json =
         runCli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("json"), lib});
@@ -261,6 +264,8 @@ TEST_F(Cli, ListGivesThePanelFiguresAndDescriptionsInEveryFormat)
                            {"pins", 2},
                            {"aliases", "R_a R_b"},
                            {"description", QString::fromUtf8("Resistor, \"small\" \xce\xa9")},
+                           {"keywords", "res, R"},
+                           {"datasheet", "http://r"},
                            {"parent", ""}}));
 
     const CliRun text = runCli({QStringLiteral("list"), lib});
@@ -298,8 +303,8 @@ TEST_F(Cli, HiddenValueComponentsKeepTheirDescriptions)
         "#\r\n$CMP Logo\r\nD a logo\r\n$ENDCMP\r\n#\r\n#End Doc Library\r\n");
     const CliRun csv =
         runCli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("csv"), lib});
-    EXPECT_EQ(csv.out, "library,name,units,pins,aliases,description,parent\r\n"
-                       "graphic,~Arrow,1,0,,an arrow,\r\ngraphic,~Logo,1,0,,a logo,\r\n");
+    EXPECT_EQ(csv.out, "library,name,units,pins,aliases,description,keywords,datasheet,parent\r\n"
+                       "graphic,~Arrow,1,0,,an arrow,,,\r\ngraphic,~Logo,1,0,,a logo,,,\r\n");
     const QString target = path(QStringLiteral("g.lib"));
     ASSERT_EQ(runCli({QStringLiteral("copy"), QStringLiteral("--to"), target, lib}).code, 0);
     EXPECT_EQ(readBytes(path(QStringLiteral("g.dcm"))),

@@ -110,15 +110,18 @@ INSTANTIATE_TEST_SUITE_P(
     Corpus, CliSymList,
     ::testing::Values(SymListCase{"power6", "kicad-symbols-v6/power.kicad_sym", 101,
                                   "power,+5V,1,1,,\"Power symbol creates a global label with name "
-                                  "\"\"+5V\"\"\","},
+                                  "\"\"+5V\"\"\",power-flag,,"},
                       // 74LS00: four gates of three pins in two body styles, and a power
                       // unit of two; the second style's pins are not counted.
                       SymListCase{"derived6", "kicad-symbols-v6/74xx.kicad_sym", 235,
-                                  "74xx,74HCT00,5,14,,quad 2-input NAND gate,74LS00"},
+                                  "74xx,74HCT00,5,14,,quad 2-input NAND gate,HCTMOS nand 2-input,"
+                                  "http://www.ti.com/lit/gpn/sn74hct00,74LS00"},
                       SymListCase{"derived8", "kicad-sym-versions/8.0.0/74xx.kicad_sym", 261,
-                                  "74xx,74HCT00,5,14,,quad 2-input NAND gate,74LS00"},
+                                  "74xx,74HCT00,5,14,,quad 2-input NAND gate,HCTMOS nand 2-input,"
+                                  "http://www.ti.com/lit/gpn/sn74hct00,74LS00"},
                       SymListCase{"folder10", "kicad-sym-versions/10.0.0/74xx.kicad_symdir", 2,
-                                  "74xx,74HC00,5,14,,quad 2-input NAND gate,74LS00"}),
+                                  "74xx,74HC00,5,14,,quad 2-input NAND gate,HCMOS nand 2-input,"
+                                  "http://www.ti.com/lit/gpn/sn74hc00,74LS00"}),
     [](const auto &info) { return std::string(info.param.what); });
 
 TEST_F(CliSym, TextListMixesFormatsAndShowsTheParent)
