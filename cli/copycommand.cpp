@@ -208,6 +208,28 @@ QByteArray freeName(const KicadSymLibrary &lib, const QByteArray &name)
     }
 }
 
+// KiCad 6 to 9 read a derived symbol only after its parent: in a file every
+// parent goes before the symbols deriving from it, the rest keeping their
+// order. (A folder's symbols are files of their own, read in any order.)
+void parentsFirst(KicadSymLibrary &lib)
+{
+    QList<KicadSymRow> ordered;
+    QList<bool> placed(lib.rows.size(), false);
+    std::function<void(qsizetype)> place = [&](qsizetype i) {
+        if (placed[i])
+            return;
+        placed[i] = true; // before its parent: a cycle ends here
+        const qsizetype parent =
+            lib.rows[i].extends.isEmpty() ? -1 : lib.indexOf(lib.rows[i].extends);
+        if (parent >= 0)
+            place(parent);
+        ordered << lib.rows[i];
+    };
+    for (qsizetype i = 0; i < lib.rows.size(); ++i)
+        place(i);
+    lib.rows = ordered;
+}
+
 struct SymOffer
 {
     const KicadSymLibrary *source;
@@ -319,6 +341,8 @@ int copyKicadSym(const QString &target, const QStringList &paths, const QStringL
         return ExitFindings;
     }
     if (!r.copiados.isEmpty()) {
+        if (!folder)
+            parentsFirst(output);
         const CommandResult saved = saveKicadSym(output, target, version);
         if (saved.status != CommandResult::Status::Done)
             fileError(target, saved.message);

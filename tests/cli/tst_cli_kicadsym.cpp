@@ -223,7 +223,7 @@ TEST_F(CliSym, OutputTakesTheFirstSourcesVersion)
     EXPECT_FALSE(bytes.contains("ki_description"));
 }
 
-TEST_F(CliSym, FolderCopiesKeepEachSymbolFile)
+TEST_F(CliSym, FolderSymbolsCopyByFileAndParentsFirst)
 {
     const QString dir = corpusSym("kicad-sym-versions/10.0.0/74xx.kicad_symdir");
     const QString out = tmp.filePath(QStringLiteral("out.kicad_symdir"));
@@ -234,6 +234,15 @@ TEST_F(CliSym, FolderCopiesKeepEachSymbolFile)
                                                              QStringLiteral("74LS00.kicad_sym")}));
     for (const QString &f : QDir(out).entryList(QDir::Files))
         EXPECT_EQ(readBytes(out + u'/' + f), readBytes(dir + u'/' + f)) << f.toStdString();
+
+    // In one file KiCad wants the parent first, though its file comes second.
+    const QString file = tmp.filePath(QStringLiteral("out.kicad_sym"));
+    ASSERT_EQ(runCli({QStringLiteral("copy"), QStringLiteral("--to"), file, dir}).code, 0);
+    const QByteArray bytes = readBytes(file);
+    EXPECT_TRUE(bytes.startsWith("(kicad_symbol_lib\n\t(version 20241209)\n"));
+    const qsizetype parent = bytes.indexOf("\t(symbol \"74LS00\"\n");
+    EXPECT_GT(parent, 0);
+    EXPECT_LT(parent, bytes.indexOf("\t(symbol \"74HC00\"\n"));
 }
 
 } // namespace
