@@ -1,10 +1,12 @@
 #include "commandline.h"
 
+#include "kicadsym/kicadsymlibrary.h"
 #include "library/componenttable.h"
 #include "library/dcmfile.h"
 #include "library/filtro.h"
 #include "library/libraryfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -114,6 +116,23 @@ void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito,
                                        "e nenhum cabeçalho EESchema-LIBRARY)."));
 }
 
+bool isKicadSym(const QString &path)
+{
+    const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
+    return name.endsWith(QStringLiteral(".kicad_sym"), Qt::CaseInsensitive) ||
+           name.endsWith(QStringLiteral(".kicad_symdir"), Qt::CaseInsensitive);
+}
+
+KicadSymLibrary readKicadSymLibrary(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        fileError(path, QStringLiteral("arquivo não encontrado."));
+    KicadSymRead r = readKicadSymPath(path);
+    if (!r.ok())
+        fileError(path, r.message());
+    return std::move(r.library);
+}
+
 bool chosen(const QStringList &patterns, const QByteArray &nome, const QByteArray &comandos)
 {
     if (patterns.isEmpty())
@@ -132,7 +151,8 @@ bool chosen(const QStringList &patterns, const QByteArray &nome, const QByteArra
 
 QString libraryName(const QString &path)
 {
-    return QFileInfo(path).completeBaseName();
+    // A folder given as "NAME.kicad_symdir/" is named as without the slash.
+    return QFileInfo(QDir::cleanPath(path)).completeBaseName();
 }
 
 } // namespace cli

@@ -12,6 +12,7 @@
 #include <QTextStream>
 
 class ComponentTable;
+struct KicadSymLibrary;
 
 namespace cli {
 
@@ -74,6 +75,13 @@ private:
 // accepted only with `vazioAceito` (a target about to be filled).
 void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito = false,
                  const BlocoFechado &fechado = {});
+
+// Whether the path names a KiCad 6+ library: a .kicad_sym file or a
+// .kicad_symdir folder (by its name: it need not exist yet).
+bool isKicadSym(const QString &path);
+// Reads a .kicad_sym file or .kicad_symdir folder; a missing path or one
+// that does not read is a file failure with the reader's message.
+KicadSymLibrary readKicadSymLibrary(const QString &path);
 
 // Whether a component is chosen by --names: with no pattern every one is;
 // otherwise its name or one of its alias names matches a pattern by the

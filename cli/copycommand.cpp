@@ -4,6 +4,7 @@
 #include "commandline.h"
 
 #include "edit/mescla.h"
+#include "kicadsym/kicadsymlibrary.h"
 #include "library/componenttable.h"
 #include "library/dcmfile.h"
 #include "library/emparalelo.h"
@@ -11,10 +12,14 @@
 #include "library/libraryfile.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -141,22 +146,233 @@ QString summary(const ResultadoMescla &r)
     return text;
 }
 
+// --- .kicad_sym libraries ------------------------------------------------------
+
+// The output's version: the target's when it exists, else the first
+// source's, so that whoever opens the sources opens the output. A single
+// file is written at most in KiCad 9's layout, the newest one file holds.
+int outputVersion(const KicadSymLibrary &model, bool folder)
+{
+    return folder ? model.version : qMin(model.version, KicadSymVersion::v9);
+}
+
+// A library without rows written in `version`: its header before where the
+// rows go, its closing after, so that rows added are written between them.
+void giveEmptyFrame(KicadSymLibrary &lib, int version)
+{
+    KicadSymLibrary header = lib;
+    header.version = 0; // not the target's: the header is written anew
+    header.rows.clear();
+    const QByteArray bytes = writeKicadSym(header, version).bytes;
+    const qsizetype close = bytes.lastIndexOf(')');
+    lib.head = bytes.left(close);
+    lib.tail = bytes.mid(close);
+    lib.version = version;
+}
+
+qsizetype indexIgnoringCase(const KicadSymLibrary &lib, const QByteArray &name)
+{
+    const QString wanted = QString::fromUtf8(name);
+    for (qsizetype i = 0; i < lib.rows.size(); ++i) {
+        if (QString::fromUtf8(lib.rows[i].name).compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// The row written again from its model after `change`; it no longer
+// belongs to the symbol file it came from.
+void rewrite(KicadSymRow &row, const std::function<void(Symbol &)> &change)
+{
+    SymbolBuild b = buildSymbol(row.text);
+    if (!b.ok())
+        throw Failure{
+            ExitFile, QString::fromUtf8(row.name) + QStringLiteral(": ") + b.error.text(), {}};
+    change(b.symbol);
+    row.name = b.symbol.name;
+    row.extends = b.symbol.extends;
+    row.text = symbolText(b.symbol, row.version);
+    row.checked = false;
+    row.fileName.clear();
+    row.fileHead.clear();
+    row.fileTail.clear();
+}
+
+// NAME_1, NAME_2, ...: the first not in the library.
+QByteArray freeName(const KicadSymLibrary &lib, const QByteArray &name)
+{
+    for (int n = 1;; ++n) {
+        const QByteArray candidate = name + '_' + QByteArray::number(n);
+        if (indexIgnoringCase(lib, candidate) < 0)
+            return candidate;
+    }
+}
+
+// KiCad 6 to 9 read a derived symbol only after its parent: in a file every
+// parent goes before the symbols deriving from it, the rest keeping their
+// order. (A folder's symbols are files of their own, read in any order.)
+void parentsFirst(KicadSymLibrary &lib)
+{
+    QList<KicadSymRow> ordered;
+    QList<bool> placed(lib.rows.size(), false);
+    std::function<void(qsizetype)> place = [&](qsizetype i) {
+        if (placed[i])
+            return;
+        placed[i] = true; // before its parent: a cycle ends here
+        const qsizetype parent =
+            lib.rows[i].extends.isEmpty() ? -1 : lib.indexOf(lib.rows[i].extends);
+        if (parent >= 0)
+            place(parent);
+        ordered << lib.rows[i];
+    };
+    for (qsizetype i = 0; i < lib.rows.size(); ++i)
+        place(i);
+    lib.rows = ordered;
+}
+
+struct SymOffer
+{
+    const KicadSymLibrary *source;
+    qsizetype row;
+};
+
+int copyKicadSym(const QString &target, const QStringList &paths, const QStringList &patterns,
+                 Duplicados politica)
+{
+    QList<KicadSymLibrary> sources;
+    for (const QString &p : paths)
+        sources << readKicadSymLibrary(p);
+    const bool folder =
+        QDir::cleanPath(target).endsWith(QStringLiteral(".kicad_symdir"), Qt::CaseInsensitive);
+    KicadSymLibrary output;
+    if (QFileInfo::exists(target)) {
+        output = readKicadSymLibrary(target);
+    } else {
+        output = sources.first();
+        output.rows.clear();
+    }
+    output.folder = folder;
+    const int version = outputVersion(output, folder);
+    if (!folder && (output.rows.isEmpty() || version != output.version))
+        giveEmptyFrame(output, version);
+
+    QList<SymOffer> offers;
+    for (const KicadSymLibrary &source : sources) {
+        for (qsizetype i = 0; i < source.rows.size(); ++i) {
+            if (chosen(patterns, source.rows[i].name, {}))
+                offers.append({&source, i});
+        }
+    }
+    // A derived symbol needs its parent beside it: the parent comes along,
+    // just before it, unless the output has it or it is copied anyway.
+    auto offered = [&](const QByteArray &name) {
+        return std::any_of(offers.begin(), offers.end(),
+                           [&](const SymOffer &o) { return o.source->rows[o.row].name == name; });
+    };
+    for (qsizetype k = 0; k < offers.size(); ++k) {
+        const KicadSymRow &row = offers[k].source->rows[offers[k].row];
+        if (row.extends.isEmpty() || output.indexOf(row.extends) >= 0 || offered(row.extends))
+            continue;
+        const qsizetype parent = offers[k].source->indexOf(row.extends);
+        err() << "copista-cli: " << QString::fromUtf8(row.name) << " deriva de "
+              << QString::fromUtf8(row.extends) << ", copiado junto.\n";
+        offers.insert(k, {offers[k].source, parent});
+        --k; // the parent may derive from another one
+    }
+    if (offers.isEmpty()) {
+        out() << "0 componentes\n";
+        return ExitOk;
+    }
+
+    ResultadoMescla r;
+    // Renamed parents, per source, so that the symbols deriving from them
+    // follow.
+    QHash<const KicadSymLibrary *, QHash<QByteArray, QByteArray>> renamed;
+    for (const SymOffer &o : offers) {
+        KicadSymRow row = o.source->rows[o.row];
+        row.leading.clear();
+        if (!folder) {
+            row.fileName.clear();
+            row.fileHead.clear();
+            row.fileTail.clear();
+        }
+        const QByteArray newParent = renamed[o.source].value(row.extends);
+        if (!newParent.isEmpty())
+            rewrite(row, [&](Symbol &s) { s.extends = newParent; });
+        const qsizetype clash = indexIgnoringCase(output, row.name);
+        if (clash < 0) {
+            r.copiados << row.name;
+            output.rows << row;
+            continue;
+        }
+        switch (politica) {
+        case Duplicados::Pular:
+            r.pulados << row.name;
+            break;
+        case Duplicados::Substituir:
+            r.substituidos << row.name;
+            r.copiados << row.name;
+            output.rows[clash] = row;
+            break;
+        case Duplicados::Renomear: {
+            const QByteArray old = row.name, name = freeName(output, old);
+            // The sub-symbols' NAME_U_C names are written from the new name.
+            rewrite(row, [&](Symbol &s) {
+                s.name = name;
+                for (SymbolProperty &p : s.properties) {
+                    if (p.name == "Value" && p.value == old)
+                        p.value = name;
+                }
+            });
+            renamed[o.source].insert(old, name);
+            r.renomeados.append({old, name});
+            r.copiados << name;
+            output.rows << row;
+            break;
+        }
+        case Duplicados::Falhar:
+            if (!r.conflitos.contains(row.name))
+                r.conflitos << row.name;
+            break;
+        }
+    }
+    if (r.recusada()) {
+        err() << "copista-cli: nomes repetidos, nada foi copiado: " << names(r.conflitos) << '\n';
+        return ExitFindings;
+    }
+    if (!r.copiados.isEmpty()) {
+        if (!folder)
+            parentsFirst(output);
+        const CommandResult saved = saveKicadSym(output, target, version);
+        if (saved.status != CommandResult::Status::Done)
+            fileError(target, saved.message);
+    }
+    out() << summary(r) << '\n';
+    return ExitOk;
+}
+
 } // namespace
 
 int runCopy(const QStringList &arguments)
 {
     CommandParser cmd(
         QStringLiteral("copy"),
-        QStringLiteral("--to SAIDA.lib [--names PADRÃO]... [--on-duplicate "
+        QStringLiteral("--to SAIDA [--names PADRÃO]... [--on-duplicate "
                        "skip|replace|rename|fail] LIB..."),
         QStringLiteral(
             "Copia componentes das bibliotecas LIB para SAIDA.lib, criando-a se não existir ou\n"
             "acrescentando ao que ela tem, com as descrições do .dcm de cada biblioteca\n"
             "(SAIDA.dcm ao lado de SAIDA.lib). A saída é gravada de uma vez, no formato que\n"
-            "a janela salva (cabeçalho, CR LF, em ordem de nome)."));
+            "a janela salva (cabeçalho, CR LF, em ordem de nome).\n"
+            "Com SAIDA.kicad_sym (ou uma pasta SAIDA.kicad_symdir) as bibliotecas LIB são\n"
+            ".kicad_sym ou .kicad_symdir: cada símbolo é copiado com o seu texto original, na\n"
+            "versão da saída (a de SAIDA, se existir, senão a da primeira LIB); um símbolo\n"
+            "derivado traz junto o símbolo de que deriva, se a saída não o tiver. Misturar\n"
+            ".lib e .kicad_sym numa cópia não é possível."));
     const QCommandLineOption to(QStringLiteral("to"),
-                                QStringLiteral("Biblioteca de destino (obrigatória)."),
-                                QStringLiteral("SAIDA.lib"));
+                                QStringLiteral("Biblioteca de destino (obrigatória): .lib, "
+                                               ".kicad_sym ou pasta .kicad_symdir."),
+                                QStringLiteral("SAIDA"));
     const QCommandLineOption namesOption(
         QStringLiteral("names"),
         QStringLiteral("Só os componentes cujo nome ou um dos aliases casa com o padrão, como no "
@@ -174,14 +390,15 @@ int runCopy(const QStringList &arguments)
     cmd.addOption(to);
     cmd.addOption(namesOption);
     cmd.addOption(duplicate);
-    cmd.parser().addPositionalArgument(QStringLiteral("LIB"),
-                                       QStringLiteral("Bibliotecas de origem (.lib)."),
-                                       QStringLiteral("LIB..."));
+    cmd.parser().addPositionalArgument(
+        QStringLiteral("LIB"),
+        QStringLiteral("Bibliotecas de origem (.lib, .kicad_sym ou .kicad_symdir)."),
+        QStringLiteral("LIB..."));
     if (!cmd.parse(arguments, 1))
         return ExitOk;
     const QCommandLineParser &p = cmd.parser();
     if (!p.isSet(to) || p.value(to).isEmpty())
-        cmd.fail(QStringLiteral("falta --to SAIDA.lib."));
+        cmd.fail(QStringLiteral("falta --to SAIDA."));
     const std::optional<Duplicados> politica = duplicadosPorNome(p.value(duplicate));
     if (!politica)
         cmd.fail(QStringLiteral("--on-duplicate: \"%1\" não é skip, replace, rename nem fail.")
@@ -189,7 +406,19 @@ int runCopy(const QStringList &arguments)
     const QString target = p.value(to);
     const QStringList patterns = p.values(namesOption);
 
-    const std::vector<std::unique_ptr<Source>> sources = readSources(p.positionalArguments());
+    // Both kinds in one copy need a conversion between the formats.
+    const QStringList inputs = p.positionalArguments();
+    const bool kicadSym = isKicadSym(target);
+    for (const QString &input : inputs) {
+        if (isKicadSym(input) != kicadSym)
+            cmd.fail(QStringLiteral("não é possível copiar entre bibliotecas .lib e .kicad_sym "
+                                    "(%1 e %2): a conversão entre os formatos ainda não existe.")
+                         .arg(target, input));
+    }
+    if (kicadSym)
+        return copyKicadSym(target, inputs, patterns, *politica);
+
+    const std::vector<std::unique_ptr<Source>> sources = readSources(inputs);
     QList<Oferta> ofertas;
     for (const std::unique_ptr<Source> &source : sources) {
         const ComponentTable &t = source->table;

@@ -3,6 +3,8 @@
 
 #include "commandline.h"
 
+#include "kicadsym/kicadsymlibrary.h"
+
 #include "library/componentrename.h"
 #include "library/componenttable.h"
 #include "library/dcmfile.h"
@@ -34,6 +36,9 @@ struct Row
     qint32 pins = 0;
     QString aliases;
     QString description;
+    QString keywords;
+    QString datasheet;
+    QString parent; // a derived .kicad_sym symbol's
 };
 
 QString joinNames(const QList<QByteArray> &names)
@@ -170,7 +175,32 @@ void readRows(const QString &path, QList<Row> &rows)
         // Names are bytes shown as Latin-1, as the grids show them; .dcm
         // texts are UTF-8, as KiCad writes them.
         rows.append({library, QString::fromLatin1(nome), std::move(f.units), f.pins,
-                     std::move(f.aliases), d ? QString::fromUtf8(d->descricao()) : QString()});
+                     std::move(f.aliases), d ? QString::fromUtf8(d->descricao()) : QString(),
+                     d ? QString::fromUtf8(d->palavras()) : QString(),
+                     d ? QString::fromUtf8(d->datasheet()) : QString(), QString()});
+    }
+}
+
+// One row per top-level symbol, in file order, each with the units and pins
+// it is drawn with (a derived symbol's come from its parent).
+void readKicadSymRows(const QString &path, QList<Row> &rows)
+{
+    const KicadSymLibrary lib = readKicadSymLibrary(path);
+    const QString library = libraryName(path);
+    for (qsizetype i = 0; i < lib.rows.size(); ++i) {
+        const SymbolBuild b = lib.resolvedSymbol(i);
+        if (!b.ok())
+            fileError(path, b.error.text());
+        const Symbol &s = b.symbol;
+        qint32 pins = 0;
+        // As for .lib files: pins of the second body style are not counted.
+        for (const SymbolUnit &u : s.units) {
+            if (u.style != 2)
+                pins += qint32(u.pins.size());
+        }
+        rows.append({library, QString::fromUtf8(s.name), QString::number(s.unitCount()), pins,
+                     QString(), QString::fromUtf8(s.description()), QString::fromUtf8(s.keywords()),
+                     QString::fromUtf8(s.datasheet()), QString::fromUtf8(s.extends)});
     }
 }
 
@@ -189,10 +219,13 @@ QString csvField(const QString &field)
 void writeCsv(const QList<Row> &rows)
 {
     QTextStream &o = out();
-    o << "library,name,units,pins,aliases,description\r\n";
+    // New columns go last: the older ones keep their places.
+    o << "library,name,units,pins,aliases,description,keywords,datasheet,parent\r\n";
     for (const Row &r : rows) {
         o << csvField(r.library) << ',' << csvField(r.name) << ',' << csvField(r.units) << ','
-          << r.pins << ',' << csvField(r.aliases) << ',' << csvField(r.description) << "\r\n";
+          << r.pins << ',' << csvField(r.aliases) << ',' << csvField(r.description) << ','
+          << csvField(r.keywords) << ',' << csvField(r.datasheet) << ',' << csvField(r.parent)
+          << "\r\n";
     }
 }
 
@@ -211,6 +244,9 @@ void writeJson(const QList<Row> &rows)
             {QStringLiteral("pins"), r.pins},
             {QStringLiteral("aliases"), r.aliases},
             {QStringLiteral("description"), r.description},
+            {QStringLiteral("keywords"), r.keywords},
+            {QStringLiteral("datasheet"), r.datasheet},
+            {QStringLiteral("parent"), r.parent},
         });
     }
     out() << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
@@ -227,18 +263,20 @@ QString clipped(const QString &text, qsizetype width)
 
 void writeText(const QList<Row> &rows)
 {
-    const std::array<QString, 6> header = {
+    const std::array<QString, 7> header = {
         QStringLiteral("BIBLIOTECA"), QStringLiteral("NOME"),    QStringLiteral("PARTES"),
-        QStringLiteral("PINOS"),      QStringLiteral("ALIASES"), QStringLiteral("DESCRIÇÃO")};
+        QStringLiteral("PINOS"),      QStringLiteral("ALIASES"), QStringLiteral("DERIVA DE"),
+        QStringLiteral("DESCRIÇÃO")};
     auto fields = [](const Row &r) {
-        return std::array<QString, 6>{r.library,
+        return std::array<QString, 7>{r.library,
                                       r.name,
                                       r.units,
                                       QString::number(r.pins),
                                       clipped(r.aliases, AliasColumnWidth),
+                                      clipped(r.parent, AliasColumnWidth),
                                       r.description};
     };
-    std::array<qsizetype, 6> width{};
+    std::array<qsizetype, 7> width{};
     for (size_t c = 0; c < width.size(); ++c)
         width[c] = header[c].size();
     for (const Row &r : rows) {
@@ -247,7 +285,7 @@ void writeText(const QList<Row> &rows)
             width[c] = std::max(width[c], f[c].size());
     }
     QTextStream &o = out();
-    auto line = [&](const std::array<QString, 6> &f) {
+    auto line = [&](const std::array<QString, 7> &f) {
         QString text;
         for (size_t c = 0; c < f.size(); ++c) {
             // Numbers right-aligned; the last column is not padded.
@@ -278,18 +316,24 @@ int runList(const QStringList &arguments)
         QStringLiteral(
             "Lista os componentes das bibliotecas, um por linha: biblioteca (nome do arquivo\n"
             "sem extensão), nome, partes (unidades da linha DEF) e pinos como o painel de\n"
-            "informações os mostra, aliases (separados por espaço) e a descrição do .dcm\n"
-            "ao lado da biblioteca, quando houver."));
+            "informações os mostra, aliases (separados por espaço), o símbolo de que deriva\n"
+            "(extends, nas .kicad_sym) e a descrição: do .dcm ao lado de uma .lib, quando\n"
+            "houver, ou da propriedade ki_description / Description de uma .kicad_sym.\n"
+            "csv e json trazem também as palavras-chave e o datasheet (K e F do .dcm;\n"
+            "ki_keywords e Datasheet de uma .kicad_sym)."));
     const QCommandLineOption format(
         QStringLiteral("format"),
-        QStringLiteral("Formato da saída: text (colunas alinhadas, o padrão; aliases com mais de "
-                       "40 caracteres cortados com \"...\"), csv (RFC 4180, "
-                       "cabeçalho library,name,units,pins,aliases,description) ou json."),
+        QStringLiteral(
+            "Formato da saída: text (colunas alinhadas, o padrão; aliases e pai com mais de "
+            "40 caracteres cortados com \"...\"), csv (RFC 4180, "
+            "cabeçalho library,name,units,pins,aliases,description,keywords,datasheet,"
+            "parent) ou json (os mesmos campos)."),
         QStringLiteral("formato"), QStringLiteral("text"));
     cmd.addOption(format);
-    cmd.parser().addPositionalArgument(QStringLiteral("LIB"),
-                                       QStringLiteral("Bibliotecas de símbolos (.lib)."),
-                                       QStringLiteral("LIB..."));
+    cmd.parser().addPositionalArgument(
+        QStringLiteral("LIB"),
+        QStringLiteral("Bibliotecas de símbolos (.lib, .kicad_sym ou pastas .kicad_symdir)."),
+        QStringLiteral("LIB..."));
     if (!cmd.parse(arguments, 1))
         return ExitOk;
     const QString kind = cmd.parser().value(format);
@@ -299,8 +343,12 @@ int runList(const QStringList &arguments)
     // Everything is read before anything is written, so a library that
     // cannot be read leaves no partial listing behind.
     QList<Row> rows;
-    for (const QString &path : cmd.parser().positionalArguments())
-        readRows(path, rows);
+    for (const QString &path : cmd.parser().positionalArguments()) {
+        if (isKicadSym(path))
+            readKicadSymRows(path, rows);
+        else
+            readRows(path, rows);
+    }
     if (kind == u"csv")
         writeCsv(rows);
     else if (kind == u"json")

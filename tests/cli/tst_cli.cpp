@@ -51,6 +51,8 @@ const QByteArray SmallDcm = "EESchema-DOCLIB  Version 2.0\r\n"
                             "#\r\n"
                             "$CMP R\r\n"
                             "D Resistor, \"small\" \xce\xa9\r\n"
+                            "K res, R\r\n"
+                            "F http://r\r\n"
                             "$ENDCMP\r\n"
                             "#\r\n"
                             "#End Doc Library\r\n";
@@ -116,6 +118,7 @@ TEST_P(CliExit, CodeMessageAndNothingLost)
     QDir(tmp.path()).mkdir(QStringLiteral("folder.lib"));
     QDir(tmp.path()).mkdir(QStringLiteral("trap.dcm"));
     put(QStringLiteral("trap.lib"), library({block("KEEP")}));
+    put(QStringLiteral("bad.kicad_sym"), "(kicad_symbol_lib (version 20211014)\n  (symbol \"A\"\n");
     QStringList args;
     for (QString a : c.args) {
         a.replace(QStringLiteral("{tmp}"), tmp.path());
@@ -179,6 +182,12 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"folder", {"list", "{tmp}/folder.lib"}, 3, "folder.lib: é uma pasta"},
         ExitCase{"empty file", {"check", "{tmp}/empty.lib"}, 3, "empty.lib: arquivo vazio"},
         ExitCase{"not a library", {"list", "{tmp}/picture.png"}, 3, "não é uma biblioteca"},
+        ExitCase{
+            "kicad_sym unreadable", {"list", "{tmp}/bad.kicad_sym"}, 3, "bad.kicad_sym: linha "},
+        ExitCase{"lib into kicad_sym",
+                 {"copy", "--to", "{tmp}/n.kicad_sym", "{small}"},
+                 2,
+                 "não é possível copiar entre bibliotecas .lib e .kicad_sym"},
         ExitCase{"second library unreadable", {"list", "{small}", "{tmp}/none.lib"}, 3, "none.lib"},
         ExitCase{"first failing source named",
                  {"copy", "--to", "{tmp}/n.lib", "{small}", "{tmp}/none.lib", "{tmp}/folder.lib"},
@@ -220,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"pads clean", {"check", "{small}"}, 0, ""},
         ExitCase{"many libraries",
                  QStringList{"list", "--format", "csv"} + QStringList(3000, "{small}"), 0,
-                 "small,Z\xc3\xa9,3,1,,\r\n"}),
+                 "small,Z\xc3\xa9,3,1,,,,,\r\n"}),
     [](const auto &info) {
         std::string name;
         for (const char *p = info.param.what; *p; ++p)
@@ -238,10 +247,11 @@ TEST_F(Cli, ListGivesThePanelFiguresAndDescriptionsInEveryFormat)
     const CliRun csv =
         runCli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("csv"), lib});
     EXPECT_EQ(csv.code, 0);
-    EXPECT_EQ(csv.out, "library,name,units,pins,aliases,description\r\n"
-                       "small,\"Q,x\",2,0,,\r\n"
-                       "small,R,1,2,R_a R_b,\"Resistor, \"\"small\"\" \xce\xa9\"\r\n"
-                       "small,Z\xc3\xa9,3,1,,\r\n");
+    EXPECT_EQ(csv.out,
+              "library,name,units,pins,aliases,description,keywords,datasheet,parent\r\n"
+              "small,\"Q,x\",2,0,,,,,\r\n"
+              "small,R,1,2,R_a R_b,\"Resistor, \"\"small\"\" \xce\xa9\",\"res, R\",http://r,\r\n"
+              "small,Z\xc3\xa9,3,1,,,,,\r\n");
 
     const CliRun json =
         runCli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("json"), lib});
@@ -253,13 +263,18 @@ TEST_F(Cli, ListGivesThePanelFiguresAndDescriptionsInEveryFormat)
                            {"units", 1},
                            {"pins", 2},
                            {"aliases", "R_a R_b"},
-                           {"description", QString::fromUtf8("Resistor, \"small\" \xce\xa9")}}));
+                           {"description", QString::fromUtf8("Resistor, \"small\" \xce\xa9")},
+                           {"keywords", "res, R"},
+                           {"datasheet", "http://r"},
+                           {"parent", ""}}));
 
     const CliRun text = runCli({QStringLiteral("list"), lib});
     const QList<QByteArray> lines = text.out.split('\n');
     ASSERT_GE(lines.size(), 4);
-    EXPECT_EQ(lines[0], "BIBLIOTECA  NOME  PARTES  PINOS  ALIASES  DESCRI\xc3\x87\xc3\x83O");
-    EXPECT_EQ(lines[2], "small       R          1      2  R_a R_b  Resistor, \"small\" \xce\xa9");
+    EXPECT_EQ(lines[0],
+              "BIBLIOTECA  NOME  PARTES  PINOS  ALIASES  DERIVA DE  DESCRI\xc3\x87\xc3\x83O");
+    EXPECT_EQ(lines[2],
+              "small       R          1      2  R_a R_b             Resistor, \"small\" \xce\xa9");
 }
 
 TEST_F(Cli, TextListCutsALongAliasList)
@@ -288,8 +303,8 @@ TEST_F(Cli, HiddenValueComponentsKeepTheirDescriptions)
         "#\r\n$CMP Logo\r\nD a logo\r\n$ENDCMP\r\n#\r\n#End Doc Library\r\n");
     const CliRun csv =
         runCli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("csv"), lib});
-    EXPECT_EQ(csv.out, "library,name,units,pins,aliases,description\r\n"
-                       "graphic,~Arrow,1,0,,an arrow\r\ngraphic,~Logo,1,0,,a logo\r\n");
+    EXPECT_EQ(csv.out, "library,name,units,pins,aliases,description,keywords,datasheet,parent\r\n"
+                       "graphic,~Arrow,1,0,,an arrow,,,\r\ngraphic,~Logo,1,0,,a logo,,,\r\n");
     const QString target = path(QStringLiteral("g.lib"));
     ASSERT_EQ(runCli({QStringLiteral("copy"), QStringLiteral("--to"), target, lib}).code, 0);
     EXPECT_EQ(readBytes(path(QStringLiteral("g.dcm"))),
