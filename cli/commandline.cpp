@@ -101,6 +101,12 @@ void loadLibrary(const QString &path, ComponentTable &table, bool vazioAceito,
     const FileResult r = carregaBiblioteca(path, table, fechado);
     if (!r.ok)
         fileError(path, r.error);
+    // A cut-off file still lists what it holds whole; the one it cut is named.
+    if (!r.unfinished.isEmpty())
+        err() << "copista-cli: " << path << ": o arquivo termina dentro do componente "
+              << QString::fromLatin1(r.unfinished)
+              << " (falta o ENDDEF); esse componente ficou de fora.\n"
+              << Qt::flush;
     if (!table.isEmpty())
         return;
     if (info.size() == 0) {

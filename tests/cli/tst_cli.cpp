@@ -94,6 +94,20 @@ protected:
 
 } // namespace
 
+// A file cut off inside a component: the whole ones are listed, the cut
+// one is left out and named.
+TEST_F(Cli, CutOffFileNamesTheComponentLeftOut)
+{
+    const QString lib = put(QStringLiteral("cut.lib"),
+                            library({block("WHOLE")}) + "DEF HALF U 0 40 Y Y 1 F N\r\nF0 \"U\"");
+    const CliRun r = runCli({QStringLiteral("list"), lib});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("WHOLE"));
+    EXPECT_FALSE(r.out.contains("HALF"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("termina dentro do componente HALF")))
+        << r.err.toStdString();
+}
+
 // --- exit codes ----------------------------------------------------------------
 
 struct ExitCase
