@@ -358,6 +358,14 @@ KicadSymRead readKicadSymPath(const QString &path)
     return r;
 }
 
+QList<KicadSymRead> readKicadSymPaths(const QStringList &paths)
+{
+    QList<KicadSymRead> reads;
+    for (const QString &path : paths)
+        reads << readKicadSymPath(path);
+    return reads;
+}
+
 KicadSymWrite writeKicadSym(const KicadSymLibrary &lib, int version)
 {
     KicadSymWrite w;
