@@ -1,4 +1,5 @@
 #include "kicadsym/kicadsymlibrary.h"
+#include "library/emparalelo.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,6 +84,18 @@ KicadSymRead readBytes(const QByteArray &bytes)
         return r;
     }
 
+    // Checking the rows is most of the work: done on every core first, the
+    // results then taken in the file's order.
+    std::vector<int> symbols;
+    for (int c = doc.node(doc.node(root).firstChild).next; c >= 0; c = doc.node(c).next)
+        if (doc.head(c) == "symbol")
+            symbols.push_back(c);
+    std::vector<SExprError> checks(symbols.size());
+    emParalelo(qsizetype(symbols.size()), [&](qsizetype i) {
+        checks[size_t(i)] = buildSymbol(doc, symbols[size_t(i)]).error;
+    });
+    size_t checked = 0;
+
     const char *s = bytes.constData();
     qsizetype previousEnd = -1; // end of the previous row
     QHash<QByteArray, int> lineOf;
@@ -104,6 +117,7 @@ KicadSymRead readBytes(const QByteArray &bytes)
         } else if (h != "symbol") {
             lib.headerExtra << doc.raw(c).toByteArray();
         } else {
+            const SExprError &check = checks[checked++];
             const SExprDocument::Node &n = doc.node(c);
             // From the line start when only blanks come before it there.
             qsizetype start = n.begin;
@@ -144,9 +158,8 @@ KicadSymRead readBytes(const QByteArray &bytes)
                 continue;
             }
             lineOf.insert(row.name, row.line);
-            const SymbolBuild b = buildSymbol(doc, c);
-            if (!b.ok()) {
-                r.errors << KicadSymError{{}, b.error};
+            if (!check.isNull()) {
+                r.errors << KicadSymError{{}, check};
                 continue;
             }
             if (previousEnd < 0)
@@ -156,7 +169,7 @@ KicadSymRead readBytes(const QByteArray &bytes)
             row.text = bytes.mid(start, end - start);
             row.version = lib.version;
             row.checked = true;
-            lib.rows << row;
+            lib.rows << std::move(row);
             previousEnd = end;
         }
     }

@@ -36,14 +36,18 @@ class SExprDocument
 {
 public:
     enum class Kind : quint8 { List, Symbol, String, Number };
+    // 16 bytes: a file holds about one node per 5 bytes, so the nodes are
+    // most of what reading it costs in memory.
     struct Node
     {
         qint32 begin = 0; // the node's bytes: [begin, end) of the source
-        qint32 end = 0;
         qint32 firstChild = -1;
         qint32 next = -1;
-        Kind kind = Kind::Symbol;
+        qint32 end : 30 = 0;
+        Kind kind : 2 = Kind::Symbol;
     };
+    // Offsets must fit in `end`.
+    static constexpr qsizetype maxSourceSize = (qsizetype(1) << 29) - 1;
 
     // KiCad's own files nest a dozen levels; anything near these is hostile.
     static constexpr int maxDepth = 1000;
