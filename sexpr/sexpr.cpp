@@ -228,6 +228,34 @@ std::optional<double> SExprDocument::number(int i) const
     QByteArrayView t = raw(i);
     if (t.startsWith('+'))
         t = t.sliced(1);
+    // Most numbers in KiCad's files are short decimals: with at most 15
+    // digits both the digits and the power of ten are exact doubles, so one
+    // division rounds exactly as from_chars would.
+    {
+        static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const bool negative = t.startsWith('-');
+        qint64 digits = 0;
+        int count = 0, decimals = -1;
+        qsizetype k = negative ? 1 : 0;
+        for (; k < t.size() && count <= 15; ++k) {
+            const char c = t[k];
+            if (c == '.' && decimals < 0) {
+                decimals = 0;
+            } else if (isDigit(c)) {
+                digits = digits * 10 + (c - '0');
+                ++count;
+                if (decimals >= 0)
+                    ++decimals;
+            } else {
+                break;
+            }
+        }
+        if (k == t.size() && count <= 15) {
+            const double v = double(digits) / powersOfTen[qMax(decimals, 0)];
+            return negative ? -v : v;
+        }
+    }
     double v = 0;
     const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (error != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
