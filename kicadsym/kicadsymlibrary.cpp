@@ -132,8 +132,8 @@ KicadSymRead readBytes(const QByteArray &bytes)
             if (e < bytes.size() && s[e] == '\n')
                 end = e + 1;
             KicadSymRow row;
-            for (; counted < n.begin; ++counted)
-                line += s[counted] == '\n';
+            line += int(std::count(s + counted, s + n.begin, '\n'));
+            counted = n.begin;
             row.line = line;
             const int nameNode = doc.child(c, 1);
             if (!doc.isAtom(nameNode) || doc.text(nameNode).isEmpty()) {

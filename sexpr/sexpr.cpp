@@ -99,10 +99,11 @@ SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsi
     int lastRoot = -1;
     auto add = [&](qsizetype begin, qsizetype end, Kind kind) {
         const int index = int(doc.m_nodes.size());
-        Node &n = doc.m_nodes.emplace_back();
+        Node n; // whole, so that the bit fields are not read back from memory
         n.begin = qint32(begin);
         n.end = qint32(end);
         n.kind = kind;
+        doc.m_nodes.push_back(n);
         if (stack.empty()) {
             if (lastRoot < 0)
                 doc.m_firstRoot = index;
