@@ -94,33 +94,36 @@ SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsi
         int lastChild;
     };
     // KiCad's files hold a node per 5.3 to 6 bytes: one block, no copy on growth.
-    doc.m_nodes.reserve(size_t((end - from) / 5 + 16));
+    // Built apart from `doc`, so that the compiler keeps its ends in registers.
+    std::vector<Node> nodes;
+    nodes.reserve(size_t((end - from) / 5 + 16));
     std::vector<Open> stack;
     int lastRoot = -1;
     auto add = [&](qsizetype begin, qsizetype end, Kind kind) {
-        const int index = int(doc.m_nodes.size());
+        const int index = int(nodes.size());
         Node n; // whole, so that the bit fields are not read back from memory
         n.begin = qint32(begin);
         n.end = qint32(end);
         n.kind = kind;
-        doc.m_nodes.push_back(n);
+        nodes.push_back(n);
         if (stack.empty()) {
             if (lastRoot < 0)
                 doc.m_firstRoot = index;
             else
-                doc.m_nodes[size_t(lastRoot)].next = index;
+                nodes[size_t(lastRoot)].next = index;
             lastRoot = index;
         } else {
             Open &o = stack.back();
             if (o.lastChild < 0)
-                doc.m_nodes[size_t(o.list)].firstChild = index;
+                nodes[size_t(o.list)].firstChild = index;
             else
-                doc.m_nodes[size_t(o.lastChild)].next = index;
+                nodes[size_t(o.lastChild)].next = index;
             o.lastChild = index;
         }
         return index;
     };
     auto fail = [&](qsizetype at, const QString &message) {
+        doc.m_nodes = std::move(nodes);
         doc.m_error = doc.errorAt(at, message);
         return doc;
     };
@@ -144,7 +147,7 @@ SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsi
         } else if (c == ')') {
             if (stack.empty())
                 return fail(pos, QStringLiteral("')' sem '(' correspondente"));
-            doc.m_nodes[size_t(stack.back().list)].end = qint32(pos + 1);
+            nodes[size_t(stack.back().list)].end = qint32(pos + 1);
             stack.pop_back();
             ++pos;
         } else if (c == '"') {
@@ -174,6 +177,7 @@ SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsi
     }
     if (!stack.empty())
         return fail(end, QStringLiteral("falta ')'"));
+    doc.m_nodes = std::move(nodes);
     return doc;
 }
 
