@@ -189,26 +189,6 @@ QByteArray SExprDocument::text(int i) const
     return sexprUnescaped(r.sliced(1, r.size() - 2));
 }
 
-QByteArrayView SExprDocument::head(int list) const
-{
-    if (!isList(list))
-        return {};
-    const int first = node(list).firstChild;
-    if (first < 0 || node(first).kind != Kind::Symbol)
-        return {};
-    return raw(first);
-}
-
-int SExprDocument::child(int list, int k) const
-{
-    if (!isList(list))
-        return -1;
-    int c = node(list).firstChild;
-    while (c >= 0 && k-- > 0)
-        c = node(c).next;
-    return c;
-}
-
 int SExprDocument::childCount(int list) const
 {
     int n = 0;

@@ -76,8 +76,25 @@ public:
     // A string's value with its escapes undone; a bare token as written.
     QByteArray text(int i) const;
     // The first child of a list when it is a bare token (its keyword).
-    QByteArrayView head(int list) const;
-    int child(int list, int k) const;
+    // Inline: reading a symbol asks for heads and children at every node.
+    QByteArrayView head(int list) const
+    {
+        if (!isList(list))
+            return {};
+        const int first = node(list).firstChild;
+        if (first < 0 || node(first).kind != Kind::Symbol)
+            return {};
+        return raw(first);
+    }
+    int child(int list, int k) const
+    {
+        if (!isList(list))
+            return -1;
+        int c = node(list).firstChild;
+        while (c >= 0 && k-- > 0)
+            c = node(c).next;
+        return c;
+    }
     int childCount(int list) const;
     // The first child list whose keyword is `keyword`, or -1.
     int find(int list, QByteArrayView keyword) const;
