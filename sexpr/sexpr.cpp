@@ -1,5 +1,6 @@
 #include "sexpr/sexpr.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -29,14 +30,25 @@ SExprError SExprError::at(QByteArrayView source, qsizetype offset, const QString
 
 namespace {
 
+// One table look-up per byte instead of a chain of comparisons.
+enum : quint8 { Blank = 1, EndsToken = 2 };
+constexpr std::array<quint8, 256> charClasses = [] {
+    std::array<quint8, 256> t{};
+    for (const char c : {' ', '\t', '\n', '\r', '\f', '\v'})
+        t[uchar(c)] = Blank | EndsToken;
+    for (const char c : {'(', ')', '"', '\0'})
+        t[uchar(c)] = EndsToken;
+    return t;
+}();
+
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    return charClasses[uchar(c)] & Blank;
 }
 
 bool endsToken(char c)
 {
-    return isBlank(c) || c == '(' || c == ')' || c == '"' || c == '\0';
+    return charClasses[uchar(c)] & EndsToken;
 }
 
 bool isDigit(char c)
@@ -165,11 +177,11 @@ SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsi
             pos = i + 1;
         } else {
             qsizetype i = pos;
-            while (i < end && !endsToken(s[i])) {
+            const qsizetype limit = qMin(end, pos + maxTokenSize + 1);
+            while (i < limit && !endsToken(s[i]))
                 ++i;
-                if (i - pos > maxTokenSize)
-                    return fail(pos, tooBig);
-            }
+            if (i - pos > maxTokenSize)
+                return fail(pos, tooBig);
             const QByteArrayView token(s + pos, i - pos);
             add(pos, i, sexprIsNumber(token) ? Kind::Number : Kind::Symbol);
             pos = i;
