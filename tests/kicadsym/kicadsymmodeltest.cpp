@@ -326,6 +326,7 @@ TEST(KicadSymLibrary, ErrorsOfSeveralRowsComeInFileOrder)
     ASSERT_EQ(r.errors.size(), 3);
     EXPECT_EQ(r.errors[0].error.line, 2);
     EXPECT_EQ(r.errors[1].error.line, 4);
+    EXPECT_TRUE(r.errors[1].error.message.contains(QStringLiteral("já na linha 3")));
     EXPECT_EQ(r.errors[2].error.line, 5);
 }
 
