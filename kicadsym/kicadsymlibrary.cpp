@@ -1,4 +1,5 @@
 #include "kicadsym/kicadsymlibrary.h"
+#include "library/emparalelo.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -83,6 +85,18 @@ KicadSymRead readBytes(const QByteArray &bytes)
         return r;
     }
 
+    // Checking the rows is most of the work: done on every core first, the
+    // results then taken in the file's order.
+    std::vector<int> symbols;
+    for (int c = doc.node(doc.node(root).firstChild).next; c >= 0; c = doc.node(c).next)
+        if (doc.head(c) == "symbol")
+            symbols.push_back(c);
+    std::vector<SExprError> checks(symbols.size());
+    emParalelo(qsizetype(symbols.size()), [&](qsizetype i) {
+        checks[size_t(i)] = buildSymbol(doc, symbols[size_t(i)]).error;
+    });
+    size_t checked = 0;
+
     const char *s = bytes.constData();
     qsizetype previousEnd = -1; // end of the previous row
     QHash<QByteArray, int> lineOf;
@@ -104,6 +118,7 @@ KicadSymRead readBytes(const QByteArray &bytes)
         } else if (h != "symbol") {
             lib.headerExtra << doc.raw(c).toByteArray();
         } else {
+            const SExprError &check = checks[checked++];
             const SExprDocument::Node &n = doc.node(c);
             // From the line start when only blanks come before it there.
             qsizetype start = n.begin;
@@ -117,8 +132,8 @@ KicadSymRead readBytes(const QByteArray &bytes)
             if (e < bytes.size() && s[e] == '\n')
                 end = e + 1;
             KicadSymRow row;
-            for (; counted < n.begin; ++counted)
-                line += s[counted] == '\n';
+            line += int(std::count(s + counted, s + n.begin, '\n'));
+            counted = n.begin;
             row.line = line;
             const int nameNode = doc.child(c, 1);
             if (!doc.isAtom(nameNode) || doc.text(nameNode).isEmpty()) {
@@ -144,9 +159,8 @@ KicadSymRead readBytes(const QByteArray &bytes)
                 continue;
             }
             lineOf.insert(row.name, row.line);
-            const SymbolBuild b = buildSymbol(doc, c);
-            if (!b.ok()) {
-                r.errors << KicadSymError{{}, b.error};
+            if (!check.isNull()) {
+                r.errors << KicadSymError{{}, check};
                 continue;
             }
             if (previousEnd < 0)
@@ -156,7 +170,7 @@ KicadSymRead readBytes(const QByteArray &bytes)
             row.text = bytes.mid(start, end - start);
             row.version = lib.version;
             row.checked = true;
-            lib.rows << row;
+            lib.rows << std::move(row);
             previousEnd = end;
         }
     }
@@ -356,6 +370,24 @@ KicadSymRead readKicadSymPath(const QString &path)
         r.errors << KicadSymError{path,
                                   SExprError::at({}, 0, QStringLiteral("pasta sem símbolos"))};
     return r;
+}
+
+QList<KicadSymRead> readKicadSymPaths(const QStringList &paths)
+{
+    // Files on every core, the largest first so that none is left to one
+    // core at the end; a file's parse is the part its own read cannot share.
+    QList<qsizetype> order(paths.size());
+    std::iota(order.begin(), order.end(), 0);
+    QList<qint64> sizes;
+    for (const QString &path : paths)
+        sizes << QFileInfo(path).size();
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return sizes[a] > sizes[b]; });
+    QList<KicadSymRead> reads(paths.size());
+    KicadSymRead *out = reads.data();
+    emParalelo(paths.size(),
+               [&](qsizetype k) { out[order[k]] = readKicadSymPath(paths[order[k]]); });
+    return reads;
 }
 
 KicadSymWrite writeKicadSym(const KicadSymLibrary &lib, int version)

@@ -71,6 +71,8 @@ struct KicadSymRead
 KicadSymRead readKicadSym(const QByteArray &bytes);
 // A .kicad_sym file or a .kicad_symdir folder.
 KicadSymRead readKicadSymPath(const QString &path);
+// Several, one result per path in its order.
+QList<KicadSymRead> readKicadSymPaths(const QStringList &paths);
 
 // The whole file in `version` (one of 20211014, 20220914, 20231120,
 // 20241209): rows already in it byte for byte, the others from their model.

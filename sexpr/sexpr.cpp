@@ -1,5 +1,6 @@
 #include "sexpr/sexpr.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -29,14 +30,25 @@ SExprError SExprError::at(QByteArrayView source, qsizetype offset, const QString
 
 namespace {
 
+// One table look-up per byte instead of a chain of comparisons.
+enum : quint8 { Blank = 1, EndsToken = 2 };
+constexpr std::array<quint8, 256> charClasses = [] {
+    std::array<quint8, 256> t{};
+    for (const char c : {' ', '\t', '\n', '\r', '\f', '\v'})
+        t[uchar(c)] = Blank | EndsToken;
+    for (const char c : {'(', ')', '"', '\0'})
+        t[uchar(c)] = EndsToken;
+    return t;
+}();
+
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    return charClasses[uchar(c)] & Blank;
 }
 
 bool endsToken(char c)
 {
-    return isBlank(c) || c == '(' || c == ')' || c == '"' || c == '\0';
+    return charClasses[uchar(c)] & EndsToken;
 }
 
 bool isDigit(char c)
@@ -75,13 +87,15 @@ bool sexprIsNumber(QByteArrayView t)
     return i == n;
 }
 
+static_assert(sizeof(SExprDocument::Node) == 16);
+
 SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsizetype to)
 {
     SExprDocument doc;
     doc.m_source = source;
     const char *s = source.constData();
     const qsizetype end = to < 0 ? source.size() : qMin(to, source.size());
-    if (end > std::numeric_limits<qint32>::max()) {
+    if (end > maxSourceSize) {
         doc.m_error = doc.errorAt(0, QStringLiteral("arquivo grande demais"));
         return doc;
     }
@@ -91,28 +105,37 @@ SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsi
         int list;
         int lastChild;
     };
+    // KiCad's files hold a node per 5.3 to 6 bytes: one block, no copy on growth.
+    // Built apart from `doc`, so that the compiler keeps its ends in registers.
+    std::vector<Node> nodes;
+    nodes.reserve(size_t((end - from) / 5 + 16));
     std::vector<Open> stack;
     int lastRoot = -1;
-    auto add = [&](Node n) {
-        const int index = int(doc.m_nodes.size());
-        doc.m_nodes.push_back(n);
+    auto add = [&](qsizetype begin, qsizetype end, Kind kind) {
+        const int index = int(nodes.size());
+        Node n; // whole, so that the bit fields are not read back from memory
+        n.begin = qint32(begin);
+        n.end = qint32(end);
+        n.kind = kind;
+        nodes.push_back(n);
         if (stack.empty()) {
             if (lastRoot < 0)
                 doc.m_firstRoot = index;
             else
-                doc.m_nodes[size_t(lastRoot)].next = index;
+                nodes[size_t(lastRoot)].next = index;
             lastRoot = index;
         } else {
             Open &o = stack.back();
             if (o.lastChild < 0)
-                doc.m_nodes[size_t(o.list)].firstChild = index;
+                nodes[size_t(o.list)].firstChild = index;
             else
-                doc.m_nodes[size_t(o.lastChild)].next = index;
+                nodes[size_t(o.lastChild)].next = index;
             o.lastChild = index;
         }
         return index;
     };
     auto fail = [&](qsizetype at, const QString &message) {
+        doc.m_nodes = std::move(nodes);
         doc.m_error = doc.errorAt(at, message);
         return doc;
     };
@@ -130,13 +153,13 @@ SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsi
             if (int(stack.size()) >= maxDepth)
                 return fail(pos, QStringLiteral("aninhamento profundo demais (mais de %1 níveis)")
                                      .arg(maxDepth));
-            const int index = add({qint32(pos), qint32(pos + 1), -1, -1, Kind::List});
+            const int index = add(pos, pos + 1, Kind::List);
             stack.push_back({index, -1});
             ++pos;
         } else if (c == ')') {
             if (stack.empty())
                 return fail(pos, QStringLiteral("')' sem '(' correspondente"));
-            doc.m_nodes[size_t(stack.back().list)].end = qint32(pos + 1);
+            nodes[size_t(stack.back().list)].end = qint32(pos + 1);
             stack.pop_back();
             ++pos;
         } else if (c == '"') {
@@ -150,23 +173,23 @@ SExprDocument SExprDocument::parse(const QByteArray &source, qsizetype from, qsi
             }
             if (i >= end)
                 return fail(pos, QStringLiteral("texto sem fim: falta '\"'"));
-            add({qint32(pos), qint32(i + 1), -1, -1, Kind::String});
+            add(pos, i + 1, Kind::String);
             pos = i + 1;
         } else {
             qsizetype i = pos;
-            while (i < end && !endsToken(s[i])) {
+            const qsizetype limit = qMin(end, pos + maxTokenSize + 1);
+            while (i < limit && !endsToken(s[i]))
                 ++i;
-                if (i - pos > maxTokenSize)
-                    return fail(pos, tooBig);
-            }
+            if (i - pos > maxTokenSize)
+                return fail(pos, tooBig);
             const QByteArrayView token(s + pos, i - pos);
-            add({qint32(pos), qint32(i), -1, -1,
-                 sexprIsNumber(token) ? Kind::Number : Kind::Symbol});
+            add(pos, i, sexprIsNumber(token) ? Kind::Number : Kind::Symbol);
             pos = i;
         }
     }
     if (!stack.empty())
         return fail(end, QStringLiteral("falta ')'"));
+    doc.m_nodes = std::move(nodes);
     return doc;
 }
 
@@ -176,26 +199,6 @@ QByteArray SExprDocument::text(int i) const
     if (node(i).kind != Kind::String)
         return r.toByteArray();
     return sexprUnescaped(r.sliced(1, r.size() - 2));
-}
-
-QByteArrayView SExprDocument::head(int list) const
-{
-    if (!isList(list))
-        return {};
-    const int first = node(list).firstChild;
-    if (first < 0 || node(first).kind != Kind::Symbol)
-        return {};
-    return raw(first);
-}
-
-int SExprDocument::child(int list, int k) const
-{
-    if (!isList(list))
-        return -1;
-    int c = node(list).firstChild;
-    while (c >= 0 && k-- > 0)
-        c = node(c).next;
-    return c;
 }
 
 int SExprDocument::childCount(int list) const
@@ -222,6 +225,34 @@ std::optional<double> SExprDocument::number(int i) const
     QByteArrayView t = raw(i);
     if (t.startsWith('+'))
         t = t.sliced(1);
+    // Most numbers in KiCad's files are short decimals: with at most 15
+    // digits both the digits and the power of ten are exact doubles, so one
+    // division rounds exactly as from_chars would.
+    {
+        static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const bool negative = t.startsWith('-');
+        qint64 digits = 0;
+        int count = 0, decimals = -1;
+        qsizetype k = negative ? 1 : 0;
+        for (; k < t.size() && count <= 15; ++k) {
+            const char c = t[k];
+            if (c == '.' && decimals < 0) {
+                decimals = 0;
+            } else if (isDigit(c)) {
+                digits = digits * 10 + (c - '0');
+                ++count;
+                if (decimals >= 0)
+                    ++decimals;
+            } else {
+                break;
+            }
+        }
+        if (k == t.size() && count <= 15) {
+            const double v = double(digits) / powersOfTen[qMax(decimals, 0)];
+            return negative ? -v : v;
+        }
+    }
     double v = 0;
     const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (error != std::errc() || end != t.data() + t.size() || !std::isfinite(v))

@@ -36,14 +36,18 @@ class SExprDocument
 {
 public:
     enum class Kind : quint8 { List, Symbol, String, Number };
+    // 16 bytes: a file holds about one node per 5 bytes, so the nodes are
+    // most of what reading it costs in memory.
     struct Node
     {
         qint32 begin = 0; // the node's bytes: [begin, end) of the source
-        qint32 end = 0;
         qint32 firstChild = -1;
         qint32 next = -1;
-        Kind kind = Kind::Symbol;
+        qint32 end : 30 = 0;
+        Kind kind : 2 = Kind::Symbol;
     };
+    // Offsets must fit in `end`.
+    static constexpr qsizetype maxSourceSize = (qsizetype(1) << 29) - 1;
 
     // KiCad's own files nest a dozen levels; anything near these is hostile.
     static constexpr int maxDepth = 1000;
@@ -72,8 +76,25 @@ public:
     // A string's value with its escapes undone; a bare token as written.
     QByteArray text(int i) const;
     // The first child of a list when it is a bare token (its keyword).
-    QByteArrayView head(int list) const;
-    int child(int list, int k) const;
+    // Inline: reading a symbol asks for heads and children at every node.
+    QByteArrayView head(int list) const
+    {
+        if (!isList(list))
+            return {};
+        const int first = node(list).firstChild;
+        if (first < 0 || node(first).kind != Kind::Symbol)
+            return {};
+        return raw(first);
+    }
+    int child(int list, int k) const
+    {
+        if (!isList(list))
+            return -1;
+        int c = node(list).firstChild;
+        while (c >= 0 && k-- > 0)
+            c = node(c).next;
+        return c;
+    }
     int childCount(int list) const;
     // The first child list whose keyword is `keyword`, or -1.
     int find(int list, QByteArrayView keyword) const;

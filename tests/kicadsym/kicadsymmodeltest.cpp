@@ -317,4 +317,41 @@ TEST(KicadSymLibrary, FolderSavesOneFilePerSymbol)
     EXPECT_EQ(back.library.rows[1].text, "  (symbol \"B\")\n");
 }
 
+// Rows are checked side by side; their errors still come in the file's order.
+TEST(KicadSymLibrary, ErrorsOfSeveralRowsComeInFileOrder)
+{
+    const KicadSymRead r = readKicadSym(head + "  (symbol \"A\" (pin_names (offset)))\n" +
+                                        "  (symbol \"B\")\n  (symbol \"B\")\n" +
+                                        "  (symbol \"C\" (symbol \"X_1_1\"))\n)\n");
+    ASSERT_EQ(r.errors.size(), 3);
+    EXPECT_EQ(r.errors[0].error.line, 2);
+    EXPECT_EQ(r.errors[1].error.line, 4);
+    EXPECT_TRUE(r.errors[1].error.message.contains(QStringLiteral("já na linha 3")));
+    EXPECT_EQ(r.errors[2].error.line, 5);
+}
+
+// Files are read side by side, the largest first; each result stays with its path.
+TEST(KicadSymLibrary, SeveralPathsGiveOneResultEachInTheirOrder)
+{
+    QTemporaryDir dir;
+    const QString small = dir.filePath(QStringLiteral("s.kicad_sym"));
+    const QString large = dir.filePath(QStringLiteral("l.kicad_sym"));
+    QByteArray many = head;
+    for (int i = 0; i < 50; ++i)
+        many += "  (symbol \"L" + QByteArray::number(i) + "\")\n";
+    for (const auto &[path, bytes] :
+         {std::pair(small, head + "  (symbol \"S\")\n)\n"), std::pair(large, many + ")\n")}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    const QList<KicadSymRead> reads =
+        readKicadSymPaths({small, dir.filePath(QStringLiteral("none.kicad_sym")), large});
+    ASSERT_EQ(reads.size(), 3);
+    EXPECT_EQ(reads[0].library.rows.value(0).name, "S");
+    EXPECT_FALSE(reads[1].ok());
+    EXPECT_EQ(reads[2].library.rows.size(), 50);
+    EXPECT_EQ(reads[2].library.rows.value(49).name, "L49");
+}
+
 } // namespace

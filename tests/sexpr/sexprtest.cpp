@@ -97,7 +97,10 @@ INSTANTIATE_TEST_SUITE_P(Tokens, SExprNumber,
                                          NumberCase{"-1e999", {}}, NumberCase{"nan", {}},
                                          NumberCase{"inf", {}}, NumberCase{"1e", {}},
                                          NumberCase{"0x10", {}}, NumberCase{"1.2.3", {}},
-                                         NumberCase{"\"1\"", {}}));
+                                         NumberCase{"\"1\"", {}}, NumberCase{"5.", 5.0},
+                                         NumberCase{"0.00000000000001", 1e-14},
+                                         NumberCase{"-99999999999999.9", -99999999999999.9},
+                                         NumberCase{"1234567890123456.7", 1234567890123456.7}));
 
 // KiCad 8 and later lay their files out with the prettifier: the layout of
 // each such corpus file is rebuilt from the file with its layout removed.
