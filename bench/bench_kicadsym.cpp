@@ -3,13 +3,18 @@
 //
 // Goal: BM_KicadSymRead (the ten KiCad 6 corpus libraries, every row checked
 // as the reader checks it) within 3x BM_LegacyFolderLoadSame (the same ten
-// as .lib files, loaded as a folder by the window's own load).
+// as .lib files, loaded as a folder by the window's own load); BM_KicadSymSave
+// (the ten written back as .kicad_sym, each through QSaveFile) within 3x
+// BM_LegacySaveSame (the ten .lib written by the window's own save).
 
 #include "kicadsym/kicadsymlibrary.h"
+#include "library/componenttable.h"
 #include "library/librarycommands.h"
 #include "library/librarydocument.h"
+#include "library/libraryfile.h"
 #include "tests/support/corpus.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -79,5 +84,44 @@ void BM_LegacyFolderLoadSame(benchmark::State &state)
     state.counters["libraries"] = double(doc.bibliotecas().size());
 }
 BENCHMARK(BM_LegacyFolderLoadSame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_KicadSymSave(benchmark::State &state)
+{
+    const QList<KicadSymRead> reads = readKicadSymPaths(v6Libraries());
+    if (reads.size() != 10) {
+        state.SkipWithError("the ten KiCad 6 libraries are missing");
+        return;
+    }
+    QTemporaryDir out;
+    for (auto _ : state) {
+        for (int i = 0; i < reads.size(); ++i) {
+            const QString path = out.filePath(QStringLiteral("%1.kicad_sym").arg(i));
+            if (!saveKicadSym(reads[i].library, path, reads[i].library.version).isDone()) {
+                state.SkipWithError("a library was not saved");
+                return;
+            }
+        }
+    }
+}
+BENCHMARK(BM_KicadSymSave)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_LegacySaveSame(benchmark::State &state)
+{
+    std::vector<ComponentTable> tables(corpusLibraries().size());
+    for (int i = 0; i < int(tables.size()); ++i)
+        carregaBiblioteca(corpusLibraries()[i], tables[i]);
+    QTemporaryDir out;
+    const QDateTime when = QDateTime::currentDateTime();
+    for (auto _ : state) {
+        for (int i = 0; i < int(tables.size()); ++i) {
+            const QString path = out.filePath(QStringLiteral("%1.lib").arg(i));
+            if (!salvaBiblioteca(path, tables[i], when).ok) {
+                state.SkipWithError("a library was not saved");
+                return;
+            }
+        }
+    }
+}
+BENCHMARK(BM_LegacySaveSame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
