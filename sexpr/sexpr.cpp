@@ -359,6 +359,20 @@ QByteArray sexprQuoted(QByteArrayView value)
     return out;
 }
 
+namespace {
+
+// The index of the quote closing the string opened at `open` (escapes
+// skipped), or the last byte when the text ends first.
+qsizetype closingQuote(QByteArrayView text, qsizetype open)
+{
+    qsizetype j = open + 1;
+    while (j < text.size() && text[j] != '"')
+        j += text[j] == '\\' ? 2 : 1;
+    return qMin(j, text.size() - 1);
+}
+
+} // namespace
+
 QByteArray sexprCompacted(QByteArrayView raw)
 {
     QByteArray out;
@@ -378,10 +392,7 @@ QByteArray sexprCompacted(QByteArrayView raw)
             out += c;
         } else if (c == '"') {
             separate();
-            qsizetype j = i + 1;
-            while (j < raw.size() && raw[j] != '"')
-                j += raw[j] == '\\' ? 2 : 1;
-            j = qMin(j, raw.size() - 1);
+            const qsizetype j = closingQuote(raw, i);
             out += raw.sliced(i, j - i + 1);
             i = j;
         } else {
@@ -441,10 +452,7 @@ QByteArray sexprPrettified(QByteArrayView in, int indent)
             if (pendingBlank && !out.endsWith('('))
                 out += ' ';
             if (c == '"') { // a string is copied whole, escapes included
-                qsizetype j = i + 1;
-                while (j < in.size() && in[j] != '"')
-                    j += in[j] == '\\' ? 2 : 1;
-                j = qMin(j, in.size() - 1);
+                const qsizetype j = closingQuote(in, i);
                 out += in.sliced(i, j - i + 1);
                 i = j;
             } else {
