@@ -36,15 +36,10 @@ QByteArray joined(const QList<QByteArray> &linhas)
     return linhas.size() == 1 ? linhas.front() : linhas.join('\n');
 }
 
-// The model of the symbol named `name` in a row's text, either format.
-std::optional<Symbol> symbolNamed(const QByteArray &text, const QByteArray &name)
+// The model of the symbol named `name` (the component or one of its
+// aliases) in a legacy row's text.
+std::optional<Symbol> legacySymbolNamed(const QByteArray &text, const QByteArray &name)
 {
-    if (isKicadSym({text})) {
-        SymbolBuild b = buildSymbol(text);
-        if (!b.ok())
-            return std::nullopt;
-        return std::move(b.symbol);
-    }
     const QList<Symbol> symbols = symbolsFromLegacy(text, nullptr);
     for (const Symbol &s : symbols) {
         if (s.name == name)
@@ -63,37 +58,45 @@ void Analise::setSymbolLookup(Painel painel,
     m_lookup[painel == Painel::Edicao ? 0 : 1] = std::move(rowText);
 }
 
-std::shared_ptr<const Symbol> Analise::model(Painel painel, const QByteArray &text, QString *erro)
+const Analise::Built &Analise::built(const QByteArray &text)
 {
     auto it = m_models.constFind(text);
-    if (it == m_models.constEnd()) {
-        // A row typed key by key leaves one text per key: keep the cache small.
-        if (m_models.size() >= 4096)
-            m_models.clear();
-        SymbolBuild b = buildSymbol(text);
-        Built built;
-        if (b.ok())
-            built.symbol = std::make_shared<const Symbol>(std::move(b.symbol));
-        else
-            built.erro = b.error.text();
-        it = m_models.insert(text, std::move(built));
-    }
+    if (it != m_models.constEnd())
+        return *it;
+    // A row typed key by key leaves one text per key: keep the cache small.
+    if (m_models.size() >= 4096)
+        m_models.clear();
+    SymbolBuild b = buildSymbol(text);
+    Built built;
+    if (b.ok())
+        built.symbol = std::make_shared<const Symbol>(std::move(b.symbol));
+    else
+        built.erro = b.error.text();
+    return *m_models.insert(text, std::move(built));
+}
+
+std::shared_ptr<const Symbol> Analise::model(Painel painel, const QByteArray &text, QString *erro)
+{
+    const Built own = built(text);
     if (erro)
-        *erro = it->erro;
-    if (!it->symbol || it->symbol->extends.isEmpty())
-        return it->symbol;
-    // The parent comes from the pane's library as it stands now: resolved
-    // on each pass, not cached.
+        *erro = own.erro;
+    if (!own.symbol || own.symbol->extends.isEmpty())
+        return own.symbol;
+    // The parent comes from the pane's library as it stands now: looked up
+    // on each pass, its model kept by its text as the row's is.
     const auto &lookup = m_lookup[painel == Painel::Edicao ? 0 : 1];
-    std::vector<std::unique_ptr<Symbol>> parents;
-    auto resolved = std::make_shared<Symbol>(*it->symbol);
+    std::vector<std::shared_ptr<const Symbol>> parents;
+    auto resolved = std::make_shared<Symbol>(*own.symbol);
     resolveParent(*resolved, [&](const QByteArray &name) -> const Symbol * {
-        if (!lookup)
+        const QByteArray parentText = lookup ? lookup(name) : QByteArray();
+        if (parentText.isEmpty())
             return nullptr;
-        std::optional<Symbol> s = symbolNamed(lookup(name), name);
-        if (!s)
-            return nullptr;
-        parents.push_back(std::make_unique<Symbol>(std::move(*s)));
+        if (isKicadSym({parentText})) {
+            parents.push_back(built(parentText).symbol);
+        } else {
+            std::optional<Symbol> s = legacySymbolNamed(parentText, name);
+            parents.push_back(s ? std::make_shared<const Symbol>(std::move(*s)) : nullptr);
+        }
         return parents.back().get();
     });
     return resolved;

@@ -156,6 +156,7 @@ private:
         std::shared_ptr<const Symbol> symbol; // unresolved; null when broken
         QString erro;
     };
+    const Built &built(const QByteArray &text);
     QHash<QByteArray, Built> m_models;
     QString m_erro;
     // The tokens of the lines of the pass being drawn.

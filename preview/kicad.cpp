@@ -1,6 +1,7 @@
 #include "kicad.h"
 
 #include "desenho_p.h"
+#include "kicadsym/symbolsexpr.h"
 #include "numeros.h"
 #include "symbol/symbol.h"
 
@@ -178,13 +179,36 @@ QString subReferencia(int unidade)
 
 } // namespace
 
+namespace {
+
+// The model of a .kicad_sym row's lines (first non-blank byte '('), else nothing.
+std::optional<Symbol> modeloDe(const QList<QByteArray> &linhas)
+{
+    for (const QByteArray &l : linhas) {
+        const QByteArray t = l.trimmed();
+        if (t.isEmpty())
+            continue;
+        if (!t.startsWith('('))
+            return std::nullopt;
+        SymbolBuild b = buildSymbol(linhas.join('\n'));
+        return b.ok() ? std::optional<Symbol>(std::move(b.symbol)) : Symbol();
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 int unidadesDoSimbolo(const QList<QByteArray> &linhas)
 {
+    if (const auto s = modeloDe(linhas))
+        return std::clamp(s->unitCount(), 1, int(UnidadeMax));
     return unidadesDe(tokensDe(linhas));
 }
 
 bool temConvertido(const QList<QByteArray> &linhas)
 {
+    if (const auto s = modeloDe(linhas))
+        return s->hasBodyStyles();
     for (const Tokens &t : tokensDe(linhas)) {
         const Item item = itemDe(t.token(1));
         if (item != Item::Nenhum && numero(t.token(indiceUnidade(item) + 1)) == 2)

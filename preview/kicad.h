@@ -43,9 +43,12 @@ inline constexpr Cor Oculto = 0xC2C2C2;     // hidden pins shown
 
 // How many units the window offers for a symbol: the DEF line's unit count
 // (token 8), at most the highest unit its drawing items use and at least 1;
-// a count that is not a positive number gives the highest unit used.
+// a count that is not a positive number gives the highest unit used. A
+// .kicad_sym row answers from its model (a derived one has none of its own:
+// Analise::unitCount finds its parent).
 int unidadesDoSimbolo(const QList<QByteArray> &linhas);
-// Whether any drawing item belongs to body style 2.
+// Whether any drawing item belongs to body style 2 (a .kicad_sym row: its
+// model has a second body style).
 bool temConvertido(const QList<QByteArray> &linhas);
 
 // A library text as shown: valid UTF-8 as UTF-8, anything else byte for
