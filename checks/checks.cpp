@@ -284,8 +284,8 @@ private:
     }
 
     // S3.8: units of a multi-unit symbol drawn alike (the same graphics) are
-    // interchangeable, so they carry the same pins: same places, names and
-    // types (their numbers differ).
+    // interchangeable, so they carry the same pins: same places, directions
+    // and types (their numbers differ, and so may their names: R1.2, R2.2).
     void s38()
     {
         const QList<int> units = unitNumbers(s);
@@ -299,11 +299,10 @@ private:
             return g;
         };
         auto pinsOf = [&](int unit) {
-            std::vector<std::tuple<int, int, int, QByteArray, QByteArray>> v;
+            std::vector<std::tuple<int, int, int, QByteArray>> v;
             for (const PinRef &p : pins)
                 if (p.unit == unit)
-                    v.emplace_back(p.pin->at.x(), p.pin->at.y(), p.pin->angle, p.pin->name,
-                                   p.pin->type);
+                    v.emplace_back(p.pin->at.x(), p.pin->at.y(), p.pin->angle, p.pin->type);
             std::sort(v.begin(), v.end());
             return v;
         };
@@ -373,22 +372,26 @@ private:
     // S4.1: pins on the 100 mil grid; lengths of at least 100 mil, in 50 mil
     // steps, at most 300 mil and one length in the symbol; numbers unique.
     // Simple discrete symbols (two pins, no pin names shown) may have
-    // shorter pins; a power symbol's zero-length pin is S7.1's matter, and a
-    // hidden not-connected pin has no length to keep.
+    // shorter pins, and sit on the 50 mil grid; a power symbol's zero-length pin is S7.1's matter,
+    // and a hidden not-connected pin has no length to keep.
     void s41()
     {
-        for (const PinRef &p : pins) {
-            const QPoint at = p.pin->at;
-            if (at.x() % Grid || at.y() % Grid)
-                add(S4_1, p.unit,
-                    QStringLiteral("pino %1 fora da grade de 100 mil (%2, %3)")
-                        .arg(text(p.pin->number), mils(at.x()), mils(at.y())),
-                    at);
-        }
         bool namesShown = false;
         for (const PinRef &p : pins)
             namesShown = namesShown || shown(p.pin->name);
         const bool discrete = pins.size() == 2 && (s.pinNamesHidden || !namesShown);
+        // The library draws its simple discretes (R, C, LED) with their pins
+        // 300 mil apart about the origin: on the 50 mil grid, which is how
+        // they are read here.
+        const int grid = discrete ? Grid / 2 : Grid;
+        for (const PinRef &p : pins) {
+            const QPoint at = p.pin->at;
+            if (at.x() % grid || at.y() % grid)
+                add(S4_1, p.unit,
+                    QStringLiteral("pino %1 fora da grade de %2 (%3, %4)")
+                        .arg(text(p.pin->number), mils(grid), mils(at.x()), mils(at.y())),
+                    at);
+        }
         QHash<int, int> lengths;
         if (!s.power) {
             for (const PinRef &p : pins) {
@@ -725,9 +728,22 @@ void checkSymbol(const Symbol &symbol, const RuleFilter &rules, QList<Finding> &
 void checkRowText(const QByteArray &text, const QByteArray &symbol, const RuleFilter &rules,
                   QList<Finding> &out)
 {
-    if (rules.wants(G1_7) && text.contains('\r'))
+    // A legacy row's lines end as the library table keeps them, not as its
+    // file ended them: only .kicad_sym rows carry their file's line ends.
+    if (rules.wants(G1_7) && isKicadSymText(text) && text.contains('\r'))
         out.append(Finding{
             G1_7, symbol, 0, QStringLiteral("fim de linha que não é o do Unix (\\n)"), {}, false});
+}
+
+void checkFileText(const QByteArray &bytes, const RuleFilter &rules, QList<Finding> &out)
+{
+    if (rules.wants(G1_7) && bytes.contains('\r'))
+        out.append(Finding{G1_7,
+                           {},
+                           0,
+                           QStringLiteral("arquivo com fins de linha que não são os do Unix (\\n)"),
+                           {},
+                           false});
 }
 
 bool isKicadSymText(const QByteArray &text)
@@ -1045,23 +1061,34 @@ RowFix fixRow(const QByteArray &rowText, const RuleFilter &rules, int version)
     fp.fills = fills.fills;
     if (r.changes.isEmpty())
         return r;
-    QList<QByteArray> lines = rowText.split('\n');
+    // A row's lines end in CR (as the library table holds them), LF or CR LF;
+    // each keeps its own end.
+    QByteArray out;
+    out.reserve(rowText.size() + 64);
     bool inDraw = false;
-    for (QByteArray &line : lines) {
-        const bool cr = line.endsWith('\r');
-        QByteArray body = cr ? line.chopped(1) : line;
+    for (qsizetype start = 0; start < rowText.size();) {
+        qsizetype end = start;
+        while (end < rowText.size() && rowText[end] != '\r' && rowText[end] != '\n')
+            ++end;
+        qsizetype next = end;
+        if (next < rowText.size() && rowText[next] == '\r')
+            ++next;
+        if (next < rowText.size() && rowText[next] == '\n')
+            ++next;
+        QByteArray body = rowText.mid(start, end - start);
         const QByteArray head = body.trimmed();
         if (head.startsWith("DRAW"))
             inDraw = true;
         else if (head.startsWith("ENDDRAW"))
             inDraw = false;
         const bool field = head.size() > 1 && head[0] == 'F' && head[1] >= '0' && head[1] <= '9';
-        if (!(inDraw || field))
-            continue;
-        body = editLegacyLine(body, fp, s.name);
-        line = cr ? body + '\r' : body;
+        if (inDraw || field)
+            body = editLegacyLine(body, fp, s.name);
+        out += body;
+        out += rowText.mid(end, next - end);
+        start = next;
     }
-    r.text = lines.join('\n');
+    r.text = out;
     return r;
 }
 

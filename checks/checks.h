@@ -76,7 +76,9 @@ struct Finding
 // drawing, the field rules its own fields.
 void checkSymbol(const Symbol &symbol, const RuleFilter &rules, QList<Finding> &out);
 
-// The text rules (G1.7) of a row's text, reported against `symbol`.
+// The text rules (G1.7) of a .kicad_sym row's text, reported against
+// `symbol`. A legacy row holds its lines as the library table keeps them
+// (each ended by CR), so its file's line ends are checked on the file.
 void checkRowText(const QByteArray &text, const QByteArray &symbol, const RuleFilter &rules,
                   QList<Finding> &out);
 
@@ -88,6 +90,8 @@ void checkRowText(const QByteArray &text, const QByteArray &symbol, const RuleFi
 QList<Symbol> rowSymbols(const QByteArray &text, const Descricoes *descricoes,
                          QString *error = nullptr);
 bool isKicadSymText(const QByteArray &text);
+// G1.7 on a whole file's bytes (a legacy library): one finding, no symbol.
+void checkFileText(const QByteArray &bytes, const RuleFilter &rules, QList<Finding> &out);
 
 // Every finding of a library's rows, each row with its .dcm (may be null);
 // derived .kicad_sym symbols are resolved against the rows. A row that does

@@ -146,7 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"S36_names_hidden", S3_6, Ic, "U 0 20 Y Y", "U 0 5 Y N", NO, 0},
         RuleCase{"S38_kept", S3_8, Gates, NO, NO, 0},
         RuleCase{"S38_pin_moved", S3_8, Gates, "Y 4 200 0", "Y 4 200 100", NO, 1},
-        RuleCase{"S38_pin_renamed", S3_8, Gates, "X A 3", "X B 3", NO, 1},
+        RuleCase{"S38_pin_renamed", S3_8, Gates, "X A 3", "X B 3", NO, 0},
+        RuleCase{"S38_pin_retyped", S3_8, Gates, "Y 4 200 0 100 L 50 50 2 1 O",
+                 "Y 4 200 0 100 L 50 50 2 1 B", NO, 1},
         RuleCase{"S39_kept", S3_9, Gates, NO, NO, 0},
         RuleCase{"S39_pin_moved", S3_9, Gates, "2 200 0 100 L 50 50 1 2",
                  "2 200 100 100 L 50 50 1 2", NO, 1},
@@ -158,6 +160,10 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"S41_off_step", S4_1, Ic, "100 100 R", "100 120 R", "-100 100 R", "-100 120 R", 3},
         RuleCase{"S41_number_twice", S4_1, Ic, "X B 2", "X B 1", NO, 1},
         RuleCase{"S41_discrete_short_pins", S4_1, Resistor, NO, NO, 0},
+        RuleCase{"S41_discrete_on_the_50_mil_grid", S4_1, Resistor, "0 -100 50", "0 -150 50", NO,
+                 0},
+        RuleCase{"S41_discrete_off_the_50_mil_grid", S4_1, Resistor, "0 -100 50", "0 -120 50", NO,
+                 1},
         RuleCase{"S41_short_pins_with_names", S4_1, Resistor, "X ~ 1", "X A 1", "N N 1", "N Y 1",
                  2},
         RuleCase{"S43_kept", S4_3, Ic, "X B 2 -300 -100 100 R 50 50 1 1 I",
@@ -203,7 +209,8 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"G11_slash_and_blank_once_each", G1_1,
                  "(symbol \"A/B C/D\" (property \"Value\" \"x\" (id 1) (at 0 0 0)))", NO, NO, 1},
         RuleCase{"G17_kept", G1_7, Ic, NO, NO, 0},
-        RuleCase{"G17_carriage_return", G1_7, Ic, "CNN\n", "CNN\r\n", NO, 1}),
+        RuleCase{"G17_carriage_return", G1_7, Described, "yes)\n", "yes)\r\n", NO, 1},
+        RuleCase{"G17_legacy_rows_end_lines_in_cr", G1_7, Ic, "CNN\n", "CNN\r", NO, 0}),
     [](const auto &info) { return std::string(info.param.name); });
 #undef NO
 
@@ -256,7 +263,7 @@ struct FixCase
 {
     const char *name;
     const char *rules;
-    QByteArray before, after; // legacy texts, written out by hand
+    QByteArray before, after; // legacy texts as the library table holds them (CR ends)
     int changes;
 };
 
@@ -274,21 +281,21 @@ TEST_P(FixTable, EditsOnlyTheLinesTheFixTouches)
     EXPECT_TRUE(checkRows({{"x", fix.text, nullptr}}, rules).isEmpty());
 }
 
-const QByteArray Shifted = "DEF IC U 0 20 Y Y 1 F N\r\n"
-                           "F0 \"U\" 10 250 50 H V C CNN\r\n"
-                           "F1 \"IX\" 10 -250 50 H V C CNN\r\n"
-                           "F2 \"L:F\" 10 0 50 H V C CNN\r\n"
-                           "F3 \"\" 10 0 50 H I C CNN\r\n"
-                           "$FPLIST\r\n F*\r\n$ENDFPLIST\r\n"
-                           "DRAW\r\n"
-                           "S -190 200 210 -200 0 1 10 N\r\n"
-                           "A 10 0 50 0 900 0 1 10 N 60 0 10 50\r\n"
-                           "P 2 0 1 10 -90 0 110 0 N\r\n"
-                           "T 0 10 0 50 0 1 1 \"a b\" Normal 0 C C\r\n"
-                           "X A 1 -290 0 100 R 50 50 1 1 I\r\n"
-                           "X Y 2 310 0 100 L 50 50 1 1 O\r\n"
-                           "ENDDRAW\r\n"
-                           "ENDDEF\r\n";
+const QByteArray Shifted = "DEF IC U 0 20 Y Y 1 F N\r"
+                           "F0 \"U\" 10 250 50 H V C CNN\r"
+                           "F1 \"IX\" 10 -250 50 H V C CNN\r"
+                           "F2 \"L:F\" 10 0 50 H V C CNN\r"
+                           "F3 \"\" 10 0 50 H I C CNN\r"
+                           "$FPLIST\r F*\r$ENDFPLIST\r"
+                           "DRAW\r"
+                           "S -190 200 210 -200 0 1 10 N\r"
+                           "A 10 0 50 0 900 0 1 10 N 60 0 10 50\r"
+                           "P 2 0 1 10 -90 0 110 0 N\r"
+                           "T 0 10 0 50 0 1 1 \"a b\" Normal 0 C C\r"
+                           "X A 1 -290 0 100 R 50 50 1 1 I\r"
+                           "X Y 2 310 0 100 L 50 50 1 1 O\r"
+                           "ENDDRAW\r"
+                           "ENDDEF\r";
 
 INSTANTIATE_TEST_SUITE_P(
     Klc, FixTable,
@@ -309,7 +316,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 .replace("\"L:F\" 10 0 50 H V", "\"L:F\" 10 0 50 H I"),
                             2},
                     FixCase{"fill", "S3.3", Shifted,
-                            QByteArray(Shifted).replace("10 N\r\nA", "10 f\r\nA"), 1}),
+                            QByteArray(Shifted).replace("10 N\rA", "10 f\rA"), 1}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Fixes, KicadSymRowIsWrittenAgainFromTheFixedModel)
