@@ -4,10 +4,12 @@
 #include "symbol/legacysymbol.h"
 
 #include <QHash>
-#include <QRect>
 #include <QRegularExpression>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <vector>
 
 namespace Klc {
@@ -24,6 +26,8 @@ const char *const Names[RuleCount] = {"S3.1", "S3.2", "S3.3", "S3.5", "S3.6", "S
 
 QString mils(qint64 iu)
 {
+    if (iu % Mil == 0)
+        return QString::number(iu / Mil) + QStringLiteral(" mil");
     return QString::number(double(iu) / Mil, 'g', 7) + QStringLiteral(" mil");
 }
 
@@ -41,7 +45,28 @@ bool firstStyle(int style)
 
 bool shown(const QByteArray &name)
 {
-    return !name.isEmpty() && name != "~";
+    return !name.isEmpty() && !(name.size() == 1 && name[0] == '~');
+}
+
+// The electrical types the rules single out.
+enum PinKind : quint8 { OtherKind, Passive, Output, PowerOut, PowerIn, NoConnect };
+
+PinKind kindOf(const QByteArray &type)
+{
+    const char *t = type.constData();
+    switch (type.size()) {
+    case 6:
+        return std::memcmp(t, "output", 6) == 0 ? Output : OtherKind;
+    case 7:
+        return std::memcmp(t, "passive", 7) == 0 ? Passive : OtherKind;
+    case 8:
+        return std::memcmp(t, "power_in", 8) == 0 ? PowerIn : OtherKind;
+    case 9:
+        return std::memcmp(t, "power_out", 9) == 0 ? PowerOut : OtherKind;
+    case 10:
+        return std::memcmp(t, "no_connect", 10) == 0 ? NoConnect : OtherKind;
+    }
+    return OtherKind;
 }
 
 struct PinRef
@@ -49,6 +74,10 @@ struct PinRef
     const SymbolPin *pin;
     int unit;
     int style;
+    PinKind kind;
+    bool nameShown;
+    // A hidden not-connected pin: meant to end inside the body, no length.
+    bool hiddenNc;
 };
 
 // The largest rectangle a unit draws (its own or a common one): the body
@@ -82,9 +111,11 @@ bool isIc(const Symbol &s)
     return s.propertyValue("Reference") == "U";
 }
 
-QList<int> unitNumbers(const Symbol &s)
+using Units = QVarLengthArray<int, 16>;
+
+Units unitNumbers(const Symbol &s)
 {
-    QList<int> units;
+    Units units;
     for (const SymbolUnit &u : s.units)
         if (u.unit > 0 && !units.contains(u.unit))
             units << u.unit;
@@ -99,9 +130,16 @@ class Checker
 public:
     Checker(const Symbol &s, const RuleFilter &r, QList<Finding> &out) : s(s), rules(r), out(out)
     {
+        pins.clear();
+        otherStyle.clear();
         for (const SymbolUnit &u : s.units)
-            for (const SymbolPin &p : u.pins)
-                (firstStyle(u.style) ? pins : otherStyle).push_back({&p, u.unit, u.style});
+            for (const SymbolPin &p : u.pins) {
+                const PinKind kind = kindOf(p.type);
+                (firstStyle(u.style) ? pins : otherStyle)
+                    .push_back(
+                        {&p, u.unit, u.style, kind, shown(p.name), p.hidden && kind == NoConnect});
+            }
+        units = unitNumbers(s);
     }
 
     void run()
@@ -157,12 +195,13 @@ private:
     {
         if (s.power)
             return;
-        for (int unit : unitNumbers(s)) {
-            QRect box;
-            bool any = false;
+        for (int unit : std::as_const(units)) {
+            int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
             auto take = [&](QPoint p) {
-                box = any ? box.united(QRect(p, p)) : QRect(p, p);
-                any = true;
+                x0 = qMin(x0, p.x());
+                x1 = qMax(x1, p.x());
+                y0 = qMin(y0, p.y());
+                y1 = qMax(y1, p.y());
             };
             for (const SymbolUnit &u : s.units) {
                 if ((u.unit != unit && u.unit != 0) || !firstStyle(u.style))
@@ -180,14 +219,14 @@ private:
                         take(p);
                 }
             }
-            if (!any)
+            if (x0 > x1)
                 for (const PinRef &p : pins)
                     if (p.unit == unit || p.unit == 0)
                         take(p.pin->at);
-            if (!any)
+            if (x0 > x1)
                 continue;
-            const qint64 cx = (qint64(box.left()) + box.right()) / 2;
-            const qint64 cy = (qint64(box.top()) + box.bottom()) / 2;
+            const qint64 cx = (qint64(x0) + x1) / 2;
+            const qint64 cy = (qint64(y0) + y1) / 2;
             if (qAbs(cx) > Grid / 2 || qAbs(cy) > Grid / 2)
                 add(S3_1, unit,
                     QStringLiteral("origem longe do centro do corpo (centro em %1, %2)")
@@ -211,13 +250,13 @@ private:
                     p.at);
         }
         const bool names = !s.pinNamesHidden, numbers = !s.pinNumbersHidden;
-        for (int unit : unitNumbers(s)) {
+        for (int unit : std::as_const(units)) {
             int count = 0;
             QPoint first;
             for (const PinRef &p : pins) {
                 if (p.unit != unit || p.pin->hidden)
                     continue;
-                const bool bad = (names && shown(p.pin->name) &&
+                const bool bad = (names && p.nameShown &&
                                   (p.pin->nameEffects.height != TextSize ||
                                    p.pin->nameEffects.width != TextSize)) ||
                                  (numbers && shown(p.pin->number) &&
@@ -236,7 +275,7 @@ private:
     // S3.3: an IC's body filled with the background colour.
     void s33()
     {
-        for (int unit : unitNumbers(s)) {
+        for (int unit : std::as_const(units)) {
             const GraphicItem *body = bodyOf(s, unit);
             if (body && body->fill != GraphicItem::Fill::Background)
                 add(S3_3, unit, QStringLiteral("corpo sem preenchimento de fundo"),
@@ -248,7 +287,7 @@ private:
     // not-connected pins are meant to end inside it (S4.6), and are left out.
     void s35()
     {
-        for (int unit : unitNumbers(s)) {
+        for (int unit : std::as_const(units)) {
             const GraphicItem *body = bodyOf(s, unit);
             if (!body)
                 continue;
@@ -256,8 +295,7 @@ private:
             const int x0 = qMin(a.x(), b.x()), x1 = qMax(a.x(), b.x());
             const int y0 = qMin(a.y(), b.y()), y1 = qMax(a.y(), b.y());
             for (const PinRef &p : pins) {
-                if ((p.unit != unit && p.unit != 0) ||
-                    (p.pin->hidden && p.pin->type == "no_connect"))
+                if ((p.unit != unit && p.unit != 0) || p.hiddenNc)
                     continue;
                 const QPoint at = p.pin->at;
                 if (at.x() > x0 && at.x() < x1 && at.y() > y0 && at.y() < y1)
@@ -288,15 +326,19 @@ private:
     // and types (their numbers differ, and so may their names: R1.2, R2.2).
     void s38()
     {
-        const QList<int> units = unitNumbers(s);
         if (units.size() < 2)
             return;
+        // Alike: the same items in the same order (a cheap test: the
+        // library's copies of one gate keep their items' order).
         auto graphicsOf = [&](int unit) {
-            SymbolUnit g;
+            const SymbolUnit *found = nullptr;
             for (const SymbolUnit &u : s.units)
                 if (u.unit == unit && firstStyle(u.style))
-                    g.graphics += u.graphics;
-            return g;
+                    found = &u;
+            return found;
+        };
+        auto alike = [](const SymbolUnit *a, const SymbolUnit *b) {
+            return a && b && a->graphics == b->graphics;
         };
         auto pinsOf = [&](int unit) {
             std::vector<std::tuple<int, int, int, QByteArray>> v;
@@ -310,12 +352,12 @@ private:
         for (int a : units) {
             if (seen.contains(a))
                 continue;
-            const SymbolUnit ga = graphicsOf(a);
-            if (ga.graphics.isEmpty())
+            const SymbolUnit *ga = graphicsOf(a);
+            if (!ga || ga->graphics.isEmpty())
                 continue;
             const auto pa = pinsOf(a);
             for (int b : units) {
-                if (b <= a || seen.contains(b) || !(graphicsOf(b) == ga))
+                if (b <= a || seen.contains(b) || !alike(graphicsOf(b), ga))
                     continue;
                 seen << b;
                 const auto pb = pinsOf(b);
@@ -378,7 +420,7 @@ private:
     {
         bool namesShown = false;
         for (const PinRef &p : pins)
-            namesShown = namesShown || shown(p.pin->name);
+            namesShown = namesShown || p.nameShown;
         const bool discrete = pins.size() == 2 && (s.pinNamesHidden || !namesShown);
         // The library draws its simple discretes (R, C, LED) with their pins
         // 300 mil apart about the origin: on the 50 mil grid, which is how
@@ -392,13 +434,21 @@ private:
                         .arg(text(p.pin->number), mils(grid), mils(at.x()), mils(at.y())),
                     at);
         }
-        QHash<int, int> lengths;
+        // (length, how many): a symbol has few lengths.
+        QVarLengthArray<std::pair<int, int>, 8> lengths;
         if (!s.power) {
             for (const PinRef &p : pins) {
-                if (p.pin->hidden && p.pin->type == "no_connect")
+                if (p.hiddenNc)
                     continue;
                 const int len = p.pin->length;
-                ++lengths[len];
+                auto l = std::find_if(lengths.begin(), lengths.end(),
+                                      [len](const auto &e) { return e.first == len; });
+                if (l == lengths.end())
+                    lengths.append({len, 1});
+                else
+                    ++l->second;
+                if (len >= Grid && len <= 300 * Mil && len % (50 * Mil) == 0)
+                    continue;
                 QString why;
                 if (len < Grid && !discrete)
                     why = QStringLiteral("menor que 100 mil");
@@ -415,13 +465,13 @@ private:
         }
         if (lengths.size() > 1) {
             int common = 0, most = -1;
-            for (auto i = lengths.cbegin(); i != lengths.cend(); ++i)
-                if (i.value() > most || (i.value() == most && i.key() < common)) {
-                    most = i.value();
-                    common = i.key();
+            for (const auto &[len, n] : lengths)
+                if (n > most || (n == most && len < common)) {
+                    most = n;
+                    common = len;
                 }
             for (const PinRef &p : pins)
-                if (p.pin->length != common && !(p.pin->hidden && p.pin->type == "no_connect")) {
+                if (p.pin->length != common && !p.hiddenNc) {
                     add(S4_1, p.unit,
                         QStringLiteral("pinos de comprimentos diferentes (%1 pino(s) fora de %2)")
                             .arg(pins.size() - size_t(most))
@@ -431,13 +481,26 @@ private:
                 }
         }
         // Same number twice, unless both sit at one place (a stack).
-        std::vector<const PinRef *> byNumber;
-        byNumber.reserve(pins.size());
+        // Sorted by the number's first eight bytes, then the whole number.
+        auto head = [](const QByteArray &n) {
+            quint64 h = 0;
+            for (qsizetype i = 0; i < 8; ++i)
+                h = h << 8 | (i < n.size() ? uchar(n[i]) : 0);
+            return h;
+        };
+        static thread_local std::vector<std::pair<quint64, const PinRef *>> keyed;
+        keyed.clear();
         for (const PinRef &p : pins)
             if (!p.pin->number.isEmpty())
-                byNumber.push_back(&p);
-        std::sort(byNumber.begin(), byNumber.end(),
-                  [](const PinRef *a, const PinRef *b) { return a->pin->number < b->pin->number; });
+                keyed.emplace_back(head(p.pin->number), &p);
+        std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+            return a.first != b.first ? a.first < b.first
+                                      : a.second->pin->number < b.second->pin->number;
+        });
+        std::vector<const PinRef *> &byNumber = order;
+        byNumber.clear();
+        for (const auto &k : keyed)
+            byNumber.push_back(k.second);
         for (size_t i = 1; i < byNumber.size(); ++i) {
             const PinRef &a = *byNumber[i - 1], &b = *byNumber[i];
             if (a.pin->number != b.pin->number)
@@ -456,8 +519,8 @@ private:
     // S4.3's matter.
     void stacks()
     {
-        std::vector<const PinRef *> v;
-        v.reserve(pins.size());
+        std::vector<const PinRef *> &v = order;
+        v.clear();
         for (const PinRef &p : pins)
             v.push_back(&p);
         std::sort(v.begin(), v.end(), [](const PinRef *a, const PinRef *b) {
@@ -490,7 +553,7 @@ private:
                 ++visibleCount;
                 visible = *p;
             }
-            if ((*p)->pin->type == "no_connect" && !why.contains(QStringLiteral("não conectado")))
+            if ((*p)->kind == NoConnect && !why.contains(QStringLiteral("pino não conectado")))
                 why << QStringLiteral("pino não conectado");
             if ((*p)->pin->name != first.pin->name &&
                 !why.contains(QStringLiteral("nomes diferentes")))
@@ -500,12 +563,12 @@ private:
             why << QStringLiteral("%1 pinos visíveis (deve ser um)").arg(visibleCount);
         const PinRef &lead = visible ? *visible : first;
         const QByteArray &type = lead.pin->type;
-        const bool special = type == "output" || type == "power_out" || type == "power_in";
+        const bool special = lead.kind == Output || lead.kind == PowerOut || lead.kind == PowerIn;
         for (auto p = begin; p != end; ++p) {
             if (*p == &lead)
                 continue;
             const QByteArray &t = (*p)->pin->type;
-            if (special && (*p)->pin->hidden && t != "passive") {
+            if (special && (*p)->pin->hidden && (*p)->kind != Passive) {
                 why << QStringLiteral("pinos ocultos de uma pilha %1 devem ser passive")
                            .arg(text(type));
                 break;
@@ -530,12 +593,12 @@ private:
     {
         if (!p.pin->hidden)
             return;
-        if (s.power && p.pin->type != "power_in")
+        if (s.power && p.kind != PowerIn)
             add(S4_6, p.unit,
                 QStringLiteral("pino oculto %1 de tipo %2 num símbolo de alimentação")
                     .arg(text(p.pin->number), text(p.pin->type)),
                 p.pin->at);
-        else if (!s.power && p.pin->type == "power_in")
+        else if (!s.power && p.kind == PowerIn)
             add(S4_6, p.unit,
                 QStringLiteral("pino power_in oculto %1 (%2) fora de símbolo de alimentação")
                     .arg(text(p.pin->number), text(p.pin->name)),
@@ -562,8 +625,9 @@ private:
         }
         if (!rules.wants(S5_2) || s.power || (pins.empty() && otherStyle.empty()))
             return;
-        const QList<QByteArray> filters = s.propertyValue("ki_fp_filters").simplified().split(' ');
-        const bool none = filters.size() == 1 && filters[0].isEmpty();
+        const SymbolProperty *fpf = s.property("ki_fp_filters");
+        const QByteArray filters = fpf ? fpf->value : QByteArray();
+        const bool none = filters.trimmed().isEmpty();
         if (footprint.isEmpty()) {
             if (none)
                 add(S5_2, QStringLiteral("sem footprint padrão e sem filtros de footprint"));
@@ -571,10 +635,18 @@ private:
         }
         if (none)
             return;
-        const QByteArray name = footprint.mid(footprint.indexOf(':') + 1);
-        for (const QByteArray &f : filters)
-            if (globMatch(f, f.contains(':') ? footprint : name))
+        const QByteArrayView name = QByteArrayView(footprint).sliced(footprint.indexOf(':') + 1);
+        for (qsizetype i = 0; i < filters.size();) {
+            while (i < filters.size() && (filters[i] == ' ' || filters[i] == '\t'))
+                ++i;
+            qsizetype j = i;
+            while (j < filters.size() && filters[j] != ' ' && filters[j] != '\t')
+                ++j;
+            const QByteArrayView f = QByteArrayView(filters).sliced(i, j - i);
+            if (!f.isEmpty() && globMatch(f, f.contains(':') ? QByteArrayView(footprint) : name))
                 return;
+            i = j;
+        }
         add(S5_2, 0, QStringLiteral("nenhum filtro de footprint casa com \"%1\"").arg(text(name)),
             fp->at);
     }
@@ -679,8 +751,14 @@ private:
     const Symbol &s;
     const RuleFilter &rules;
     QList<Finding> &out;
-    std::vector<PinRef> pins, otherStyle;
+    Units units;
+    // Reused from symbol to symbol: a library's check allocates them once.
+    static thread_local std::vector<PinRef> pins, otherStyle;
+    static thread_local std::vector<const PinRef *> order;
 };
+
+thread_local std::vector<PinRef> Checker::pins, Checker::otherStyle;
+thread_local std::vector<const PinRef *> Checker::order;
 
 } // namespace
 
