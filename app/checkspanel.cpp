@@ -76,6 +76,8 @@ ChecksPanel::ChecksPanel(LibraryDocument &doc, QTableView *grid, ComponentTableM
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->setMinimumHeight(6 * (m_table->fontMetrics().height() + 6));
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_fixButton = new QPushButton(QStringLiteral("Corrigir"));
     m_fixButton->setObjectName(QStringLiteral("Corrigir"));

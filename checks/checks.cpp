@@ -1,6 +1,7 @@
 #include "checks/checks.h"
 
 #include "kicadsym/symbolsexpr.h"
+#include "library/emparalelo.h"
 #include "symbol/legacysymbol.h"
 
 #include <QHash>
@@ -760,6 +761,27 @@ private:
 thread_local std::vector<PinRef> Checker::pins, Checker::otherStyle;
 thread_local std::vector<const PinRef *> Checker::order;
 
+// f(i, findings) for every i in [0, n), in blocks on every core; the
+// findings come back in the order of i.
+template <typename F> QList<Finding> inParallel(qsizetype n, F f)
+{
+    constexpr qsizetype Block = 64;
+    const qsizetype blocks = (n + Block - 1) / Block;
+    std::vector<QList<Finding>> found(static_cast<size_t>(blocks));
+    emParalelo(blocks, [&](qsizetype b) {
+        for (qsizetype i = b * Block; i < qMin(n, (b + 1) * Block); ++i)
+            f(i, found[size_t(b)]);
+    });
+    QList<Finding> out;
+    qsizetype total = 0;
+    for (const QList<Finding> &l : found)
+        total += l.size();
+    out.reserve(total);
+    for (QList<Finding> &l : found)
+        out.append(std::move(l));
+    return out;
+}
+
 } // namespace
 
 const char *ruleName(Rule rule)
@@ -861,40 +883,46 @@ QList<Symbol> rowSymbols(const QByteArray &text, const Descricoes *descricoes, Q
 
 QList<Finding> checkRows(const QList<RowRef> &rows, const RuleFilter &rules, QStringList *errors)
 {
+    // The models are built on every core, each row's on its own.
+    std::vector<QList<Symbol>> built(size_t(rows.size()));
+    std::vector<QString> failed(size_t(rows.size()));
+    emParalelo(rows.size(), [&](qsizetype r) {
+        built[size_t(r)] = rowSymbols(rows[r].text, rows[r].descricoes, &failed[size_t(r)]);
+    });
     QList<Symbol> all;
     QList<qsizetype> rowOf;
     for (qsizetype r = 0; r < rows.size(); ++r) {
-        QString error;
-        const QList<Symbol> symbols = rowSymbols(rows[r].text, rows[r].descricoes, &error);
-        if (symbols.isEmpty() && errors)
-            *errors << QStringLiteral("%1: %2").arg(text(rows[r].name), error);
-        for (const Symbol &s : symbols) {
-            all << s;
+        if (built[size_t(r)].isEmpty() && errors)
+            *errors << QStringLiteral("%1: %2").arg(text(rows[r].name), failed[size_t(r)]);
+        for (Symbol &s : built[size_t(r)]) {
+            all << std::move(s);
             rowOf << r;
         }
     }
     QHash<QByteArray, qsizetype> byName;
     for (qsizetype i = 0; i < all.size(); ++i)
         byName.insert(all[i].name, i);
-    QList<Finding> out;
-    qsizetype lastRow = -1;
-    for (qsizetype i = 0; i < all.size(); ++i) {
-        Symbol &s = all[i];
-        if (!s.extends.isEmpty() && isKicadSymText(rows[rowOf[i]].text))
-            resolveParent(s, [&](const QByteArray &n) -> const Symbol * {
+    for (qsizetype i = 0; i < all.size(); ++i)
+        if (!all[i].extends.isEmpty() && isKicadSymText(rows[rowOf[i]].text))
+            resolveParent(all[i], [&](const QByteArray &n) -> const Symbol * {
                 const qsizetype j = byName.value(n, -1);
                 return j < 0 ? nullptr : &all[j];
             });
+    return inParallel(all.size(), [&](qsizetype i, QList<Finding> &out) {
         const qsizetype first = out.size();
-        if (rowOf[i] != lastRow) {
-            lastRow = rowOf[i];
-            checkRowText(rows[lastRow].text, s.name, rules, out);
-        }
-        checkSymbol(s, rules, out);
+        if (i == 0 || rowOf[i] != rowOf[i - 1])
+            checkRowText(rows[rowOf[i]].text, all[i].name, rules, out);
+        checkSymbol(all[i], rules, out);
         for (qsizetype f = first; f < out.size(); ++f)
             out[f].row = rowOf[i];
-    }
-    return out;
+    });
+}
+
+QList<Finding> checkSymbols(const QList<Symbol> &symbols, const RuleFilter &rules)
+{
+    return inParallel(symbols.size(), [&](qsizetype i, QList<Finding> &out) {
+        checkSymbol(symbols[i], rules, out);
+    });
 }
 
 } // namespace Klc

@@ -75,6 +75,8 @@ struct Finding
 // resolved into it (resolveParent()): the drawing rules read the parent's
 // drawing, the field rules its own fields.
 void checkSymbol(const Symbol &symbol, const RuleFilter &rules, QList<Finding> &out);
+// The same for many symbols, on every core; the findings in their order.
+QList<Finding> checkSymbols(const QList<Symbol> &symbols, const RuleFilter &rules);
 
 // The text rules (G1.7) of a .kicad_sym row's text, reported against
 // `symbol`. A legacy row holds its lines as the library table keeps them
