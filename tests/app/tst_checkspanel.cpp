@@ -13,7 +13,7 @@ class ChecksWindow : public WindowTest
 {
 protected:
     // "GOOD" keeps the pin rules; "BAD" has pin 1 at (-310, 100) mil and
-    // its Value says "IX".
+    // its Value says "IX"; "ZED" has its pin off the grid too.
     void loadTwo()
     {
         auto component = [](const char *name, const char *value, int x) {
@@ -25,7 +25,7 @@ protected:
         loadEdit(writeFile(QStringLiteral("c.lib"),
                            "EESchema-LIBRARY Version 2.4\n#encoding utf-8\n" +
                                component("BAD", "IX", -310) + component("GOOD", "GOOD", -300) +
-                               "#End Library\n"));
+                               component("ZED", "ZED", -310) + "#End Library\n"));
         widget<QAction>("Verificarbiblioteca1")->trigger();
     }
 
@@ -93,6 +93,25 @@ TEST_F(ChecksWindow, FixIsOneUndoableStepSayingWhatChanged)
     widget<QAction>("Desfazer1")->trigger();
     EXPECT_TRUE(edit.table().comandosAt(bad).contains("F1 \"IX\" 0 -250"));
     EXPECT_TRUE(edit.table().comandosAt(bad).contains("X A 1 -310 100"));
+}
+
+TEST_F(ChecksWindow, SeveralRowsSelectedAreTheOnesChecked)
+{
+    loadTwo();
+    EXPECT_GE(line(QStringLiteral("S4.1"), QStringLiteral("ZED")), 0);
+    QTableView *grid = DBGrid1();
+    auto clickRow = [grid](int row, Qt::KeyboardModifiers keys) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, keys,
+                          grid->visualRect(grid->model()->index(row, 0)).center());
+    };
+    clickRow(0, {});
+    clickRow(1, Qt::ControlModifier);
+    ASSERT_EQ(grid->selectionModel()->selectedRows().size(), 2);
+    widget<QAction>("Verificarbiblioteca1")->trigger();
+    EXPECT_GE(line(QStringLiteral("S4.1"), QStringLiteral("BAD")), 0);
+    EXPECT_EQ(line(QStringLiteral("S4.1"), QStringLiteral("ZED")), -1);
+    EXPECT_TRUE(widget<QLabel>("l_verificacao")->text().endsWith(QStringLiteral("em 2 linha(s).")))
+        << widget<QLabel>("l_verificacao")->text().toStdString();
 }
 
 } // namespace
