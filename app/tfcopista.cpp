@@ -1,5 +1,6 @@
 #include "tfcopista.h"
 
+#include "checkspanel.h"
 #include "editorbinding.h"
 #include "imageview.h"
 #include "library/componenttablemodel.h"
@@ -269,6 +270,10 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
 
     m_edit.preview->setImage(&m_analise.image2());
     m_search.preview->setImage(&m_analise.image3());
+    m_checks = new ChecksPanel(m_editDoc, m_edit.grid, m_edit.model, m_edit.preview,
+                               m_analise.image2(), m_infoChecks, this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_checks);
+    m_checks->hide();
     connect(&m_analise, &Analise::label1Changed, m_edit.countLabel, &QLabel::setText);
     connect(&m_analise, &Analise::legendasChanged, this, [this](const Legendas &l) {
         m_infoName->setText(l.l_nome);
@@ -555,13 +560,14 @@ QWidget *Tfcopista::buildInformationPage()
     m_infoDescription = label(QStringLiteral("L_descricao"), QStringLiteral("Descrição:"));
     m_infoKeywords = label(QStringLiteral("L_palavras"), QStringLiteral("Palavras-chave:"));
     m_infoDatasheet = label(QStringLiteral("L_folha"), QStringLiteral("Folha de dados:"));
+    m_infoChecks = label(QStringLiteral("L_verificacao"), QStringLiteral("Verificação:"));
     auto *column = new QVBoxLayout(info);
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(8);
     for (QLabel *l : {m_infoName, m_infoUnits, m_infoPins})
         column->addWidget(l);
     column->addWidget(m_infoAliases, 1);
-    for (QLabel *l : {m_infoDescription, m_infoKeywords, m_infoDatasheet})
+    for (QLabel *l : {m_infoDescription, m_infoKeywords, m_infoDatasheet, m_infoChecks})
         column->addWidget(l);
     return info;
 }
@@ -669,6 +675,8 @@ void Tfcopista::buildMenus()
     item(tools, "Copiarnome1", QStringLiteral("Copiar nome para os comandos"),
          &Tfcopista::onNameToCommands);
     item(tools, "Checarilhas1", QStringLiteral("Checar ilhas"), &Tfcopista::onCheckPads);
+    item(tools, "Verificarbiblioteca1", QStringLiteral("Verificar biblioteca"),
+         [this] { m_checks->check(); });
     item(tools, "Gerarplaca1", QStringLiteral("Gerar placa (.brd)..."), &Tfcopista::onMakeBoard);
     QAction *texts = tools->addAction(QStringLiteral("Apresentar textos"));
     texts->setObjectName(QStringLiteral("Apresentartextos1"));

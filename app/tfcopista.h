@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class ChecksPanel;
 class ComponentTable;
 class ComponentTableModel;
 class DialogService;
@@ -210,6 +211,8 @@ private:
     QLabel *m_infoDescription = nullptr;
     QLabel *m_infoKeywords = nullptr;
     QLabel *m_infoDatasheet = nullptr;
+    QLabel *m_infoChecks = nullptr;
+    ChecksPanel *m_checks = nullptr;
     QLabel *m_searchDescription = nullptr;
 
     // Menus.

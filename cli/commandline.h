@@ -98,6 +98,8 @@ int runList(const QStringList &arguments);
 int runCopy(const QStringList &arguments);
 int runRender(const QStringList &arguments);
 int runCheck(const QStringList &arguments);
+int runCheckPads(const QStringList &arguments);
+int runFix(const QStringList &arguments);
 int runBoard(const QStringList &arguments);
 
 } // namespace cli

@@ -1,4 +1,4 @@
-// copista-cli check and board: the footprint tools of the window, without
+// copista-cli check-pads and board: the footprint tools of the window, without
 // their dialogs.
 
 #include "commandline.h"
@@ -13,10 +13,10 @@
 
 namespace cli {
 
-int runCheck(const QStringList &arguments)
+int runCheckPads(const QStringList &arguments)
 {
     CommandParser cmd(
-        QStringLiteral("check"), QStringLiteral("LIB..."),
+        QStringLiteral("check-pads"), QStringLiteral("LIB..."),
         QStringLiteral(
             "Procura erros nas ilhas (pads) e nas linhas de desenho dos componentes, como o\n"
             "botão \"Erros ?\" da janela, sem parar a cada achado. Cada achado sai numa linha\n"

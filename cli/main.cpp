@@ -59,11 +59,13 @@ QString helpText()
         "regras de leitura, gravação e desenho da janela do Copista.\n"
         "\n"
         "Comandos:\n"
-        "  list    lista os componentes das bibliotecas\n"
-        "  copy    copia componentes para uma biblioteca (com as descrições .dcm)\n"
-        "  render  desenha cada componente numa imagem, como a prévia da janela\n"
-        "  check   procura erros nas ilhas (pads) dos componentes\n"
-        "  board   grava o arquivo de placa (.brd) de uma biblioteca\n"
+        "  list        lista os componentes das bibliotecas\n"
+        "  copy        copia componentes para uma biblioteca (com as descrições .dcm)\n"
+        "  render      desenha cada componente numa imagem, como a prévia da janela\n"
+        "  check       verifica os símbolos pelas convenções de biblioteca do KiCad\n"
+        "  fix         corrige o que as convenções dizem sem margem de dúvida\n"
+        "  check-pads  procura erros nas ilhas (pads) dos componentes\n"
+        "  board       grava o arquivo de placa (.brd) de uma biblioteca\n"
         "\n"
         "Opções:\n"
         "  -h, --help     Mostra esta ajuda.\n"
@@ -98,6 +100,10 @@ int run(const QStringList &arguments)
         return runRender(rest);
     if (command == u"check")
         return runCheck(rest);
+    if (command == u"check-pads")
+        return runCheckPads(rest);
+    if (command == u"fix")
+        return runFix(rest);
     if (command == u"board")
         return runBoard(rest);
     if (command.startsWith(u'-'))

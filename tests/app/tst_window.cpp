@@ -102,7 +102,8 @@ TEST_F(WindowTest, CaptionsOfButtonsMenusAndPages)
     EXPECT_EQ(items(3),
               (QStringList{QStringLiteral("Remover prefixo dos nomes"),
                            QStringLiteral("Copiar nome para os comandos"),
-                           QStringLiteral("Checar ilhas"), QStringLiteral("Gerar placa (.brd)..."),
+                           QStringLiteral("Checar ilhas"), QStringLiteral("Verificar biblioteca"),
+                           QStringLiteral("Gerar placa (.brd)..."),
                            QStringLiteral("Apresentar textos")}));
     QStringList popup;
     for (QAction *a : PopupMenu1()->actions())

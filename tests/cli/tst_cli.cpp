@@ -240,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"copy", "--to", "{tmp}/n.lib", "--names", "r_?", "{small}"},
                  0,
                  "1 copiado\n"},
-        ExitCase{"pads clean", {"check", "{small}"}, 0, ""},
+        ExitCase{"pads clean", {"check-pads", "{small}"}, 0, ""},
         ExitCase{"many libraries",
                  QStringList{"list", "--format", "csv"} + QStringList(3000, "{small}"), 0,
                  "small,Z\xc3\xa9,3,1,,,,,\r\n"}),
@@ -582,14 +582,14 @@ TEST_F(Cli, RenderMakesSafeFileNamesAndASheet)
 
 // --- check and board -------------------------------------------------------------
 
-TEST_F(Cli, CheckReportsEveryFindingWithItsPlace)
+TEST_F(Cli, CheckPadsReportsEveryFindingWithItsPlace)
 {
     const QString lib = put(QStringLiteral("pads.lib"),
                             library({block("P", "$PAD\r\nSh \"1\" R 0 600 0 0 0\r\nDr 320 0 0\r\n"
                                                 "At STD N 00E0FFFF\r\nNe 0 \"\"\r\nPo -1000 0\r\n"
                                                 "$EndPAD\r\nDS 1 2 3 4 5 6 7 8 9\r\n"),
                                      block("Q", "DA 1 2 3 4 5 6 7 8 9 10\r\n")}));
-    const CliRun r = runCli({QStringLiteral("check"), lib});
+    const CliRun r = runCli({QStringLiteral("check-pads"), lib});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(QString::fromUtf8(r.out),
               lib +
