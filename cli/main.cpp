@@ -61,6 +61,7 @@ QString helpText()
         "Comandos:\n"
         "  list    lista os componentes das bibliotecas\n"
         "  copy    copia componentes para uma biblioteca (com as descrições .dcm)\n"
+        "  convert converte entre .lib/.dcm e .kicad_sym (nos dois sentidos)\n"
         "  render  desenha cada componente numa imagem, como a prévia da janela\n"
         "  check   procura erros nas ilhas (pads) dos componentes\n"
         "  board   grava o arquivo de placa (.brd) de uma biblioteca\n"
@@ -94,6 +95,8 @@ int run(const QStringList &arguments)
         return runList(rest);
     if (command == u"copy")
         return runCopy(rest);
+    if (command == u"convert")
+        return runConvert(rest);
     if (command == u"render")
         return runRender(rest);
     if (command == u"check")

@@ -2,8 +2,19 @@
 
 #include <algorithm>
 
+bool isDefaultExtra(const QByteArray &x)
+{
+    static const QList<QByteArray> defaults = {"(embedded_fonts no)", "(in_pos_files yes)",
+                                               "(show_name no)", "(do_not_autoplace no)",
+                                               "(duplicate_pin_numbers_are_jumpers no)",
+                                               // what the sub-symbols of body style 2 already say
+                                               "(body_styles demorgan)"};
+    return defaults.contains(x);
+}
+
 Symbol comparableSymbol(Symbol s)
 {
+    s.extra.removeIf(isDefaultExtra);
     QList<SymbolProperty> props;
     for (SymbolProperty p : s.properties) {
         if (p.name == "Description")
@@ -19,6 +30,7 @@ Symbol comparableSymbol(Symbol s)
             p.effects.hidden = true;
         }
         p.id = -1;
+        p.extra.removeIf(isDefaultExtra);
         props << p;
     }
     std::stable_sort(

@@ -20,3 +20,6 @@ KicadSymLibrary kicadSymFromLegacy(const QList<QByteArray> &components,
 // The same symbols as models, in that order.
 QList<Symbol> symbolsOfLegacyLibrary(const QList<QByteArray> &components,
                                      const Descricoes *descricoes);
+
+// Each sub-symbol's items in the order KiCad 6 writes them.
+void sortAsKicad(Symbol &symbol);

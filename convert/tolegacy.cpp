@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <climits>
 
 #include <cmath>
@@ -269,6 +270,7 @@ public:
             arcLine(*centre, a, b, at, g);
             return;
         }
+        w.losses().add(QStringLiteral("ponto médio de arco refeito pelo centro na grade de 1 mil"));
         const double span = ccw(angle(a), angle(b));
         if (span > pi + 1e-9) {
             // Legacy arcs are at most half a turn: two halves draw the same.
@@ -463,8 +465,10 @@ QByteArray fieldLine(int n, const SymbolProperty &p, const QByteArray &value, Wr
         w.losses().add(
             QStringLiteral("campo %1 em ângulo que não é 0 ou 90°").arg(QString::fromUtf8(p.name)));
     effectsLosses(p.effects, QStringLiteral("campo %1").arg(QString::fromUtf8(p.name)), w.losses());
-    if (!p.extra.isEmpty())
-        w.losses().add(QStringLiteral("atributos do campo %1").arg(QString::fromUtf8(p.name)));
+    for (const QByteArray &x : p.extra)
+        if (!isDefaultExtra(x))
+            w.losses().add(QStringLiteral("campo %1: %2")
+                               .arg(QString::fromUtf8(p.name), QString::fromUtf8(x)));
     const TextEffects &e = p.effects;
     QByteArray l = 'F' + QByteArray::number(n) + " \"" + v + "\" " + w.xy(p.at) + ' ' +
                    w.num(e.height) + ' ' + (p.angle == 900 ? 'V' : 'H') + ' ' +
@@ -543,8 +547,9 @@ Built buildComponent(const Symbol &s, const QList<Symbol> &aliases, Losses &loss
         losses.add(QStringLiteral("excluído da simulação"));
     if (!s.inBom.value_or(true) || !s.onBoard.value_or(true))
         losses.add(QStringLiteral("fora da lista de materiais ou da placa"));
-    if (!s.extra.isEmpty())
-        losses.add(QStringLiteral("atributos do símbolo desconhecidos"));
+    for (const QByteArray &x : s.extra)
+        if (!isDefaultExtra(x))
+            losses.add(QStringLiteral("atributo do símbolo %1").arg(QString::fromUtf8(x)));
 
     const int offset = s.pinNameOffset.value_or(20 * Iu::perMil);
     const bool locked = s.property("ki_locked") != nullptr;
