@@ -270,7 +270,6 @@ public:
             arcLine(*centre, a, b, at, g);
             return;
         }
-        w.losses().add(QStringLiteral("ponto médio de arco refeito pelo centro na grade de 1 mil"));
         const double span = ccw(angle(a), angle(b));
         if (span > pi + 1e-9) {
             // Legacy arcs are at most half a turn: two halves draw the same.
@@ -283,6 +282,7 @@ public:
             arcLine(cm, half, b, at, g);
             return;
         }
+        w.losses().add(QStringLiteral("ponto médio de arco refeito pelo centro na grade de 1 mil"));
         arcLine(snapToMil(c), a, b, at, g);
     }
 
