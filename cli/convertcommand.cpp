@@ -74,7 +74,7 @@ int runConvert(const QStringList &arguments)
     const QCommandLineOption version(
         QStringLiteral("version"),
         QStringLiteral("Versão do KiCad cujo .kicad_sym se grava: 6, 7, 8 ou 9 (padrão: 6 para "
-                       "um .lib; a da ENTRADA para um .kicad_sym)."),
+                       "um .lib, a da ENTRADA para um .kicad_sym, 9 numa pasta .kicad_symdir)."),
         QStringLiteral("N"));
     const QCommandLineOption accept(QStringLiteral("accept-losses"),
                                     QStringLiteral("Grava mesmo com perdas (listadas)."));
@@ -120,6 +120,8 @@ int runConvert(const QStringList &arguments)
         if (target == SymbolFormat::Legacy)
             cmd.fail(QStringLiteral("--version vale só para saídas .kicad_sym."));
         kicadVersion = versionFromOption(cmd, version);
+    } else if (target == SymbolFormat::KicadSymFolder) {
+        kicadVersion = KicadSymVersion::v9; // the newest layout written, nearest to KiCad 10's
     }
 
     // Everything converted, and every loss said, before anything is written.

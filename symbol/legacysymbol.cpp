@@ -352,6 +352,7 @@ QList<Symbol> symbolsFromLegacy(const QByteArray &component, const Descricoes *d
                 const QByteArray italic = t.value(9) == "Italic" ? "I" : "N";
                 const QByteArray bold = t.value(10) == "1" ? "B" : "N";
                 g.effects = effectsOf(mils(t.value(4)), t.value(11), t.value(12) + italic + bold);
+                g.effects.hidden = !t.value(5).isEmpty() && t.value(5) != "0";
                 unitOf(s, t.value(6).toInt(), t.value(7).toInt()).graphics << g;
             } else if (k == "X") {
                 SymbolPin p;
