@@ -131,6 +131,53 @@ TEST_F(CliConvert, CopyConvertsMixedSourcesAndFlattens)
     EXPECT_FALSE(lib.contains("ALIAS")) << lib.data();
 }
 
+struct LayoutCase
+{
+    const char *what;
+    QStringList extra;
+    const char *output;  // under the temporary folder
+    const char *written; // a file of the output
+    QByteArray head;     // how it begins
+    const char *said;    // on stderr
+};
+
+class CliConvertLayout : public CliConvert, public ::testing::WithParamInterface<LayoutCase>
+{
+};
+
+// --version chooses the layout; a folder takes KiCad 9's unless told, and
+// the command says that KiCad 10's is not written.
+TEST_P(CliConvertLayout, VersionAndFolder)
+{
+    const LayoutCase &c = GetParam();
+    const CliRun r =
+        runCli(QStringList{QStringLiteral("convert"), corpus("kicad-symbols/power.lib"),
+                           QStringLiteral("--to"), path(c.output), QStringLiteral("--verify")} +
+               c.extra);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.said))) << r.err.toStdString();
+    EXPECT_TRUE(readBytes(path(c.written)).startsWith(c.head)) << c.written;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, CliConvertLayout,
+    ::testing::Values(
+        LayoutCase{"v7",
+                   {QStringLiteral("--version"), QStringLiteral("7")},
+                   "p.kicad_sym",
+                   "p.kicad_sym",
+                   "(kicad_symbol_lib (version 20220914) (generator kicad_symbol_editor)\n"
+                   "  (symbol \"+10V\" (power) (pin_names (offset 0)) (in_bom yes) (on_board "
+                   "yes)\n",
+                   ""},
+        LayoutCase{"folder",
+                   {},
+                   "p.kicad_symdir",
+                   "p.kicad_symdir/GND.kicad_sym",
+                   "(kicad_symbol_lib\n\t(version 20241209)\n",
+                   "formato da versão 9 (o formato da versão 10 não é gravado)"}),
+    [](const auto &info) { return std::string(info.param.what); });
+
 TEST_F(CliConvert, BadCommandLinesAreUsageErrors)
 {
     const QString in = corpus("kicad-symbols/power.lib");

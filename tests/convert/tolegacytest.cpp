@@ -177,6 +177,27 @@ TEST(LegacyAlias, OnlyForFieldsTheDcmHolds)
     EXPECT_TRUE(c.components[1].comandos.contains("\rX A 1 0 0 100 R 50 50 1 1 I\r"));
 }
 
+// A symbol deriving from a derived one, or from one the library lacks, is
+// written whole: with its root's drawing, or as it stands (and said so).
+TEST(LegacyLibrary, ChainsAndOrphansBecomeComponents)
+{
+    const QByteArray pin = "(pin input line (at 0 0 0) (length 2.54) (name \"A\" (effects (font "
+                           "(size 1.27 1.27)))) (number \"1\" (effects (font (size 1.27 1.27)))))";
+    const LegacyConversion c =
+        legacyLibrary({symbolWith(pin, "R"), symbolWith({}, "A", "R"), symbolWith({}, "B", "A"),
+                       symbolWith({}, "O", "Gone")});
+    QList<QByteArray> defs;
+    for (const LegacyComponent &comp : c.components)
+        defs << comp.comandos.left(comp.comandos.indexOf('\r'));
+    EXPECT_EQ(defs, QList<QByteArray>({"DEF R U 0 20 Y Y 1 F N", "DEF B U 0 20 Y Y 1 F N",
+                                       "DEF O U 0 20 Y Y 1 F N"}));
+    EXPECT_TRUE(c.components[0].comandos.contains("\rALIAS A\r"));
+    EXPECT_TRUE(c.components[1].comandos.contains("\rX A 1 0 0 100 R 50 50 1 1 I\r"));
+    EXPECT_FALSE(c.components[2].comandos.contains("DRAW"));
+    EXPECT_EQ(c.losses,
+              QList<ConversionLoss>({{"O", QStringLiteral("deriva de um símbolo que falta")}}));
+}
+
 struct Overbar
 {
     const char *in, *out;
