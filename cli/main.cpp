@@ -72,7 +72,8 @@ QString helpText()
         "\n"
         "Ajuda de cada comando: copista-cli COMANDO --help\n"
         "\n"
-        "Saída: 0 feito; 1 achados do verificador ou nomes repetidos recusados;\n"
+        "Saída: 0 feito; 1 achados do verificador, nomes repetidos recusados, perdas\n"
+        "de conversão sem --accept-losses ou diferenças achadas por --verify;\n"
         "2 erro de uso; 3 arquivo que não pôde ser lido ou gravado.\n");
 }
 
