@@ -122,6 +122,12 @@ TEST_F(CliConvert, CopyConvertsMixedSourcesAndFlattens)
     EXPECT_TRUE(sym.contains("\n  (symbol \"+5V\" (power)")) << sym.data();
     EXPECT_TRUE(sym.contains("\n  (symbol \"D\" (extends \"P\")")) << sym.data();
 
+    const CliRun lossy = runCli({QStringLiteral("copy"), QStringLiteral("--to"), path("flat.lib"),
+                                 path("dashed.kicad_sym")});
+    EXPECT_EQ(lossy.code, 1);
+    EXPECT_TRUE(lossy.err.contains(QStringLiteral("nada foi copiado"))) << lossy.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("flat.lib")));
+
     const CliRun flat =
         runCli({QStringLiteral("copy"), QStringLiteral("--flatten"), QStringLiteral("--to"),
                 path("flat.lib"), QStringLiteral("--accept-losses"), path("dashed.kicad_sym")});
