@@ -1,6 +1,7 @@
 #include "convert/tolegacy.h"
 
 #include "convert/comparison.h"
+#include "library/emparalelo.h"
 #include "symbol/legacysymbol.h"
 
 #include <QHash>
@@ -751,18 +752,22 @@ LegacyConversion legacyLibrary(const QList<Symbol> &symbols)
         else
             order << i;
     }
-    LegacyConversion out;
-    for (const qsizetype i : order) {
-        if (!symbols[i].extends.isEmpty()) {
-            Symbol orphan = symbols[i];
-            orphan.extends.clear();
-            LegacyConversion c = legacyComponents(orphan, {});
-            c.losses.prepend({orphan.name, QStringLiteral("deriva de um símbolo que falta")});
-            out.components << c.components;
-            out.losses << c.losses;
-            continue;
+    // Each root with its derived symbols on its own, on every core.
+    QList<LegacyConversion> each(order.size());
+    LegacyConversion *done = each.data();
+    emParalelo(order.size(), [&](qsizetype k) {
+        const qsizetype i = order[k];
+        if (symbols[i].extends.isEmpty()) {
+            done[k] = legacyComponents(symbols[i], derivedOf.value(i));
+            return;
         }
-        const LegacyConversion c = legacyComponents(symbols[i], derivedOf.value(i));
+        Symbol orphan = symbols[i];
+        orphan.extends.clear();
+        done[k] = legacyComponents(orphan, {});
+        done[k].losses.prepend({orphan.name, QStringLiteral("deriva de um símbolo que falta")});
+    });
+    LegacyConversion out;
+    for (const LegacyConversion &c : each) {
         out.components << c.components;
         out.losses << c.losses;
     }
