@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 
-QByteArray formatIu(qint64 iu)
+namespace {
+
+// Writes the number backwards from `p`, KiCad's way (see formatIu()), and
+// answers where it begins: symbols write many thousands of numbers, each
+// without a temporary.
+char *iuDigits(char *p, qint64 iu)
 {
-    // One buffer, no temporaries: symbols write many thousands of numbers.
-    char buf[32];
-    char *end = buf + sizeof buf, *p = end;
     const bool negative = iu < 0;
     const quint64 a = quint64(negative ? -iu : iu);
     quint64 frac = a % Iu::perMm;
@@ -31,6 +33,16 @@ QByteArray formatIu(qint64 iu)
     } while (whole);
     if (negative)
         *--p = '-';
+    return p;
+}
+
+} // namespace
+
+QByteArray formatIu(qint64 iu)
+{
+    char buf[32];
+    char *end = buf + sizeof buf;
+    const char *p = iuDigits(end, iu);
     return QByteArray(p, end - p);
 }
 
@@ -50,12 +62,19 @@ using K = GraphicItem::Kind;
 
 QByteArray xy(QPoint p)
 {
-    return formatIu(p.x()) + ' ' + formatIu(p.y());
+    char buf[64];
+    char *end = buf + sizeof buf;
+    char *y = iuDigits(end, p.y());
+    *--y = ' ';
+    const char *x = iuDigits(y, p.x());
+    return QByteArray(x, end - x);
 }
 
 QByteArray colorText(const std::optional<SymbolColor> &c)
 {
-    const SymbolColor v = c.value_or(SymbolColor());
+    if (!c || *c == SymbolColor())
+        return QByteArrayLiteral("(color 0 0 0 0)");
+    const SymbolColor v = *c;
     return "(color " + QByteArray::number(v.r) + ' ' + QByteArray::number(v.g) + ' ' +
            QByteArray::number(v.b) + ' ' + QByteArray::number(v.a) + ')';
 }
@@ -101,7 +120,9 @@ struct Dialect
 
     QByteArray font(const TextEffects &e) const
     {
-        QByteArray s = "(font (size " + formatIu(e.height) + ' ' + formatIu(e.width) + ')';
+        if (!e.bold && !e.italic && e.extra.isEmpty() && e.height == 12700 && e.width == 12700)
+            return QByteArrayLiteral("(font (size 1.27 1.27))"); // nearly every text
+        QByteArray s = "(font (size " + xy(QPoint(e.height, e.width)) + ')';
         if (e.bold)
             s += ' ' + flag("bold");
         if (e.italic)
