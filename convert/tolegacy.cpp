@@ -37,6 +37,19 @@ private:
     QList<ConversionLoss> m_list;
 };
 
+// Legacy lines split at blanks: a name or number that has any (or any
+// control byte) takes underscores instead; true when it had.
+bool blanksToUnderscores(QByteArray &s)
+{
+    bool changed = false;
+    for (char &c : s)
+        if (quint8(c) <= ' ') {
+            c = '_';
+            changed = true;
+        }
+    return changed;
+}
+
 // Legacy files count in mils; internal units off that grid are rounded.
 class Writer
 {
@@ -423,10 +436,8 @@ public:
         auto word = [&](QByteArray s) {
             if (s.isEmpty())
                 return QByteArray("~");
-            if (s.contains(' ') || s.contains('\t')) {
+            if (blanksToUnderscores(s))
                 losses.add(QStringLiteral("espaço em nome ou número de pino (vira _)"));
-                s.replace(' ', '_').replace('\t', '_');
-            }
             return s;
         };
         QByteArray name = oldOverbars(p.name);
@@ -491,14 +502,15 @@ QByteArray oneLine(QByteArray s, Losses &losses, const char *what)
 
 // The .dcm entry that gives the symbol its description, keywords and
 // datasheet; `inherits` when, without an entry, it would take its root's.
-std::optional<Descricao> docEntry(const Symbol &s, bool inherits, Losses &losses)
+std::optional<Descricao> docEntry(const Symbol &s, const QByteArray &name, bool inherits,
+                                  Losses &losses)
 {
     const QByteArray d = oneLine(s.description(), losses, "descrição");
     const QByteArray k = oneLine(s.keywords(), losses, "palavras-chave");
     const QByteArray f = oneLine(s.datasheet(), losses, "datasheet");
     if (d.isEmpty() && k.isEmpty() && f.isEmpty() && !inherits)
         return std::nullopt;
-    return Descricao::nova(s.name, d, k, f);
+    return Descricao::nova(name, d, k, f);
 }
 
 QByteArray rowText(const QList<QByteArray> &lines)
@@ -527,20 +539,18 @@ Built buildComponent(const Symbol &s, const QList<Symbol> &aliases, Losses &loss
     Writer &w = cw.w;
 
     QByteArray name = s.name;
-    if (name.contains(' ') || name.contains('\t') || name.isEmpty()) {
+    if (blanksToUnderscores(name))
         losses.add(QStringLiteral("espaço no nome (vira _)"));
-        name.replace(' ', '_').replace('\t', '_');
-        if (name.isEmpty())
-            name = "~";
-    }
+    if (name.isEmpty())
+        name = "_";
     const SymbolProperty *ref = s.property("Reference");
     const SymbolProperty *value = s.property("Value");
     const bool valueHidden = value && value->effects.hidden;
     QByteArray refText = ref ? ref->value : QByteArray();
     if (refText.isEmpty())
         refText = "~";
-    else if (refText.contains(' '))
-        refText.replace(' ', '_');
+    else
+        blanksToUnderscores(refText);
 
     if (s.powerScope == "local")
         losses.add(QStringLiteral("símbolo de alimentação local"));
@@ -625,12 +635,12 @@ Built buildComponent(const Symbol &s, const QList<Symbol> &aliases, Losses &loss
     Built b;
     b.component.nome = valueHidden ? "~" + name : name;
     b.component.comandos = rowText(cw.lines);
-    if (const std::optional<Descricao> d = docEntry(s, false, losses))
+    if (const std::optional<Descricao> d = docEntry(s, name, false, losses))
         b.component.descricoes << *d;
     const bool rootDocs = !s.description().isEmpty() || !s.keywords().isEmpty();
     for (const Symbol &a : aliases) {
         Losses aliasLosses(a.name);
-        if (const std::optional<Descricao> d = docEntry(a, rootDocs, aliasLosses))
+        if (const std::optional<Descricao> d = docEntry(a, a.name, rootDocs, aliasLosses))
             b.component.descricoes << *d;
     }
     b.aliases = aliases;
@@ -675,7 +685,8 @@ LegacyConversion legacyComponents(const Symbol &root, const QList<Symbol> &deriv
     // by reading the component written with it.
     QList<Symbol> candidates;
     for (const Symbol &d : derived)
-        if (d.extends == root.name && d.units.isEmpty() && !d.name.contains(' '))
+        if (QByteArray n = d.name;
+            d.extends == root.name && d.units.isEmpty() && !blanksToUnderscores(n))
             candidates << d;
     Built b = buildComponent(root, candidates, losses);
     QList<Symbol> standalone;

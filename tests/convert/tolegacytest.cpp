@@ -154,6 +154,21 @@ TEST(LegacyLoss, PropertiesBeyondFields)
     EXPECT_EQ(c.losses, QList<ConversionLoss>({{"S", QStringLiteral("propriedade ki_foo")}}));
 }
 
+// A blank cannot stand in a legacy name: the component and its .dcm entry
+// both take the name written.
+TEST(LegacyLoss, BlankInTheName)
+{
+    const LegacyConversion c = legacyLibrary({symbolWith(
+        {}, "A B", {},
+        "(property \"ki_description\" \"d\" (at 0 0 0) (effects (font (size 1.27 1.27)) hide))")});
+    ASSERT_EQ(c.components.size(), 1);
+    EXPECT_EQ(c.components[0].nome, "A_B");
+    ASSERT_EQ(c.components[0].descricoes.size(), 1);
+    EXPECT_EQ(c.components[0].descricoes[0].nome(), "A_B");
+    EXPECT_EQ(c.losses,
+              QList<ConversionLoss>({{"A B", QStringLiteral("espaço no nome (vira _)")}}));
+}
+
 // A derived symbol that only changes what an alias takes from its .dcm
 // entry is an ALIAS; one with a footprint of its own is a component.
 TEST(LegacyAlias, OnlyForFieldsTheDcmHolds)
