@@ -13,6 +13,7 @@
 
 class ComponentTable;
 struct KicadSymLibrary;
+struct ConversionLoss;
 
 namespace cli {
 
@@ -88,6 +89,10 @@ KicadSymLibrary readKicadSymLibrary(const QString &path);
 // search filter's rules (filtro.h casa).
 bool chosen(const QStringList &patterns, const QByteArray &nome, const QByteArray &comandos);
 
+// The losses of converting `input` to the legacy format, one line per
+// symbol and loss, on stderr.
+void printLosses(const QString &input, const QList<ConversionLoss> &losses);
+
 // The library's name as the commands show it: the file name without its
 // extension.
 QString libraryName(const QString &path);
@@ -96,6 +101,7 @@ QString libraryName(const QString &path);
 // exit code (or throws a Failure).
 int runList(const QStringList &arguments);
 int runCopy(const QStringList &arguments);
+int runConvert(const QStringList &arguments);
 int runRender(const QStringList &arguments);
 int runCheck(const QStringList &arguments);
 int runCheckPads(const QStringList &arguments);

@@ -3,6 +3,8 @@
 
 #include "commandline.h"
 
+#include "convert/libraryconversion.h"
+
 #include "edit/mescla.h"
 #include "kicadsym/kicadsymlibrary.h"
 #include "library/componenttable.h"
@@ -16,6 +18,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <exception>
@@ -358,7 +361,7 @@ int runCopy(const QStringList &arguments)
     CommandParser cmd(
         QStringLiteral("copy"),
         QStringLiteral("--to SAIDA [--names PADRÃO]... [--on-duplicate "
-                       "skip|replace|rename|fail] LIB..."),
+                       "skip|replace|rename|fail] [--flatten] [--accept-losses] LIB..."),
         QStringLiteral(
             "Copia componentes das bibliotecas LIB para SAIDA.lib, criando-a se não existir ou\n"
             "acrescentando ao que ela tem, com as descrições do .dcm de cada biblioteca\n"
@@ -367,8 +370,10 @@ int runCopy(const QStringList &arguments)
             "Com SAIDA.kicad_sym (ou uma pasta SAIDA.kicad_symdir) as bibliotecas LIB são\n"
             ".kicad_sym ou .kicad_symdir: cada símbolo é copiado com o seu texto original, na\n"
             "versão da saída (a de SAIDA, se existir, senão a da primeira LIB); um símbolo\n"
-            "derivado traz junto o símbolo de que deriva, se a saída não o tiver. Misturar\n"
-            ".lib e .kicad_sym numa cópia não é possível."));
+            "derivado traz junto o símbolo de que deriva, se a saída não o tiver.\n"
+            "Uma LIB do outro formato é convertida antes para o formato de SAIDA (como em\n"
+            "copista-cli convert); o que um .lib não guarda é listado, e nada é copiado\n"
+            "sem --accept-losses (saída 1)."));
     const QCommandLineOption to(QStringLiteral("to"),
                                 QStringLiteral("Biblioteca de destino (obrigatória): .lib, "
                                                ".kicad_sym ou pasta .kicad_symdir."),
@@ -390,6 +395,14 @@ int runCopy(const QStringList &arguments)
     cmd.addOption(to);
     cmd.addOption(namesOption);
     cmd.addOption(duplicate);
+    const QCommandLineOption flatten(
+        QStringLiteral("flatten"),
+        QStringLiteral("Grava cada símbolo derivado (ou ALIAS) como um símbolo completo."));
+    const QCommandLineOption accept(
+        QStringLiteral("accept-losses"),
+        QStringLiteral("Copia para um .lib mesmo o que o formato não guarda (listado)."));
+    cmd.addOption(flatten);
+    cmd.addOption(accept);
     cmd.parser().addPositionalArgument(
         QStringLiteral("LIB"),
         QStringLiteral("Bibliotecas de origem (.lib, .kicad_sym ou .kicad_symdir)."),
@@ -406,14 +419,40 @@ int runCopy(const QStringList &arguments)
     const QString target = p.value(to);
     const QStringList patterns = p.values(namesOption);
 
-    // Both kinds in one copy need a conversion between the formats.
-    const QStringList inputs = p.positionalArguments();
+    // A source of the other format (every source, to flatten) is converted
+    // first into the target's format, beside the others in a scratch folder;
+    // the copy then runs as between libraries of one format.
+    const QStringList given = p.positionalArguments();
     const bool kicadSym = isKicadSym(target);
-    for (const QString &input : inputs) {
-        if (isKicadSym(input) != kicadSym)
-            cmd.fail(QStringLiteral("não é possível copiar entre bibliotecas .lib e .kicad_sym "
-                                    "(%1 e %2): a conversão entre os formatos ainda não existe.")
-                         .arg(target, input));
+    const bool flat = p.isSet(flatten);
+    QTemporaryDir scratch;
+    QStringList inputs;
+    bool lossy = false;
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        if (isKicadSym(given[i]) == kicadSym && !flat) {
+            inputs << given[i];
+            continue;
+        }
+        const SymbolLibrary in = readSymbolLibrary(given[i]);
+        if (!in.error.isEmpty())
+            fileError(given[i], in.error);
+        const ConvertedLibrary c =
+            convertLibrary(in, kicadSym ? SymbolFormat::KicadSym : SymbolFormat::Legacy, 0, flat);
+        printLosses(given[i], c.losses);
+        lossy = lossy || !c.losses.isEmpty();
+        const QString dir = scratch.filePath(QString::number(i));
+        const QString path = dir + u'/' + libraryName(given[i]) +
+                             (kicadSym ? QStringLiteral(".kicad_sym") : QStringLiteral(".lib"));
+        if (!scratch.isValid() || !QDir().mkpath(dir))
+            fileError(dir, QStringLiteral("a pasta temporária não pôde ser criada."));
+        const QString error = saveConvertedLibrary(c, path);
+        if (!error.isEmpty())
+            fileError(path, error);
+        inputs << path;
+    }
+    if (lossy && !p.isSet(accept)) {
+        err() << "copista-cli: nada foi copiado; --accept-losses copia assim mesmo.\n";
+        return ExitFindings;
     }
     if (kicadSym)
         return copyKicadSym(target, inputs, patterns, *politica);

@@ -61,6 +61,7 @@ QString helpText()
         "Comandos:\n"
         "  list        lista os componentes das bibliotecas\n"
         "  copy        copia componentes para uma biblioteca (com as descrições .dcm)\n"
+        "  convert     converte entre .lib/.dcm e .kicad_sym (nos dois sentidos)\n"
         "  render      desenha cada componente numa imagem, como a prévia da janela\n"
         "  check       verifica os símbolos pelas convenções de biblioteca do KiCad\n"
         "  fix         corrige o que as convenções dizem sem margem de dúvida\n"
@@ -73,7 +74,8 @@ QString helpText()
         "\n"
         "Ajuda de cada comando: copista-cli COMANDO --help\n"
         "\n"
-        "Saída: 0 feito; 1 achados do verificador ou nomes repetidos recusados;\n"
+        "Saída: 0 feito; 1 achados do verificador, nomes repetidos recusados, perdas\n"
+        "de conversão sem --accept-losses ou diferenças achadas por --verify;\n"
         "2 erro de uso; 3 arquivo que não pôde ser lido ou gravado.\n");
 }
 
@@ -96,6 +98,8 @@ int run(const QStringList &arguments)
         return runList(rest);
     if (command == u"copy")
         return runCopy(rest);
+    if (command == u"convert")
+        return runConvert(rest);
     if (command == u"render")
         return runRender(rest);
     if (command == u"check")

@@ -1,20 +1,49 @@
+#define QT_USE_QSTRINGBUILDER
+
 #include "kicadsym/symbolsexpr.h"
 
 #include <cstdlib>
 
-QByteArray formatIu(qint64 iu)
+namespace {
+
+// Writes the number backwards from `p`, KiCad's way (see formatIu()), and
+// answers where it begins: symbols write many thousands of numbers, each
+// without a temporary.
+char *iuDigits(char *p, qint64 iu)
 {
     const bool negative = iu < 0;
     const quint64 a = quint64(negative ? -iu : iu);
-    QByteArray s = QByteArray::number(a / Iu::perMm);
     quint64 frac = a % Iu::perMm;
     if (frac) {
-        QByteArray f = QByteArray::number(frac).rightJustified(4, '0');
-        while (f.endsWith('0'))
-            f.chop(1);
-        s += '.' + f;
+        int digits = 4;
+        while (frac % 10 == 0) {
+            frac /= 10;
+            --digits;
+        }
+        for (int i = 0; i < digits; ++i) {
+            *--p = char('0' + frac % 10);
+            frac /= 10;
+        }
+        *--p = '.';
     }
-    return negative ? '-' + s : s;
+    quint64 whole = a / Iu::perMm;
+    do {
+        *--p = char('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    if (negative)
+        *--p = '-';
+    return p;
+}
+
+} // namespace
+
+QByteArray formatIu(qint64 iu)
+{
+    char buf[32];
+    char *end = buf + sizeof buf;
+    const char *p = iuDigits(end, iu);
+    return QByteArray(p, end - p);
 }
 
 QByteArray formatTenths(qint64 tenths)
@@ -33,12 +62,19 @@ using K = GraphicItem::Kind;
 
 QByteArray xy(QPoint p)
 {
-    return formatIu(p.x()) + ' ' + formatIu(p.y());
+    char buf[64];
+    char *end = buf + sizeof buf;
+    char *y = iuDigits(end, p.y());
+    *--y = ' ';
+    const char *x = iuDigits(y, p.x());
+    return QByteArray(x, end - x);
 }
 
 QByteArray colorText(const std::optional<SymbolColor> &c)
 {
-    const SymbolColor v = c.value_or(SymbolColor());
+    if (!c || *c == SymbolColor())
+        return QByteArrayLiteral("(color 0 0 0 0)");
+    const SymbolColor v = *c;
     return "(color " + QByteArray::number(v.r) + ' ' + QByteArray::number(v.g) + ' ' +
            QByteArray::number(v.b) + ' ' + QByteArray::number(v.a) + ')';
 }
@@ -84,7 +120,9 @@ struct Dialect
 
     QByteArray font(const TextEffects &e) const
     {
-        QByteArray s = "(font (size " + formatIu(e.height) + ' ' + formatIu(e.width) + ')';
+        if (!e.bold && !e.italic && e.extra.isEmpty() && e.height == 12700 && e.width == 12700)
+            return QByteArrayLiteral("(font (size 1.27 1.27))"); // nearly every text
+        QByteArray s = "(font (size " + xy(QPoint(e.height, e.width)) + ')';
         if (e.bold)
             s += ' ' + flag("bold");
         if (e.italic)
@@ -154,7 +192,8 @@ struct Dialect
     {
         QByteArray s = "(pts";
         for (const QPoint &p : g.points)
-            s += indent.isNull() ? " (xy " + xy(p) + ')' : '\n' + indent + "  (xy " + xy(p) + ')';
+            s += indent.isNull() ? QByteArray(" (xy " + xy(p) + ')')
+                                 : QByteArray('\n' + indent + "  (xy " + xy(p) + ')');
         return s + (indent.isNull() ? QByteArray(")") : '\n' + indent + ')');
     }
 
@@ -217,8 +256,8 @@ struct Dialect
 
 QByteArray unitName(const Symbol &s, const SymbolUnit &u)
 {
-    return sexprQuoted(s.name + '_' + QByteArray::number(u.unit) + '_' +
-                       QByteArray::number(u.style));
+    return sexprQuoted(
+        QByteArray(s.name + '_' + QByteArray::number(u.unit) + '_' + QByteArray::number(u.style)));
 }
 
 // KiCad 8 moved the description from ki_description to Description, placed
@@ -252,8 +291,13 @@ QList<SymbolProperty> propertiesFor(const Symbol &s, int version)
 // KiCad 6 and 7: two blanks per level, several lists on one line.
 QByteArray classicText(const Symbol &s, const Dialect &d)
 {
-    QByteArray o =
-        "  (symbol " + sexprQuoted(s.name) + d.symbolFlags(s) + extrasOf(s.extra, {}) + '\n';
+    // Room for the whole text at once: items run to about 200 bytes each.
+    qsizetype items = s.properties.size();
+    for (const SymbolUnit &u : s.units)
+        items += 1 + u.graphics.size() + u.pins.size();
+    QByteArray o;
+    o.reserve(256 + 240 * items);
+    o += "  (symbol " + sexprQuoted(s.name) + d.symbolFlags(s) + extrasOf(s.extra, {}) + '\n';
     const QList<SymbolProperty> props = propertiesFor(s, d.version);
     for (qsizetype i = 0; i < props.size(); ++i) {
         const SymbolProperty &p = props[i];

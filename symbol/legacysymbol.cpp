@@ -2,6 +2,8 @@
 
 #include "library/dcmfile.h"
 
+#include <QVarLengthArray>
+
 #include <cmath>
 #include <numbers>
 
@@ -9,9 +11,12 @@ namespace {
 
 // A legacy line's tokens: blanks separate them; a token opening with '"'
 // runs to the next '"' (legacy files have no escapes) and keeps its quotes.
-QList<QByteArray> tokens(QByteArrayView line)
+// Views into the line: a library has hundreds of thousands of tokens.
+using Tokens = QVarLengthArray<QByteArrayView, 24>;
+
+Tokens tokens(QByteArrayView line)
 {
-    QList<QByteArray> out;
+    Tokens out;
     qsizetype i = 0;
     const qsizetype n = line.size();
     while (i < n) {
@@ -28,42 +33,47 @@ QList<QByteArray> tokens(QByteArrayView line)
             while (j < n && line[j] != ' ' && line[j] != '\t')
                 ++j;
         }
-        out << line.sliced(i, j - i).toByteArray();
+        out.append(line.sliced(i, j - i));
         i = j;
     }
     return out;
 }
 
-char firstChar(const QByteArray &t)
+QByteArrayView at(const Tokens &t, qsizetype i)
+{
+    return i < t.size() ? t[i] : QByteArrayView();
+}
+
+char firstChar(QByteArrayView t)
 {
     return t.isEmpty() ? '\0' : t[0];
 }
 
-QByteArray unquoted(const QByteArray &t)
+QByteArrayView unquoted(QByteArrayView t)
 {
     if (t.size() >= 2 && t.startsWith('"') && t.endsWith('"'))
-        return t.mid(1, t.size() - 2);
+        return t.sliced(1, t.size() - 2);
     return t;
 }
 
-int mils(const QByteArray &t)
+int mils(QByteArrayView t)
 {
     return t.toInt() * Iu::perMil;
 }
 
 // Field text: "~" stands for an empty text.
-QByteArray fieldText(const QByteArray &t)
+QByteArray fieldText(QByteArrayView t)
 {
-    const QByteArray s = unquoted(t);
-    return s == "~" ? QByteArray() : s;
+    const QByteArrayView s = unquoted(t);
+    return s == "~" ? QByteArray() : s.toByteArray();
 }
 
 // Unquoted legacy text (T lines): '~' is a blank and '' a double quote.
-QByteArray drawnText(const QByteArray &t)
+QByteArray drawnText(QByteArrayView t)
 {
     if (t.startsWith('"'))
-        return unquoted(t);
-    QByteArray s = t;
+        return unquoted(t).toByteArray();
+    QByteArray s = t.toByteArray();
     s.replace("''", "\"");
     s.replace('~', ' ');
     return s;
@@ -87,7 +97,7 @@ TextEffects effectsOf(int size, QByteArrayView hjust, QByteArrayView vjustEtc)
     return e;
 }
 
-GraphicItem::Fill fillOf(const QByteArray &t)
+GraphicItem::Fill fillOf(QByteArrayView t)
 {
     if (t == "F")
         return GraphicItem::Fill::Outline;
@@ -124,8 +134,9 @@ QByteArray pinType(char c)
     }
 }
 
-QByteArray pinShape(QByteArray s)
+QByteArray pinShape(QByteArrayView view)
 {
+    QByteArray s = view.toByteArray();
     s.replace('N', "");
     if (s == "I")
         return "inverted";
@@ -147,7 +158,7 @@ QByteArray pinShape(QByteArray s)
 }
 
 // F0, F1, ...: 'F' and a number.
-bool isField(const QByteArray &k)
+bool isField(QByteArrayView k)
 {
     if (k.size() < 2 || k.size() > 4 || k[0] != 'F')
         return false;
@@ -174,7 +185,7 @@ SymbolUnit &unitOf(Symbol &s, int unit, int style)
     return s.units[at];
 }
 
-GraphicItem stroked(GraphicItem::Kind kind, const QByteArray &width, const QByteArray &fill)
+GraphicItem stroked(GraphicItem::Kind kind, QByteArrayView width, QByteArrayView fill)
 {
     GraphicItem g;
     g.kind = kind;
@@ -188,16 +199,16 @@ GraphicItem stroked(GraphicItem::Kind kind, const QByteArray &width, const QByte
 // KiCad maps them: the stored start when the angles sweep less than 180°
 // counter-clockwise, the stored end otherwise (a stored 180° included),
 // whatever the points say. The middle is rounded to the internal unit.
-GraphicItem arcOf(const QList<QByteArray> &t)
+GraphicItem arcOf(const Tokens &t)
 {
     constexpr double pi = std::numbers::pi;
-    GraphicItem g = stroked(GraphicItem::Kind::Arc, t.value(8), t.value(9));
-    const QPoint c(mils(t.value(1)), mils(t.value(2)));
-    const int t1 = t.value(4).toInt(), t2 = t.value(5).toInt();
-    QPoint a(mils(t.value(10)), mils(t.value(11)));
-    QPoint b(mils(t.value(12)), mils(t.value(13)));
+    GraphicItem g = stroked(GraphicItem::Kind::Arc, at(t, 8), at(t, 9));
+    const QPoint c(mils(at(t, 1)), mils(at(t, 2)));
+    const int t1 = at(t, 4).toInt(), t2 = at(t, 5).toInt();
+    QPoint a(mils(at(t, 10)), mils(at(t, 11)));
+    QPoint b(mils(at(t, 12)), mils(at(t, 13)));
     if (t.size() < 14) { // no stored end points: from the angles
-        const double r = mils(t.value(3));
+        const double r = mils(at(t, 3));
         const double a1 = t1 / 10.0 * pi / 180, a2 = t2 / 10.0 * pi / 180;
         a = c + QPoint(int(std::lround(r * std::cos(a1))), int(std::lround(r * std::sin(a1))));
         b = c + QPoint(int(std::lround(r * std::cos(a2))), int(std::lround(r * std::sin(a2))));
@@ -266,47 +277,52 @@ QList<Symbol> symbolsFromLegacy(const QByteArray &component, const Descricoes *d
     bool locked = false, hiddenValue = false, emptyReference = false;
     bool inFilters = false, inDraw = false;
 
-    QByteArray text = component;
-    text.replace("\r\n", "\n").replace('\r', '\n');
-    for (const QByteArray &line : text.split('\n')) {
-        const QList<QByteArray> t = tokens(line);
+    // Lines end at CR, LF or CR LF (an empty line between is no line).
+    const QByteArrayView text(component);
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype to = from;
+        while (to < text.size() && text[to] != '\r' && text[to] != '\n')
+            ++to;
+        const QByteArrayView line = text.sliced(from, to - from);
+        from = to + 1;
+        const Tokens t = tokens(line);
         if (t.isEmpty())
             continue;
-        const QByteArray &k = t[0];
+        const QByteArrayView k = t[0];
         if (inFilters) {
             if (k == "$ENDFPLIST")
                 inFilters = false;
             else
-                filters << line.trimmed();
+                filters << line.trimmed().toByteArray();
             continue;
         }
         if (k == "DEF") {
-            s.name = t.value(1);
+            s.name = at(t, 1).toByteArray();
             if (s.name.startsWith('~')) {
                 s.name.remove(0, 1);
                 hiddenValue = true;
             }
-            emptyReference = t.value(2) == "~";
-            const int offset = mils(t.value(4));
+            emptyReference = at(t, 2) == "~";
+            const int offset = mils(at(t, 4));
             if (offset != 20 * Iu::perMil)
                 s.pinNameOffset = offset;
-            s.pinNumbersHidden = t.value(5) == "N";
-            s.pinNamesHidden = t.value(6) == "N";
-            locked = t.value(8) == "L";
-            s.power = t.value(9) == "P";
+            s.pinNumbersHidden = at(t, 5) == "N";
+            s.pinNamesHidden = at(t, 6) == "N";
+            locked = at(t, 8) == "L";
+            s.power = at(t, 9) == "P";
         } else if (isField(k)) {
-            const int n = k.mid(1).toInt();
+            const int n = k.sliced(1).toInt();
             SymbolProperty p;
             static const char *names[] = {"Reference", "Value", "Footprint", "Datasheet"};
-            p.name = n < 4 ? QByteArray(names[n]) : unquoted(t.value(9));
+            p.name = n < 4 ? QByteArray(names[n]) : unquoted(at(t, 9)).toByteArray();
             p.id = n < 4 ? n : -1;
-            p.value = fieldText(t.value(1));
+            p.value = fieldText(at(t, 1));
             if (n != 1)
                 p.value = newOverbars(p.value);
-            p.at = QPoint(mils(t.value(2)), mils(t.value(3)));
-            p.angle = t.value(5) == "V" ? 900 : 0;
-            p.effects = effectsOf(mils(t.value(4)), t.value(7), t.value(8));
-            p.effects.hidden = t.value(6) == "I";
+            p.at = QPoint(mils(at(t, 2)), mils(at(t, 3)));
+            p.angle = at(t, 5) == "V" ? 900 : 0;
+            p.effects = effectsOf(mils(at(t, 4)), at(t, 7), at(t, 8));
+            p.effects.hidden = at(t, 6) == "I";
             if (n == 0 && emptyReference) {
                 p.value.clear();
                 p.effects.hidden = true;
@@ -315,7 +331,8 @@ QList<Symbol> symbolsFromLegacy(const QByteArray &component, const Descricoes *d
                 p.effects.hidden = true;
             fields << p;
         } else if (k == "ALIAS") {
-            aliases << t.mid(1);
+            for (qsizetype i = 1; i < t.size(); ++i)
+                aliases << t[i].toByteArray();
         } else if (k == "$FPLIST") {
             inFilters = true;
         } else if (k == "DRAW") {
@@ -325,48 +342,49 @@ QList<Symbol> symbolsFromLegacy(const QByteArray &component, const Descricoes *d
         } else if (inDraw) {
             using K = GraphicItem::Kind;
             if (k == "S") {
-                GraphicItem g = stroked(K::Rectangle, t.value(7), t.value(8));
-                g.points = {{mils(t.value(1)), mils(t.value(2))},
-                            {mils(t.value(3)), mils(t.value(4))}};
-                unitOf(s, t.value(5).toInt(), t.value(6).toInt()).graphics << g;
+                GraphicItem g = stroked(K::Rectangle, at(t, 7), at(t, 8));
+                g.points = {{mils(at(t, 1)), mils(at(t, 2))}, {mils(at(t, 3)), mils(at(t, 4))}};
+                unitOf(s, at(t, 5).toInt(), at(t, 6).toInt()).graphics << g;
             } else if (k == "C") {
-                GraphicItem g = stroked(K::Circle, t.value(6), t.value(7));
-                g.points = {{mils(t.value(1)), mils(t.value(2))}};
-                g.radius = qMax(1, mils(t.value(3)));
-                unitOf(s, t.value(4).toInt(), t.value(5).toInt()).graphics << g;
+                GraphicItem g = stroked(K::Circle, at(t, 6), at(t, 7));
+                g.points = {{mils(at(t, 1)), mils(at(t, 2))}};
+                g.radius = qMax(1, mils(at(t, 3)));
+                unitOf(s, at(t, 4).toInt(), at(t, 5).toInt()).graphics << g;
             } else if (k == "P") {
-                const int n = t.value(1).toInt();
-                GraphicItem g = stroked(K::Polyline, t.value(4), t.value(5 + 2 * n));
+                const int n = at(t, 1).toInt();
+                GraphicItem g = stroked(K::Polyline, at(t, 4), at(t, 5 + 2 * n));
                 for (int i = 0; i < n; ++i)
-                    g.points << QPoint(mils(t.value(5 + 2 * i)), mils(t.value(6 + 2 * i)));
-                unitOf(s, t.value(2).toInt(), t.value(3).toInt()).graphics << g;
+                    g.points << QPoint(mils(at(t, 5 + 2 * i)), mils(at(t, 6 + 2 * i)));
+                unitOf(s, at(t, 2).toInt(), at(t, 3).toInt()).graphics << g;
             } else if (k == "A") {
-                unitOf(s, t.value(6).toInt(), t.value(7).toInt()).graphics << arcOf(t);
+                unitOf(s, at(t, 6).toInt(), at(t, 7).toInt()).graphics << arcOf(t);
             } else if (k == "T") {
                 GraphicItem g;
                 g.kind = K::Text;
                 g.hasStroke = g.hasFill = false;
-                g.angle = t.value(1).toInt();
-                g.points = {{mils(t.value(2)), mils(t.value(3))}};
-                g.text = newOverbars(drawnText(t.value(8)));
-                const QByteArray italic = t.value(9) == "Italic" ? "I" : "N";
-                const QByteArray bold = t.value(10) == "1" ? "B" : "N";
-                g.effects = effectsOf(mils(t.value(4)), t.value(11), t.value(12) + italic + bold);
-                unitOf(s, t.value(6).toInt(), t.value(7).toInt()).graphics << g;
+                g.angle = at(t, 1).toInt();
+                g.points = {{mils(at(t, 2)), mils(at(t, 3))}};
+                g.text = newOverbars(drawnText(at(t, 8)));
+                const QByteArray italic = at(t, 9) == "Italic" ? "I" : "N";
+                const QByteArray bold = at(t, 10) == "1" ? "B" : "N";
+                g.effects =
+                    effectsOf(mils(at(t, 4)), at(t, 11), at(t, 12).toByteArray() + italic + bold);
+                g.effects.hidden = !at(t, 5).isEmpty() && at(t, 5) != "0";
+                unitOf(s, at(t, 6).toInt(), at(t, 7).toInt()).graphics << g;
             } else if (k == "X") {
                 SymbolPin p;
-                p.name = newOverbars(t.value(1));
-                p.number = t.value(2);
-                p.at = QPoint(mils(t.value(3)), mils(t.value(4)));
-                p.length = mils(t.value(5));
-                const char o = firstChar(t.value(6));
+                p.name = newOverbars(at(t, 1).toByteArray());
+                p.number = at(t, 2).toByteArray();
+                p.at = QPoint(mils(at(t, 3)), mils(at(t, 4)));
+                p.length = mils(at(t, 5));
+                const char o = firstChar(at(t, 6));
                 p.angle = o == 'U' ? 900 : o == 'L' ? 1800 : o == 'D' ? 2700 : 0;
-                p.numberEffects.height = p.numberEffects.width = mils(t.value(7));
-                p.nameEffects.height = p.nameEffects.width = mils(t.value(8));
-                p.type = pinType(firstChar(t.value(11)));
-                p.shape = pinShape(t.value(12));
-                p.hidden = t.value(12).contains('N');
-                unitOf(s, t.value(9).toInt(), t.value(10).toInt()).pins << p;
+                p.numberEffects.height = p.numberEffects.width = mils(at(t, 7));
+                p.nameEffects.height = p.nameEffects.width = mils(at(t, 8));
+                p.type = pinType(firstChar(at(t, 11)));
+                p.shape = pinShape(at(t, 12));
+                p.hidden = at(t, 12).contains('N');
+                unitOf(s, at(t, 9).toInt(), at(t, 10).toInt()).pins << p;
             }
         }
     }

@@ -198,10 +198,12 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"not a library", {"list", "{tmp}/picture.png"}, 3, "não é uma biblioteca"},
         ExitCase{
             "kicad_sym unreadable", {"list", "{tmp}/bad.kicad_sym"}, 3, "bad.kicad_sym: linha "},
-        ExitCase{"lib into kicad_sym",
-                 {"copy", "--to", "{tmp}/n.kicad_sym", "{small}"},
-                 2,
-                 "não é possível copiar entre bibliotecas .lib e .kicad_sym"},
+        ExitCase{
+            "convert without output", {"convert", "{small}"}, 2, "use --to SAIDA ou --out-dir"},
+        ExitCase{"convert missing file",
+                 {"convert", "{tmp}/none.lib", "--to", "{tmp}/n.kicad_sym"},
+                 3,
+                 "none.lib: arquivo não encontrado"},
         ExitCase{"second library unreadable", {"list", "{small}", "{tmp}/none.lib"}, 3, "none.lib"},
         ExitCase{"first failing source named",
                  {"copy", "--to", "{tmp}/n.lib", "{small}", "{tmp}/none.lib", "{tmp}/folder.lib"},
