@@ -99,5 +99,6 @@ int runCopy(const QStringList &arguments);
 int runRender(const QStringList &arguments);
 int runCheck(const QStringList &arguments);
 int runBoard(const QStringList &arguments);
+int runDiff(const QStringList &arguments);
 
 } // namespace cli

@@ -64,6 +64,7 @@ QString helpText()
         "  render  desenha cada componente numa imagem, como a prévia da janela\n"
         "  check   procura erros nas ilhas (pads) dos componentes\n"
         "  board   grava o arquivo de placa (.brd) de uma biblioteca\n"
+        "  diff    o que mudou entre duas versões de uma biblioteca\n"
         "\n"
         "Opções:\n"
         "  -h, --help     Mostra esta ajuda.\n"
@@ -100,6 +101,8 @@ int run(const QStringList &arguments)
         return runCheck(rest);
     if (command == u"board")
         return runBoard(rest);
+    if (command == u"diff")
+        return runDiff(rest);
     if (command.startsWith(u'-'))
         usageError(QStringLiteral("opção desconhecida '%1'.").arg(command), Usage);
     usageError(QStringLiteral("comando desconhecido '%1'.").arg(command), Usage);

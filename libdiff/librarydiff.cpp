@@ -392,11 +392,13 @@ void LibrarySnapshot::addKicad(const QString &library, const QByteArray &name,
 
 qsizetype LibrarySnapshot::indexOf(QByteArrayView name) const
 {
-    for (qsizetype i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i].name == name)
-            return i;
+    if (m_indexed != m_entries.size()) {
+        m_indexed = m_entries.size();
+        m_byName.clear();
+        for (qsizetype i = m_entries.size() - 1; i >= 0; --i)
+            m_byName.insert(m_entries[i].name, i);
     }
-    return -1;
+    return m_byName.value(name.toByteArray(), -1);
 }
 
 void LibrarySnapshot::build(int source) const

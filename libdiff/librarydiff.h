@@ -11,6 +11,7 @@
 #include "symbol/symbol.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -82,6 +83,9 @@ private:
     QList<Source> m_sources;
     std::vector<std::shared_ptr<const Descricoes>> m_ownDescricoes;
     mutable std::vector<Built> m_built;
+    // The first entry of each name, made when first asked.
+    mutable QHash<QByteArray, qsizetype> m_byName;
+    mutable qsizetype m_indexed = -1;
     bool m_folder = false;
 };
 
