@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class ComparePanel;
 class ComponentTable;
 class ComponentTableModel;
 class DialogService;
@@ -221,4 +222,5 @@ private:
     QAction *m_findAction = nullptr;
     QAction *m_kicadViewAction = nullptr;
     QAction *m_hiddenPinsAction = nullptr;
+    ComparePanel *m_compare = nullptr;
 };
