@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <unordered_map>
 
 namespace {
 
@@ -40,46 +41,6 @@ bool startsWithParen(const QByteArray &text)
             return c == '(';
     }
     return false;
-}
-
-// One library read on its own (on any thread).
-struct ReadLibrary
-{
-    QString name;
-    bool kicad = false;
-    KicadSymLibrary kicadLibrary;
-    QList<std::pair<QByteArray, QByteArray>> components; // name, text
-    std::shared_ptr<Descricoes> descricoes;
-    QString error;
-};
-
-ReadLibrary readOne(const QString &path)
-{
-    ReadLibrary r;
-    r.name = libraryNameOf(path);
-    if (isKicadPath(path)) {
-        r.kicad = true;
-        KicadSymRead read = readKicadSymPath(path);
-        if (!read.ok())
-            r.error = path + QStringLiteral(": ") + read.message();
-        r.kicadLibrary = std::move(read.library);
-        return r;
-    }
-    ComponentTable table;
-    const FileResult f = readLibraryFile(path, table);
-    if (!f.ok) {
-        r.error = path + QStringLiteral(": ") + f.error;
-        return r;
-    }
-    r.components.reserve(table.rowCount());
-    for (int i = 0; i < table.rowCount(); ++i)
-        r.components.append({table.nameAt(i), table.comandosAt(i)});
-    const QString dcmPath = caminhoDcm(path);
-    LeituraDcm dcm = carregaDescricoes(dcmPath);
-    if (!dcm.resultado.ok)
-        r.error = dcmPath + QStringLiteral(": ") + dcm.resultado.error;
-    r.descricoes = std::make_shared<Descricoes>(std::move(dcm.descricoes));
-    return r;
 }
 
 QByteArray point(QPoint p)
@@ -338,26 +299,65 @@ LibrarySnapshot LibrarySnapshot::read(const QString &path, QString *error)
     } else {
         files << path;
     }
-    std::vector<ReadLibrary> read(size_t(files.size()));
-    emParalelo(files.size(), [&](qsizetype i) { read[size_t(i)] = readOne(files[i]); });
-    for (ReadLibrary &r : read) {
-        if (!r.error.isEmpty()) {
+    // Each library on its own core; then joined in the folder's order.
+    std::vector<LibrarySnapshot> parts(size_t(files.size()));
+    std::vector<QString> errors(size_t(files.size()));
+    emParalelo(files.size(),
+               [&](qsizetype i) { parts[size_t(i)] = readFile(files[i], &errors[size_t(i)]); });
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (!errors[i].isEmpty()) {
             if (error)
-                *error = r.error;
+                *error = errors[i];
             return {};
         }
-        if (r.kicad) {
-            for (const KicadSymRow &row : r.kicadLibrary.rows)
-                s.addKicad(r.name, row.name, row.text);
-        } else {
-            s.m_ownDescricoes.push_back(r.descricoes);
-            for (const auto &[nome, comandos] : r.components)
-                s.addLegacy(r.name, nome, comandos, r.descricoes.get());
-        }
+        s.take(std::move(parts[i]));
     }
     if (error)
         error->clear();
     return s;
+}
+
+LibrarySnapshot LibrarySnapshot::readFile(const QString &path, QString *error)
+{
+    LibrarySnapshot s;
+    const QString library = libraryNameOf(path);
+    if (isKicadPath(path)) {
+        const KicadSymRead read = readKicadSymPath(path);
+        if (!read.ok())
+            *error = path + QStringLiteral(": ") + read.message();
+        for (const KicadSymRow &row : read.library.rows)
+            s.addKicad(library, row.name, row.text);
+        return s;
+    }
+    ComponentTable table;
+    const FileResult f = readLibraryFile(path, table);
+    if (!f.ok) {
+        *error = path + QStringLiteral(": ") + f.error;
+        return s;
+    }
+    const QString dcmPath = caminhoDcm(path);
+    LeituraDcm dcm = carregaDescricoes(dcmPath);
+    if (!dcm.resultado.ok)
+        *error = dcmPath + QStringLiteral(": ") + dcm.resultado.error;
+    auto descricoes = std::make_shared<const Descricoes>(std::move(dcm.descricoes));
+    s.m_ownDescricoes.push_back(descricoes);
+    s.m_entries.reserve(table.rowCount());
+    s.m_sources.reserve(table.rowCount());
+    for (int i = 0; i < table.rowCount(); ++i)
+        s.addLegacy(library, table.nameAt(i), table.comandosAt(i), descricoes.get());
+    return s;
+}
+
+void LibrarySnapshot::take(LibrarySnapshot &&part)
+{
+    const int offset = int(m_sources.size());
+    m_sources.append(std::move(part.m_sources));
+    for (Entry &e : part.m_entries) {
+        e.source += offset;
+        m_entries.append(std::move(e));
+    }
+    for (auto &d : part.m_ownDescricoes)
+        m_ownDescricoes.push_back(std::move(d));
 }
 
 void LibrarySnapshot::addRow(const QString &library, const QByteArray &nome,
@@ -373,14 +373,16 @@ void LibrarySnapshot::addLegacy(const QString &library, const QByteArray &nome,
                                 const QByteArray &comandos, const Descricoes *descricoes)
 {
     Source src{comandos, {}, false, descricoes};
-    if (descricoes) {
-        for (const Descricao &d : entradasDoComponente(*descricoes, nome, comandos))
-            src.notes += d.texto();
-    }
     const int index = int(m_sources.size());
-    m_sources << src;
-    for (const QByteArray &name : nomesDoComponente(nome, comandos))
+    // Its .dcm entries, one per name as entradasDoComponente finds them.
+    for (const QByteArray &name : nomesDoComponente(nome, comandos)) {
+        if (descricoes) {
+            if (const Descricao *d = descricoes->procura(name))
+                src.notes += d->texto();
+        }
         m_entries << Entry{library, name, index};
+    }
+    m_sources << std::move(src);
 }
 
 void LibrarySnapshot::addKicad(const QString &library, const QByteArray &name,
@@ -569,58 +571,102 @@ LibraryDiff diffLibraries(const LibrarySnapshot &before, const LibrarySnapshot &
 {
     LibraryDiff diff;
     diff.byLibrary = before.isFolder() && after.isFolder();
-    // Symbols are matched by name, within the same library for two folders.
-    using Key = std::pair<int, QByteArray>;
-    QHash<QString, int> libraryIds;
-    auto keys = [&](const LibrarySnapshot &s) {
-        std::vector<Key> k;
-        k.reserve(size_t(s.entries().size()));
-        QString last;
-        int id = 0;
-        for (const LibrarySnapshot::Entry &e : s.entries()) {
-            if (diff.byLibrary && (k.empty() || e.library != last)) {
-                last = e.library;
-                auto it = libraryIds.constFind(e.library);
-                if (it == libraryIds.constEnd())
-                    it = libraryIds.insert(e.library, int(libraryIds.size()));
-                id = *it;
-            }
-            k.emplace_back(id, e.name);
+    // Symbols are matched by name, within the same library for two folders:
+    // each pair of libraries on its own core, each with a small name table.
+    struct Range
+    {
+        qsizetype begin = 0, end = 0;
+    };
+    auto ranges = [&](const LibrarySnapshot &s) {
+        QList<std::pair<QString, Range>> r;
+        const QList<LibrarySnapshot::Entry> &e = s.entries();
+        for (qsizetype i = 0; i < e.size(); ++i) {
+            if (!diff.byLibrary && !r.isEmpty())
+                continue;
+            // Apart from two folders every library is one.
+            const QString library = diff.byLibrary ? e[i].library : QString();
+            if (r.isEmpty() || r.last().first != library)
+                r.append({library, {i, i}});
         }
-        return k;
+        for (qsizetype k = 0; k < r.size(); ++k)
+            r[k].second.end = k + 1 < r.size() ? r[k + 1].second.begin : e.size();
+        return r;
     };
-    const std::vector<Key> oldKeys = keys(before), newKeys = keys(after);
-    // A name a side holds twice counts once, as its first.
-    auto index = [](const std::vector<Key> &k) {
-        QHash<Key, qsizetype> h;
-        h.reserve(qsizetype(k.size()));
-        for (qsizetype i = qsizetype(k.size()) - 1; i >= 0; --i)
-            h[k[size_t(i)]] = i;
-        return h;
+    const QList<std::pair<QString, Range>> oldRanges = ranges(before), newRanges = ranges(after);
+    // A library a folder holds twice (NAME.lib and NAME.kicad_sym) counts
+    // as its first.
+    QHash<QString, qsizetype> newRangeOf;
+    for (qsizetype k = newRanges.size() - 1; k >= 0; --k)
+        newRangeOf.insert(newRanges[k].first, k);
+    struct Work
+    {
+        Range a, b;
+        QList<std::pair<qsizetype, qsizetype>> changed; // texts differ
+        QList<qsizetype> gone, came;
+        qsizetype same = 0;
     };
-    const QHash<Key, qsizetype> oldIndex = index(oldKeys), newIndex = index(newKeys);
-
-    // Pairs whose texts differ need models; so do the symbols that went or
-    // came, for the renames.
+    std::vector<Work> work;
+    QList<bool> newRangeUsed(newRanges.size(), false);
+    for (const auto &[library, range] : oldRanges) {
+        const qsizetype k = newRangeOf.value(library, -1);
+        Work w;
+        w.a = range;
+        if (k >= 0 && !newRangeUsed[k]) {
+            newRangeUsed[k] = true;
+            w.b = newRanges[k].second;
+        }
+        work.push_back(w);
+    }
+    for (qsizetype k = 0; k < newRanges.size(); ++k) {
+        if (!newRangeUsed[k])
+            work.push_back(Work{{}, newRanges[k].second, {}, {}, {}, 0});
+    }
+    emParalelo(qsizetype(work.size()), [&](qsizetype n) {
+        Work &w = work[size_t(n)];
+        const QList<LibrarySnapshot::Entry> &oe = before.entries(), &ne = after.entries();
+        // A name a library holds twice counts once, as its first.
+        QHash<QByteArrayView, qsizetype> newOf, oldOf;
+        newOf.reserve(w.b.end - w.b.begin);
+        for (qsizetype j = w.b.end - 1; j >= w.b.begin; --j)
+            newOf.insert(ne[j].name, j);
+        oldOf.reserve(w.a.end - w.a.begin);
+        for (qsizetype i = w.a.end - 1; i >= w.a.begin; --i)
+            oldOf.insert(oe[i].name, i);
+        std::pair<int, int> lastSources(-1, -1);
+        bool lastSame = false;
+        for (qsizetype i = w.a.begin; i < w.a.end; ++i) {
+            if (oldOf.value(oe[i].name) != i)
+                continue;
+            const qsizetype j = newOf.value(oe[i].name, -1);
+            if (j < 0) {
+                w.gone << i;
+                continue;
+            }
+            // A component's aliases share its texts: compared once.
+            const std::pair<int, int> sources(oe[i].source, ne[j].source);
+            if (sources != lastSources) {
+                const LibrarySnapshot::Source &x = before.sources()[sources.first];
+                const LibrarySnapshot::Source &y = after.sources()[sources.second];
+                lastSame = x.kicad == y.kicad && x.text == y.text && x.notes == y.notes;
+                lastSources = sources;
+            }
+            if (lastSame)
+                ++w.same;
+            else
+                w.changed << std::pair(i, j);
+        }
+        for (qsizetype j = w.b.begin; j < w.b.end; ++j) {
+            if (newOf.value(ne[j].name) == j && !oldOf.contains(ne[j].name))
+                w.came << j;
+        }
+    });
     QList<std::pair<qsizetype, qsizetype>> pairs;
     QList<qsizetype> gone, came;
-    for (qsizetype i = 0; i < before.entries().size(); ++i) {
-        if (oldIndex.value(oldKeys[size_t(i)]) != i)
-            continue;
-        const qsizetype j = newIndex.value(oldKeys[size_t(i)], -1);
-        if (j < 0) {
-            gone << i;
-            continue;
-        }
-        const LibrarySnapshot::Source &a = before.source(i), &b = after.source(j);
-        if (a.kicad == b.kicad && a.text == b.text && a.notes == b.notes)
-            ++diff.unchanged;
-        else
-            pairs << std::pair(i, j);
-    }
-    for (qsizetype j = 0; j < after.entries().size(); ++j) {
-        if (newIndex.value(newKeys[size_t(j)]) == j && !oldIndex.contains(newKeys[size_t(j)]))
-            came << j;
+    for (const Work &w : work) {
+        pairs << w.changed;
+        gone << w.gone;
+        came << w.came;
+        diff.unchanged += w.same;
     }
     QList<int> oldSources, newSources;
     for (auto [i, j] : pairs) {

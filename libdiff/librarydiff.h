@@ -55,6 +55,7 @@ public:
 
     const QList<Entry> &entries() const { return m_entries; }
     const Source &source(qsizetype entry) const { return m_sources[m_entries[entry].source]; }
+    const QList<Source> &sources() const { return m_sources; }
     // Whether the symbols came from a folder of libraries: two folders
     // match symbols by library and name, anything else by name alone.
     bool isFolder() const { return m_folder; }
@@ -74,6 +75,8 @@ private:
         QList<Symbol> symbols;
         QString error;
     };
+    static LibrarySnapshot readFile(const QString &path, QString *error);
+    void take(LibrarySnapshot &&part);
     void build(int source) const;
     void addLegacy(const QString &library, const QByteArray &nome, const QByteArray &comandos,
                    const Descricoes *descricoes);
