@@ -329,7 +329,10 @@ LibrarySnapshot LibrarySnapshot::readFile(const QString &path, QString *error)
             s.addKicad(library, row.name, row.text);
         return s;
     }
-    ComponentTable table;
+    // One table per thread: making one opens a collator, which costs more
+    // than reading a small library.
+    thread_local ComponentTable table;
+    table.clear();
     const FileResult f = readLibraryFile(path, table);
     if (!f.ok) {
         *error = path + QStringLiteral(": ") + f.error;
@@ -345,6 +348,7 @@ LibrarySnapshot LibrarySnapshot::readFile(const QString &path, QString *error)
     s.m_sources.reserve(table.rowCount());
     for (int i = 0; i < table.rowCount(); ++i)
         s.addLegacy(library, table.nameAt(i), table.comandosAt(i), descricoes.get());
+    table.clear();
     return s;
 }
 
