@@ -1,6 +1,7 @@
 #include "tfcopista.h"
 
 #include "checkspanel.h"
+#include "comparepanel.h"
 #include "editorbinding.h"
 #include "imageview.h"
 #include "library/componenttablemodel.h"
@@ -249,6 +250,10 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
     bindPane(m_edit, m_editDoc, true);
     bindPane(m_search, m_searchDoc, false);
     m_edit.grid->setItemDelegate(new NameDelegate(m_editDoc.table(), m_edit.grid));
+    // Its items go last in "Ferramentas"; it wraps the name delegate.
+    m_compare = new ComparePanel(
+        m_editDoc, *m_dialogs, m_edit.grid, findChild<QMenu *>(QStringLiteral("Ferramentas1")),
+        [this] { redrawSearch(); }, this);
     m_edit.grid->setEditTriggers(QAbstractItemView::DoubleClicked |
                                  QAbstractItemView::EditKeyPressed |
                                  QAbstractItemView::AnyKeyPressed);

@@ -8,6 +8,7 @@
 #include <memory>
 
 class ChecksPanel;
+class ComparePanel;
 class ComponentTable;
 class ComponentTableModel;
 class DialogService;
@@ -224,4 +225,5 @@ private:
     QAction *m_findAction = nullptr;
     QAction *m_kicadViewAction = nullptr;
     QAction *m_hiddenPinsAction = nullptr;
+    ComparePanel *m_compare = nullptr;
 };

@@ -1,6 +1,7 @@
 // Analysis of the current component of each pane and its preview.
 #include "tfcopista.h"
 
+#include "comparepanel.h"
 #include "imageview.h"
 
 #include "library/componenttablemodel.h"
@@ -26,6 +27,8 @@ void Tfcopista::onEditDataChange()
     if (m_editDoc.passagemEmMassa())
         return;
     redrawEdit();
+    if (m_compare)
+        m_compare->editRowChanged();
     m_edit.countLabel->setText(QString::number(m_editDoc.table().rowCount()));
 }
 
@@ -57,7 +60,10 @@ void Tfcopista::redrawSearch()
     // No row shown (an empty library, a filter that matches nothing): an
     // empty preview.
     const bool shown = m_search.model->modelRow(m_searchDoc.table().currentRow()) >= 0;
-    const QList<QByteArray> lines = shown ? searchLines() : QList<QByteArray>();
+    // "Mostrar versão comparada" puts the compared version of the edit row here.
+    const std::optional<QList<QByteArray>> other =
+        m_compare ? m_compare->otherVersionLines() : std::nullopt;
+    const QList<QByteArray> lines = other ? *other : shown ? searchLines() : QList<QByteArray>();
     syncKiCadControls(Painel::Pesquisa, lines);
     m_analise.redesenhaPesquisa(false, lines);
 }

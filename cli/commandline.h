@@ -107,5 +107,6 @@ int runCheck(const QStringList &arguments);
 int runCheckPads(const QStringList &arguments);
 int runFix(const QStringList &arguments);
 int runBoard(const QStringList &arguments);
+int runDiff(const QStringList &arguments);
 
 } // namespace cli

@@ -66,6 +66,7 @@ QString helpText()
         "  check       verifica os símbolos pelas convenções de biblioteca do KiCad\n"
         "  fix         corrige o que as convenções dizem sem margem de dúvida\n"
         "  check-pads  procura erros nas ilhas (pads) dos componentes\n"
+        "  diff        o que mudou entre duas versões de uma biblioteca\n"
         "  board       grava o arquivo de placa (.brd) de uma biblioteca\n"
         "\n"
         "Opções:\n"
@@ -110,6 +111,8 @@ int run(const QStringList &arguments)
         return runFix(rest);
     if (command == u"board")
         return runBoard(rest);
+    if (command == u"diff")
+        return runDiff(rest);
     if (command.startsWith(u'-'))
         usageError(QStringLiteral("opção desconhecida '%1'.").arg(command), Usage);
     usageError(QStringLiteral("comando desconhecido '%1'.").arg(command), Usage);

@@ -99,12 +99,14 @@ TEST_F(WindowTest, CaptionsOfButtonsMenusAndPages)
     EXPECT_EQ(items(1),
               (QStringList{"Desfazer", "Refazer", "-", "Apagar componente", "Filtrar pesquisa"}));
     EXPECT_EQ(items(2), (QStringList{"Vista KiCad", "Mostrar pinos ocultos"}));
-    EXPECT_EQ(items(3),
-              (QStringList{QStringLiteral("Remover prefixo dos nomes"),
-                           QStringLiteral("Copiar nome para os comandos"),
-                           QStringLiteral("Checar ilhas"), QStringLiteral("Verificar biblioteca"),
-                           QStringLiteral("Gerar placa (.brd)..."),
-                           QStringLiteral("Apresentar textos")}));
+    EXPECT_EQ(
+        items(3),
+        (QStringList{QStringLiteral("Remover prefixo dos nomes"),
+                     QStringLiteral("Copiar nome para os comandos"), QStringLiteral("Checar ilhas"),
+                     QStringLiteral("Verificar biblioteca"),
+                     QStringLiteral("Gerar placa (.brd)..."), QStringLiteral("Apresentar textos"),
+                     QStringLiteral("Comparar com..."), QStringLiteral("Comparar com pasta..."),
+                     QStringLiteral("Mostrar versão comparada")}));
     QStringList popup;
     for (QAction *a : PopupMenu1()->actions())
         popup << a->text();
