@@ -1,8 +1,10 @@
 #include "tfcopista.h"
 
+#include "edit/componentedit.h"
 #include "editorbinding.h"
 #include "imageview.h"
 #include "library/componenttablemodel.h"
+#include "library/kicadsymdocument.h"
 #include "library/librarycommands.h"
 #include "library/librarydocument.h"
 #include "qtdialogs.h"
@@ -26,6 +28,7 @@
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -294,6 +297,18 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
     connect(&m_editDoc.table(), &ComponentTable::dataChange, this, &Tfcopista::updateUndoActions);
     connect(&m_editDoc.table(), &ComponentTable::afterEdit, this, &Tfcopista::updateUndoActions);
     connect(m_edit.editor, &QPlainTextEdit::textChanged, this, &Tfcopista::updateUndoActions);
+    // A .kicad_sym symbol is drawn again from what is typed, once typing
+    // pauses.
+    m_typingRedraw = new QTimer(this);
+    m_typingRedraw->setSingleShot(true);
+    m_typingRedraw->setInterval(150);
+    connect(m_typingRedraw, &QTimer::timeout, this, &Tfcopista::redrawEdit);
+    connect(m_edit.editor, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_edit.binding->isDirty() && isKicadSymText(m_edit.editor->toPlainText().toUtf8()))
+            m_typingRedraw->start();
+    });
+    m_edit.model->setSymbolRenamer(
+        [this](int row, const QByteArray &name) { renomeiaSimbolo(m_editDoc, row, name); });
     updateUndoActions();
     setUpKeyboard();
 
@@ -555,9 +570,13 @@ QWidget *Tfcopista::buildInformationPage()
     m_infoDescription = label(QStringLiteral("L_descricao"), QStringLiteral("Descrição:"));
     m_infoKeywords = label(QStringLiteral("L_palavras"), QStringLiteral("Palavras-chave:"));
     m_infoDatasheet = label(QStringLiteral("L_folha"), QStringLiteral("Folha de dados:"));
+    m_infoError = label(QStringLiteral("L_erro"), QString());
+    m_infoError->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_infoError->setVisible(false);
     auto *column = new QVBoxLayout(info);
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(8);
+    column->addWidget(m_infoError);
     for (QLabel *l : {m_infoName, m_infoUnits, m_infoPins})
         column->addWidget(l);
     column->addWidget(m_infoAliases, 1);

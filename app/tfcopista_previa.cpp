@@ -3,7 +3,9 @@
 
 #include "imageview.h"
 
+#include "kicadsym/symbolsexpr.h"
 #include "library/componenttablemodel.h"
+#include "library/kicadsymdocument.h"
 #include "library/librarydocument.h"
 #include "platform/dialogs.h"
 #include "preview/exportaimagem.h"
@@ -45,11 +47,26 @@ void Tfcopista::redrawEdit()
     if (table.isEmpty()) {
         syncKiCadControls(Painel::Edicao, {});
         m_analise.apagar();
+        showParseError({});
         return;
     }
     const QList<QByteArray> lines = editLines();
     syncKiCadControls(Painel::Edicao, lines);
     m_analise.redesenhaEdicao(false, lines, table.field(ComponentTable::Field::Nome));
+    showParseError(lines);
+}
+
+void Tfcopista::showParseError(const QList<QByteArray> &lines)
+{
+    const QByteArray text = lines.join('\n');
+    QString error;
+    if (isKicadSymText(text)) {
+        const SymbolBuild b = buildSymbol(text);
+        if (!b.ok())
+            error = QStringLiteral("Não lido: ") + b.error.text();
+    }
+    m_infoError->setText(error);
+    m_infoError->setVisible(!error.isEmpty());
 }
 
 void Tfcopista::redrawSearch()
