@@ -1,6 +1,8 @@
 #include "analise.h"
 
+#include "kicadsym/symbolsexpr.h"
 #include "platform/canvas.h"
+#include "symbol/legacysymbol.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +16,107 @@ Analise::Analise(PreviewImage::CanvasFactory canvasFactory, QObject *parent)
 }
 
 Analise::~Analise() = default;
+
+namespace {
+
+// A .kicad_sym row opens with its (symbol ...) list; a legacy one with DEF.
+bool isKicadSym(const QList<QByteArray> &linhas)
+{
+    for (const QByteArray &l : linhas) {
+        for (char c : l) {
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+                return c == '(';
+        }
+    }
+    return false;
+}
+
+QByteArray joined(const QList<QByteArray> &linhas)
+{
+    return linhas.size() == 1 ? linhas.front() : linhas.join('\n');
+}
+
+// The model of the symbol named `name` (the component or one of its
+// aliases) in a legacy row's text.
+std::optional<Symbol> legacySymbolNamed(const QByteArray &text, const QByteArray &name)
+{
+    const QList<Symbol> symbols = symbolsFromLegacy(text, nullptr);
+    for (const Symbol &s : symbols) {
+        if (s.name == name)
+            return s;
+    }
+    return symbols.isEmpty() || symbols.front().name.isEmpty()
+               ? std::nullopt
+               : std::optional<Symbol>(symbols.front());
+}
+
+} // namespace
+
+void Analise::setSymbolLookup(Painel painel,
+                              std::function<QByteArray(const QByteArray &name)> rowText)
+{
+    m_lookup[painel == Painel::Edicao ? 0 : 1] = std::move(rowText);
+}
+
+const Analise::Built &Analise::built(const QByteArray &text)
+{
+    auto it = m_models.constFind(text);
+    if (it != m_models.constEnd())
+        return *it;
+    // A row typed key by key leaves one text per key: keep the cache small.
+    if (m_models.size() >= 4096)
+        m_models.clear();
+    SymbolBuild b = buildSymbol(text);
+    Built built;
+    if (b.ok())
+        built.symbol = std::make_shared<const Symbol>(std::move(b.symbol));
+    else
+        built.erro = b.error.text();
+    return *m_models.insert(text, std::move(built));
+}
+
+std::shared_ptr<const Symbol> Analise::model(Painel painel, const QByteArray &text, QString *erro)
+{
+    const Built own = built(text);
+    if (erro)
+        *erro = own.erro;
+    if (!own.symbol || own.symbol->extends.isEmpty())
+        return own.symbol;
+    // The parent comes from the pane's library as it stands now: looked up
+    // on each pass, its model kept by its text as the row's is.
+    const auto &lookup = m_lookup[painel == Painel::Edicao ? 0 : 1];
+    std::vector<std::shared_ptr<const Symbol>> parents;
+    auto resolved = std::make_shared<Symbol>(*own.symbol);
+    resolveParent(*resolved, [&](const QByteArray &name) -> const Symbol * {
+        const QByteArray parentText = lookup ? lookup(name) : QByteArray();
+        if (parentText.isEmpty())
+            return nullptr;
+        if (isKicadSym({parentText})) {
+            parents.push_back(built(parentText).symbol);
+        } else {
+            std::optional<Symbol> s = legacySymbolNamed(parentText, name);
+            parents.push_back(s ? std::make_shared<const Symbol>(std::move(*s)) : nullptr);
+        }
+        return parents.back().get();
+    });
+    return resolved;
+}
+
+int Analise::unitCount(Painel painel, const QList<QByteArray> &linhas)
+{
+    if (!isKicadSym(linhas))
+        return unidadesDoSimbolo(linhas);
+    const auto s = model(painel, joined(linhas), nullptr);
+    return s ? std::clamp(s->unitCount(), 1, 100000) : 1;
+}
+
+bool Analise::hasBodyStyles(Painel painel, const QList<QByteArray> &linhas)
+{
+    if (!isKicadSym(linhas))
+        return temConvertido(linhas);
+    const auto s = model(painel, joined(linhas), nullptr);
+    return s && s->hasBodyStyles();
+}
 
 bool Analise::inicia(bool tabelaVazia)
 {
@@ -29,6 +132,22 @@ bool Analise::inicia(bool tabelaVazia)
 
 void Analise::desenhaLinhas(const QList<QByteArray> &linhas, Painel painel)
 {
+    m_erro.clear();
+    if (isKicadSym(linhas)) {
+        // Drawn as KiCad draws it whichever the view: the classic drawing
+        // knows legacy lines only.
+        const auto s = model(painel, joined(linhas), &m_erro);
+        if (s) {
+            m_kicad.desenha(*s, opcoes(painel));
+            m_desenho.qtd_partes = QByteArray::number(s->unitCount());
+            m_desenho.qtd_pinos = 0;
+            for (const SymbolUnit &u : s->units) {
+                if (u.style <= 1)
+                    m_desenho.qtd_pinos += qint32(u.pins.size());
+            }
+        }
+        return;
+    }
     // Each line is tokenized once: the pin pre-pass looks at all of them
     // (hidden pins stacked on visible ones), then they are drawn in order.
     const qsizetype n = linhas.size();
@@ -63,6 +182,7 @@ void Analise::converter(bool tabelaVazia, const QList<QByteArray> &linhas, const
         QStringLiteral("Descrições de Pinos: ") + QString::number(m_desenho.qtd_pinos);
     m_legendas.L_elementos = QStringLiteral("Quantidade de elementos(partes): ") +
                              QString::fromLatin1(m_desenho.qtd_partes);
+    m_legendas.erro = m_erro;
     emit legendasChanged(m_legendas);
 
     m_desenho.publica();

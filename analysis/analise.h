@@ -3,12 +3,15 @@
 #include "preview/desenho.h"
 #include "preview/kicad.h"
 #include "preview/previewimage.h"
+#include "symbol/symbol.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -19,6 +22,9 @@ struct Legendas
     QString L_alias = QStringLiteral("ALIAS:");
     QString L_pinos = QStringLiteral("Descrições de Pinos: ");
     QString L_elementos = QStringLiteral("Quantidade de  elementos (partes):");
+    // Where a .kicad_sym row's text stops parsing ("linha 12, coluna 7: falta
+    // ')'"); empty when it parsed or is a legacy component.
+    QString erro;
 
     friend bool operator==(const Legendas &, const Legendas &) = default;
 };
@@ -99,6 +105,21 @@ public:
         m_opcoes[painel == Painel::Edicao ? 0 : 1] = opcoes;
     }
 
+    // A .kicad_sym row (its first non-blank byte is '(') is drawn from its
+    // model in either view; a derived symbol draws its parent's units, found
+    // through this: the text of the row named `name` in the pane's library
+    // (legacy or .kicad_sym), empty when there is none.
+    void setSymbolLookup(Painel painel, std::function<QByteArray(const QByteArray &name)> rowText);
+    const std::function<QByteArray(const QByteArray &)> &symbolLookup(Painel painel) const
+    {
+        return m_lookup[painel == Painel::Edicao ? 0 : 1];
+    }
+    // What the KiCad view offers for the pane's symbol: its units (at least
+    // 1) and whether it has a converted body style; a .kicad_sym row answers
+    // from its model (a derived one from its parent's).
+    int unitCount(Painel painel, const QList<QByteArray> &linhas);
+    bool hasBodyStyles(Painel painel, const QList<QByteArray> &linhas);
+
     // Hidden button "Apagar": clears Image1 and Image2.
     void apagar();
 
@@ -114,6 +135,9 @@ signals:
 private:
     bool inicia(bool tabelaVazia);
     void desenhaLinhas(const QList<QByteArray> &linhas, Painel painel);
+    // The model of a .kicad_sym row's text, its parent resolved; null when
+    // the text does not parse (the message in `erro`).
+    std::shared_ptr<const Symbol> model(Painel painel, const QByteArray &text, QString *erro);
 
     PreviewImage m_image1;
     PreviewImage m_image2;
@@ -125,6 +149,16 @@ private:
     qint32 m_zoomsDaOutraVista[2] = {100, 100};
     OpcoesKiCad m_opcoes[2];
     Legendas m_legendas;
+    std::function<QByteArray(const QByteArray &)> m_lookup[2];
+    // Models by row text: the window redraws the same rows over and over.
+    struct Built
+    {
+        std::shared_ptr<const Symbol> symbol; // unresolved; null when broken
+        QString erro;
+    };
+    const Built &built(const QByteArray &text);
+    QHash<QByteArray, Built> m_models;
+    QString m_erro;
     // The tokens of the lines of the pass being drawn.
     std::vector<Tokens> m_tokens;
 };

@@ -307,6 +307,23 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
         if (m_edit.binding->isDirty() && isKicadSymText(m_edit.editor->toPlainText().toUtf8()))
             m_typingRedraw->start();
     });
+    // A derived symbol is drawn with its parent's units, found in its own
+    // pane (in a folder, in its own library file first).
+    for (auto [painel, doc] :
+         {std::pair{Painel::Edicao, &m_editDoc}, std::pair{Painel::Pesquisa, &m_searchDoc}})
+        m_analise.setSymbolLookup(painel, [doc](const QByteArray &name) {
+            const ComponentTable &t = doc->table();
+            const int current = t.currentRow();
+            const int library = current >= 0 ? t.bibliotecaAt(current) : -1;
+            int found = -1;
+            for (int r = 0; r < t.rowCount(); ++r)
+                if (t.nameAt(r) == name) {
+                    found = r;
+                    if (t.bibliotecaAt(r) == library)
+                        break;
+                }
+            return found < 0 ? QByteArray() : t.comandosAt(found);
+        });
     m_edit.model->setSymbolRenamer(
         [this](int row, const QByteArray &name) { renomeiaSimbolo(m_editDoc, row, name); });
     updateUndoActions();

@@ -155,7 +155,7 @@ private:
     void showSearchCount();
     void showDescription();
     // The information page's reading error of the edit pane's text.
-    void showParseError(const QList<QByteArray> &lines);
+    void showParseError();
     void showSearchDescription();
     void onDelete();
     void onRemovePrefix();

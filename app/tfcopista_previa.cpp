@@ -3,7 +3,6 @@
 
 #include "imageview.h"
 
-#include "kicadsym/symbolsexpr.h"
 #include "library/componenttablemodel.h"
 #include "library/kicadsymdocument.h"
 #include "library/librarydocument.h"
@@ -47,25 +46,20 @@ void Tfcopista::redrawEdit()
     if (table.isEmpty()) {
         syncKiCadControls(Painel::Edicao, {});
         m_analise.apagar();
-        showParseError({});
+        showParseError();
         return;
     }
     const QList<QByteArray> lines = editLines();
     syncKiCadControls(Painel::Edicao, lines);
     m_analise.redesenhaEdicao(false, lines, table.field(ComponentTable::Field::Nome));
-    showParseError(lines);
+    showParseError();
 }
 
-void Tfcopista::showParseError(const QList<QByteArray> &lines)
+void Tfcopista::showParseError()
 {
-    const QByteArray text = lines.join('\n');
-    QString error;
-    if (isKicadSymText(text)) {
-        const SymbolBuild b = buildSymbol(text);
-        if (!b.ok())
-            error = QStringLiteral("Não lido: ") + b.error.text();
-    }
-    m_infoError->setText(error);
+    // The analysis read the text just drawn; an empty pane has none.
+    const QString error = m_editDoc.table().isEmpty() ? QString() : m_analise.legendas().erro;
+    m_infoError->setText(error.isEmpty() ? QString() : QStringLiteral("Não lido: ") + error);
     m_infoError->setVisible(!error.isEmpty());
 }
 

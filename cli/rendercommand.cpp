@@ -5,6 +5,7 @@
 #include "pngwriter.h"
 
 #include "analysis/analise.h"
+#include "kicadsym/kicadsymlibrary.h"
 #include "library/componenttable.h"
 #include "library/libraryfile.h"
 #include "library/linelist.h"
@@ -26,6 +27,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -34,11 +36,15 @@ namespace cli {
 
 namespace {
 
+// The rows of a .kicad_sym library by name: a derived symbol draws its parent.
+using RowTexts = QHash<QByteArray, QByteArray>;
+
 struct Job
 {
     QByteArray nome;
     QByteArray comandos;
     QString path;
+    const RowTexts *library = nullptr; // a .kicad_sym row's library
 };
 
 // A component name as a file name: the characters no file system takes
@@ -92,6 +98,14 @@ void makeFolder(const QString &path)
                             .arg(parent.filePath()));
 }
 
+void setLookup(Analise &analise, const Job &job)
+{
+    const RowTexts *library = job.library;
+    analise.setSymbolLookup(Painel::Edicao, [library](const QByteArray &name) {
+        return library ? library->value(name) : QByteArray();
+    });
+}
+
 // The published preview: the top-left extent of the destination bitmap,
 // which is all the window shows. The part of an extent lying past the
 // bitmap (a symbol too large even for the bitmap's largest size) is only
@@ -99,6 +113,7 @@ void makeFolder(const QString &path)
 QImage renderComponent(Analise &analise, const Job &job, int zoom)
 {
     analise.desenho().zoom_edicao = zoom;
+    setLookup(analise, job);
     analise.redesenhaEdicao(false, linhas(job.comandos), job.nome);
     PreviewImage &image = analise.image2();
     const QImage &bitmap = image.bitmap();
@@ -218,9 +233,11 @@ int runRender(const QStringList &arguments)
     for (const auto &o :
          {outOption, namesOption, formatOption, zoomOption, viewOption, unitOption, sheetOption})
         cmd.addOption(o);
-    cmd.parser().addPositionalArgument(QStringLiteral("LIB"),
-                                       QStringLiteral("Bibliotecas de símbolos (.lib)."),
-                                       QStringLiteral("LIB..."));
+    cmd.parser().addPositionalArgument(
+        QStringLiteral("LIB"),
+        QStringLiteral("Bibliotecas de símbolos (.lib, .kicad_sym ou "
+                       "pastas .kicad_symdir)."),
+        QStringLiteral("LIB..."));
     if (!cmd.parse(arguments, 1))
         return ExitOk;
     const QCommandLineParser &p = cmd.parser();
@@ -255,10 +272,26 @@ int runRender(const QStringList &arguments)
     std::vector<Job> jobs;
     Paths paths;
     QStringList folders;
+    std::deque<RowTexts> kicadSymLibraries;
     for (const QString &lib : p.positionalArguments()) {
+        const QString folder = outDir + u'/' + safeFileName(libraryName(lib));
+        if (isKicadSym(lib)) {
+            const KicadSymLibrary library = readKicadSymLibrary(lib);
+            RowTexts &texts = kicadSymLibraries.emplace_back();
+            for (const KicadSymRow &row : library.rows)
+                texts.insert(row.name, row.text);
+            for (const KicadSymRow &row : library.rows) {
+                if (!chosen(patterns, row.name, {}))
+                    continue;
+                jobs.push_back({row.name, row.text,
+                                paths.claim(folder, QString::fromUtf8(row.name), format), &texts});
+                if (!folders.contains(folder))
+                    folders << folder;
+            }
+            continue;
+        }
         ComponentTable table;
         loadLibrary(lib, table);
-        const QString folder = outDir + u'/' + safeFileName(libraryName(lib));
         bool any = false;
         for (int r = 0; r < table.rowCount(); ++r) {
             const QByteArray nome = table.nameAt(r);
@@ -303,6 +336,7 @@ int runRender(const QStringList &arguments)
                 if (svg) {
                     // The window's export draws the same pass as vectors.
                     analise.desenho().zoom_edicao = zoom;
+                    setLookup(analise, jobs[i]);
                     const ResultadoExportacao r =
                         exportaImagem(analise, Painel::Edicao, linhas(jobs[i].comandos),
                                       FormatoImagem::Svg, jobs[i].path);

@@ -38,6 +38,7 @@ void passa(Analise &origem, Painel painel, const QList<QByteArray> &linhas, Anal
 {
     copia.setVista(origem.vista());
     copia.setOpcoes(Painel::Pesquisa, origem.opcoes(painel));
+    copia.setSymbolLookup(Painel::Pesquisa, origem.symbolLookup(painel));
     copia.desenho().zoom_pesquisa = origem.desenho().zoom(painel);
     copia.redesenhaPesquisa(false, linhas);
 }

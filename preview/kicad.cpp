@@ -1,7 +1,9 @@
 #include "kicad.h"
 
 #include "desenho_p.h"
+#include "kicadsym/symbolsexpr.h"
 #include "numeros.h"
+#include "symbol/symbol.h"
 
 #include <QStringDecoder>
 #include <algorithm>
@@ -177,13 +179,36 @@ QString subReferencia(int unidade)
 
 } // namespace
 
+namespace {
+
+// The model of a .kicad_sym row's lines (first non-blank byte '('), else nothing.
+std::optional<Symbol> modeloDe(const QList<QByteArray> &linhas)
+{
+    for (const QByteArray &l : linhas) {
+        const QByteArray t = l.trimmed();
+        if (t.isEmpty())
+            continue;
+        if (!t.startsWith('('))
+            return std::nullopt;
+        SymbolBuild b = buildSymbol(linhas.join('\n'));
+        return b.ok() ? std::optional<Symbol>(std::move(b.symbol)) : Symbol();
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 int unidadesDoSimbolo(const QList<QByteArray> &linhas)
 {
+    if (const auto s = modeloDe(linhas))
+        return std::clamp(s->unitCount(), 1, int(UnidadeMax));
     return unidadesDe(tokensDe(linhas));
 }
 
 bool temConvertido(const QList<QByteArray> &linhas)
 {
+    if (const auto s = modeloDe(linhas))
+        return s->hasBodyStyles();
     for (const Tokens &t : tokensDe(linhas)) {
         const Item item = itemDe(t.token(1));
         if (item != Item::Nenhum && numero(t.token(indiceUnidade(item) + 1)) == 2)
@@ -231,6 +256,32 @@ TextoMarcado comBarras(const QString &marcado)
     if (inicio >= 0 && inicio < r.texto.size())
         r.barras.push_back({inicio, int(r.texto.size())});
     std::erase_if(r.barras, [](const Barra &b) { return b.fim <= b.inicio; });
+    return r;
+}
+
+TextoMarcado comBarrasNovas(const QString &marcado)
+{
+    if (!marcado.contains(u"~{"))
+        return {marcado, {}};
+    TextoMarcado r;
+    r.texto.reserve(marcado.size());
+    int inicio = -1;
+    for (qsizetype i = 0; i < marcado.size(); ++i) {
+        const QChar c = marcado[i];
+        if (inicio < 0 && c == u'~' && i + 1 < marcado.size() && marcado[i + 1] == u'{') {
+            inicio = int(r.texto.size());
+            ++i;
+        } else if (inicio >= 0 && c == u'}') {
+            if (r.texto.size() > inicio)
+                r.barras.push_back({inicio, int(r.texto.size())});
+            inicio = -1;
+        } else {
+            r.texto += c;
+        }
+    }
+    // An unclosed mark runs to the end, as KiCad draws it.
+    if (inicio >= 0 && inicio < r.texto.size())
+        r.barras.push_back({inicio, int(r.texto.size())});
     return r;
 }
 
@@ -391,25 +442,32 @@ void DesenhoKiCad::forma(const Tokens &t, bool soFundo)
             inicio = fim;
             extensao = 3600 - extensao;
         }
-        // The box grows by the arc's ends and the quadrant points it passes.
-        const auto marca = [&](qint64 angulo) {
-            const double rad = double(angulo) * M_PI / 1800;
-            ponto(cx + std::llround(double(r) * std::cos(rad)),
-                  cy + std::llround(double(r) * std::sin(rad)), true);
-        };
-        marca(inicio);
-        marca(inicio + extensao);
-        for (qint64 q = 0; q < 3600; q += 900) {
-            if (normal(q - inicio) < extensao)
-                marca(q);
-        }
-        const QPoint a = ponto(cx - r, cy + r, false), b = ponto(cx + r, cy - r, false);
-        m_canvas->strokeArc(a.x(), a.y(), b.x(), b.y(), int(inicio), int(extensao), traco);
+        arco(cx, cy, r, inicio, extensao, traco);
         break;
     }
     default:
         break;
     }
+}
+
+void DesenhoKiCad::arco(qint64 cx, qint64 cy, qint64 r, qint64 inicio, qint64 extensao,
+                        const Traco &traco)
+{
+    const auto normal = [](qint64 a) { return ((a % 3600) + 3600) % 3600; };
+    // The box grows by the arc's ends and the quadrant points it passes.
+    const auto marca = [&](qint64 angulo) {
+        const double rad = double(angulo) * M_PI / 1800;
+        ponto(cx + std::llround(double(r) * std::cos(rad)),
+              cy + std::llround(double(r) * std::sin(rad)), true);
+    };
+    marca(inicio);
+    marca(inicio + extensao);
+    for (qint64 q = 0; q < 3600; q += 900) {
+        if (normal(q - inicio) < extensao)
+            marca(q);
+    }
+    const QPoint a = ponto(cx - r, cy + r, false), b = ponto(cx + r, cy - r, false);
+    m_canvas->strokeArc(a.x(), a.y(), b.x(), b.y(), int(inicio), int(extensao), traco);
 }
 
 void DesenhoKiCad::rotulo(qint64 x, qint64 y, const TextoMarcado &texto, const EstiloTexto &estilo,
@@ -482,20 +540,37 @@ void DesenhoKiCad::pino(const Tokens &t)
     // X name number x y length orientation numberSize nameSize unit style type shape
     if (!selecionado(t, 10, 11))
         return;
-    bool oculto = false, invertido = false, clock = false, baixa = false, saidaBaixa = false,
-         descida = false, naoLogico = false;
+    Pino p;
     for (char c : t.token(13)) {
-        oculto |= c == 'N';
-        invertido |= c == 'I';
-        clock |= c == 'C';
-        baixa |= c == 'L';
-        saidaBaixa |= c == 'V';
-        descida |= c == 'F';
-        naoLogico |= c == 'X';
+        p.oculto |= c == 'N';
+        p.invertido |= c == 'I';
+        p.clock |= c == 'C';
+        p.baixa |= c == 'L';
+        p.saidaBaixa |= c == 'V';
+        p.descida |= c == 'F';
+        p.naoLogico |= c == 'X';
     }
-    if (oculto && !m_opcoes.mostraOcultos)
+    if (p.oculto && !m_opcoes.mostraOcultos)
         return;
-    const char orientacao = t.token(7).isEmpty() ? '\0' : t.token(7)[0];
+    p.orientacao = t.token(7).isEmpty() ? '\0' : t.token(7)[0];
+    p.x = leInteiro(t.token(4));
+    p.y = leInteiro(t.token(5));
+    p.comprimento = std::clamp<qint64>(leInteiro(t.token(6)), -MilsMax, MilsMax);
+    p.tamNumero = tamanho(t.token(8));
+    p.tamNome = tamanho(t.token(9));
+    p.naoConecta = t.token(12) == "N";
+    if (m_mostraNomes && t.token(2) != "~" && !t.token(2).isEmpty())
+        p.nome = comBarras(textoDeBiblioteca(t.token(2)));
+    if (m_mostraNumeros && !t.token(3).isEmpty())
+        p.numero = comBarras(textoDeBiblioteca(t.token(3)));
+    desenhaPino(p);
+}
+
+void DesenhoKiCad::desenhaPino(const Pino &pin)
+{
+    const bool oculto = pin.oculto, invertido = pin.invertido, clock = pin.clock, baixa = pin.baixa,
+               saidaBaixa = pin.saidaBaixa, descida = pin.descida, naoLogico = pin.naoLogico;
+    const char orientacao = pin.orientacao;
     // Direction from the inner end towards the connection point.
     qint64 dx = 0, dy = 0;
     switch (orientacao) {
@@ -514,10 +589,10 @@ void DesenhoKiCad::pino(const Tokens &t)
     default:
         return;
     }
-    const qint64 px = leInteiro(t.token(4)), py = leInteiro(t.token(5));
-    const qint64 comprimento = std::clamp<qint64>(leInteiro(t.token(6)), -MilsMax, MilsMax);
+    const qint64 px = pin.x, py = pin.y;
+    const qint64 comprimento = pin.comprimento;
     const qint64 x1 = px - dx * comprimento, y1 = py - dy * comprimento;
-    const qint64 tamNumero = tamanho(t.token(8)), tamNome = tamanho(t.token(9));
+    const qint64 tamNumero = pin.tamNumero, tamNome = pin.tamNome;
     const qint64 externo = tamNumero / 2;
     const qint64 interno = tamNome != 0 ? tamNome / 2 : tamNumero / 2;
 
@@ -583,7 +658,7 @@ void DesenhoKiCad::pino(const Tokens &t)
     Traco fino = traco;
     fino.largura = 1;
     constexpr qint64 Alvo = 12;
-    if (t.token(12) == "N") {
+    if (pin.naoConecta) {
         for (const qint64 s : {1, -1}) {
             const std::array<QPoint, 2> p{ponto(px - Alvo, py - s * Alvo, false),
                                           ponto(px + Alvo, py + s * Alvo, false)};
@@ -595,8 +670,8 @@ void DesenhoKiCad::pino(const Tokens &t)
     }
 
     // Name and number.
-    const bool temNome = m_mostraNomes && t.token(2) != "~" && !t.token(2).isEmpty();
-    const bool temNumero = m_mostraNumeros && !t.token(3).isEmpty();
+    const bool temNome = !pin.nome.texto.isEmpty();
+    const bool temNumero = !pin.numero.texto.isEmpty();
     if (!temNome && !temNumero)
         return;
     EstiloTexto nome;
@@ -608,10 +683,8 @@ void DesenhoKiCad::pino(const Tokens &t)
     numero.cor = oculto ? CoresKiCad::Oculto : CoresKiCad::NumeroPino;
     const int rotacao = horizontal ? 0 : 900;
     nome.rotacao = numero.rotacao = rotacao;
-    const TextoMarcado textoNome =
-        temNome ? comBarras(textoDeBiblioteca(t.token(2))) : TextoMarcado{};
-    const TextoMarcado textoNumero =
-        temNumero ? comBarras(textoDeBiblioteca(t.token(3))) : TextoMarcado{};
+    const TextoMarcado &textoNome = pin.nome;
+    const TextoMarcado &textoNumero = pin.numero;
     const qint64 offNome = afastamento(tamNome), offNumero = afastamento(tamNumero);
     const qint64 meioX = (x1 + px) / 2, meioY = (y1 + py) / 2;
 
@@ -644,4 +717,292 @@ void DesenhoKiCad::pino(const Tokens &t)
             rotulo(x1 + offNumero, meioY, textoNumero, numero, false);
         }
     }
+}
+
+// --- the model ----------------------------------------------------------------------
+
+namespace {
+
+// Internal units to mils, the drawing's own unit.
+qint64 mils(qint64 iu)
+{
+    return std::clamp<qint64>((iu >= 0 ? iu + Iu::perMil / 2 : iu - Iu::perMil / 2) / Iu::perMil,
+                              -1000000000, 1000000000);
+}
+
+qint64 tamanhoIu(qint64 iu)
+{
+    return std::clamp<qint64>(mils(iu), 0, MilsMax);
+}
+
+void justifica(const TextEffects &e, EstiloTexto &estilo)
+{
+    estilo.h = AlinhaH::Centro;
+    estilo.v = AlinhaV::Centro;
+    for (const QByteArray &j : e.justify) {
+        if (j == "left")
+            estilo.h = AlinhaH::Esquerda;
+        else if (j == "right")
+            estilo.h = AlinhaH::Direita;
+        else if (j == "top")
+            estilo.v = AlinhaV::Topo;
+        else if (j == "bottom")
+            estilo.v = AlinhaV::Base;
+    }
+    estilo.italico = e.italic;
+    estilo.negrito = e.bold;
+}
+
+qint64 normal(qint64 a)
+{
+    return ((a % 3600) + 3600) % 3600;
+}
+
+qint64 anguloDe(double dx, double dy)
+{
+    return normal(std::llround(std::atan2(dy, dx) * 1800 / M_PI));
+}
+
+Cor corDe(const SymbolColor &c)
+{
+    return Cor(quint32(std::clamp(c.b, 0, 255)) << 16 | quint32(std::clamp(c.g, 0, 255)) << 8 |
+               quint32(std::clamp(c.r, 0, 255)));
+}
+
+} // namespace
+
+void DesenhoKiCad::desenha(const Symbol &symbol, const OpcoesKiCad &opcoes)
+{
+    m_canvas = &d.canvas();
+    m_opcoes = opcoes;
+    m_deslocamento =
+        std::clamp<qint64>(mils(symbol.pinNameOffset.value_or(20 * Iu::perMil)), 0, MilsMax);
+    m_mostraNumeros = !symbol.pinNumbersHidden;
+    m_mostraNomes = !symbol.pinNamesHidden;
+    d.mostra_num_pino = m_mostraNumeros;
+    d.mostra_nome_pino = m_mostraNomes;
+    m_unidades = std::clamp(symbol.unitCount(), 1, int(UnidadeMax));
+
+    QList<const SymbolUnit *> unidades;
+    for (const SymbolUnit &u : symbol.units) {
+        if ((u.unit == 0 || u.unit == opcoes.unidade) &&
+            (u.style == 0 || u.style == opcoes.convertido))
+            unidades << &u;
+    }
+    // The order of the legacy pass: backgrounds, outlines and texts, pins,
+    // then the fields.
+    for (const SymbolUnit *u : unidades) {
+        for (const GraphicItem &g : u->graphics)
+            desenhaForma(g, true);
+    }
+    for (const SymbolUnit *u : unidades) {
+        for (const GraphicItem &g : u->graphics) {
+            if (g.kind == GraphicItem::Kind::Text)
+                desenhaTexto(g);
+            else
+                desenhaForma(g, false);
+        }
+    }
+    for (const SymbolUnit *u : unidades) {
+        for (const SymbolPin &p : u->pins)
+            desenhaPinoDoModelo(p);
+    }
+    for (const SymbolProperty &p : symbol.properties)
+        desenhaPropriedade(p);
+}
+
+void DesenhoKiCad::desenhaForma(const GraphicItem &g, bool soFundo)
+{
+    using K = GraphicItem::Kind;
+    using F = GraphicItem::Fill;
+    if (g.kind == K::Text || g.points.isEmpty())
+        return;
+    const bool fundo = g.fill == F::Background;
+    if (soFundo && !fundo)
+        return;
+    Traco traco;
+    traco.cor = CoresKiCad::Corpo;
+    if (soFundo) {
+        traco.largura = 0;
+        traco.preenche = true;
+        traco.fundo = CoresKiCad::Fundo;
+    } else {
+        traco.largura = largura(mils(g.strokeWidth));
+        traco.preenche = g.fill == F::Outline || (g.fill == F::Color && g.fillColor);
+        traco.fundo = g.fill == F::Color && g.fillColor ? corDe(*g.fillColor) : CoresKiCad::Corpo;
+    }
+    const auto pt = [&](QPoint p) { return ponto(mils(p.x()), mils(p.y()), true); };
+
+    switch (g.kind) {
+    case K::Rectangle:
+    case K::TextBox: {
+        if (g.points.size() < 2)
+            return;
+        const QPoint a = pt(g.points[0]), b = pt(g.points[1]);
+        const std::array<QPoint, 4> cantos{a, QPoint(b.x(), a.y()), b, QPoint(a.x(), b.y())};
+        m_canvas->strokePath(cantos, true, traco);
+        if (g.kind == K::TextBox && !soFundo)
+            desenhaTexto(g);
+        break;
+    }
+    case K::Polyline: {
+        std::vector<QPoint> p;
+        p.reserve(size_t(g.points.size()));
+        for (const QPoint &q : g.points)
+            p.push_back(pt(q));
+        m_canvas->strokePath(p, traco.preenche, traco);
+        break;
+    }
+    case K::Bezier: {
+        if (g.points.size() < 4)
+            return;
+        // A cubic curve through its two ends, bent by the two middle points.
+        constexpr int Passos = 16;
+        std::vector<QPoint> p;
+        p.reserve(Passos + 1);
+        const QPointF p0 = g.points[0], p1 = g.points[1], p2 = g.points[2], p3 = g.points[3];
+        for (int i = 0; i <= Passos; ++i) {
+            const double t = double(i) / Passos, u = 1 - t;
+            const QPointF q =
+                u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3;
+            p.push_back(pt(q.toPoint()));
+        }
+        m_canvas->strokePath(p, traco.preenche, traco);
+        break;
+    }
+    case K::Circle: {
+        const qint64 cx = mils(g.points[0].x()), cy = mils(g.points[0].y());
+        const qint64 r = std::abs(mils(g.radius));
+        const QPoint a = ponto(cx - r, cy + r, true), b = ponto(cx + r, cy - r, true);
+        m_canvas->strokeEllipse(a.x(), a.y(), b.x(), b.y(), traco);
+        break;
+    }
+    case K::Arc: {
+        if (g.points.size() < 3)
+            return;
+        // The centre of the circle through start, middle and end.
+        const double ax = g.points[0].x(), ay = g.points[0].y();
+        const double bx = g.points[1].x(), by = g.points[1].y();
+        const double cx = g.points[2].x(), cy = g.points[2].y();
+        const double den = 2 * (ax * (by - cy) + bx * (cy - ay) + cx * (ay - by));
+        if (den == 0)
+            return;
+        const double a2 = ax * ax + ay * ay, b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+        const double ox = (a2 * (by - cy) + b2 * (cy - ay) + c2 * (ay - by)) / den;
+        const double oy = (a2 * (cx - bx) + b2 * (ax - cx) + c2 * (bx - ax)) / den;
+        if (!std::isfinite(ox) || !std::isfinite(oy) || std::abs(ox) > 1e12 || std::abs(oy) > 1e12)
+            return;
+        const qint64 inicio0 = anguloDe(ax - ox, ay - oy), fim = anguloDe(cx - ox, cy - oy);
+        const qint64 meio = anguloDe(bx - ox, by - oy);
+        qint64 inicio = inicio0, extensao = normal(fim - inicio0);
+        // Counterclockwise from start to end when that passes the middle,
+        // else the other way round.
+        if (normal(meio - inicio0) > extensao) {
+            inicio = fim;
+            extensao = 3600 - extensao;
+        }
+        const qint64 r = std::llround(std::hypot(ax - ox, ay - oy) / Iu::perMil);
+        arco(std::llround(ox / Iu::perMil), std::llround(oy / Iu::perMil), r, inicio, extensao,
+             traco);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void DesenhoKiCad::desenhaTexto(const GraphicItem &g)
+{
+    if (g.effects.hidden || g.text.isEmpty() || g.points.isEmpty())
+        return;
+    EstiloTexto e;
+    e.altura = pixels(tamanhoIu(g.effects.height));
+    e.rotacao = int(normal(g.angle));
+    justifica(g.effects, e);
+    e.cor = CoresKiCad::Texto;
+    e.largura = std::max(1.0, pixels(6));
+    qint64 x = mils(g.points[0].x()), y = mils(g.points[0].y());
+    if (g.kind == GraphicItem::Kind::TextBox && g.points.size() >= 2) {
+        // Inside the box by its justification, a margin from its edges.
+        const qint64 x0 = std::min(mils(g.points[0].x()), mils(g.points[1].x()));
+        const qint64 x1 = std::max(mils(g.points[0].x()), mils(g.points[1].x()));
+        const qint64 y0 = std::min(mils(g.points[0].y()), mils(g.points[1].y()));
+        const qint64 y1 = std::max(mils(g.points[0].y()), mils(g.points[1].y()));
+        const qint64 margem = tamanhoIu(g.effects.height) / 4 + mils(g.strokeWidth);
+        e.h = e.h == AlinhaH::Centro && !g.effects.justify.contains("center") ? AlinhaH::Esquerda
+                                                                              : e.h;
+        if (!g.effects.justify.contains("bottom") && e.v == AlinhaV::Centro)
+            e.v = AlinhaV::Topo;
+        x = e.h == AlinhaH::Esquerda  ? x0 + margem
+            : e.h == AlinhaH::Direita ? x1 - margem
+                                      : (x0 + x1) / 2;
+        y = e.v == AlinhaV::Topo ? y1 - margem : e.v == AlinhaV::Base ? y0 + margem : (y0 + y1) / 2;
+    }
+    rotulo(x, y, comBarrasNovas(textoDeBiblioteca(g.text)), e, true);
+}
+
+void DesenhoKiCad::desenhaPinoDoModelo(const SymbolPin &s)
+{
+    if (s.hidden && !m_opcoes.mostraOcultos)
+        return;
+    Pino p;
+    p.oculto = s.hidden;
+    const QByteArray &f = s.shape;
+    p.invertido = f == "inverted" || f == "inverted_clock";
+    p.clock = f == "clock" || f == "inverted_clock" || f == "clock_low";
+    p.baixa = f == "input_low" || f == "clock_low";
+    p.saidaBaixa = f == "output_low";
+    p.descida = f == "edge_clock_high";
+    p.naoLogico = f == "non_logic";
+    p.naoConecta = s.type == "no_connect";
+    switch (normal(s.angle)) {
+    case 0:
+        p.orientacao = 'R';
+        break;
+    case 900:
+        p.orientacao = 'U';
+        break;
+    case 1800:
+        p.orientacao = 'L';
+        break;
+    case 2700:
+        p.orientacao = 'D';
+        break;
+    default:
+        return;
+    }
+    p.x = mils(s.at.x());
+    p.y = mils(s.at.y());
+    p.comprimento = std::clamp<qint64>(mils(s.length), -MilsMax, MilsMax);
+    p.tamNome = tamanhoIu(s.nameEffects.height);
+    p.tamNumero = tamanhoIu(s.numberEffects.height);
+    if (m_mostraNomes && s.name != "~")
+        p.nome = comBarrasNovas(textoDeBiblioteca(s.name));
+    if (m_mostraNumeros)
+        p.numero = comBarrasNovas(textoDeBiblioteca(s.number));
+    desenhaPino(p);
+}
+
+void DesenhoKiCad::desenhaPropriedade(const SymbolProperty &p)
+{
+    if (p.effects.hidden)
+        return;
+    QString texto = textoDeBiblioteca(p.value);
+    if (texto == QStringLiteral("~"))
+        texto.clear();
+    if (texto.isEmpty())
+        return;
+    // The reference reads as KiCad's editor shows it: "U?", "U?A" for unit A.
+    if (p.name == "Reference") {
+        texto += u'?';
+        if (m_unidades > 1)
+            texto += subReferencia(std::clamp(m_opcoes.unidade, 1, int(UnidadeMax)));
+    }
+    EstiloTexto e;
+    e.altura = pixels(tamanhoIu(p.effects.height));
+    e.rotacao = normal(p.angle) % 1800 == 900 ? 900 : 0;
+    justifica(p.effects, e);
+    e.cor = CoresKiCad::Campo;
+    e.largura = std::max(1.0, pixels(6));
+    rotulo(mils(p.at.x()), mils(p.at.y()), comBarrasNovas(texto), e, true);
 }

@@ -10,6 +10,11 @@
 #include <QString>
 #include <vector>
 
+struct Symbol;
+struct GraphicItem;
+struct SymbolPin;
+struct SymbolProperty;
+
 // The two ways a pane can draw a symbol: the classic preview, or the symbol
 // as KiCad 5's symbol editor shows it.
 enum class Vista { Classica, KiCad };
@@ -38,9 +43,12 @@ inline constexpr Cor Oculto = 0xC2C2C2;     // hidden pins shown
 
 // How many units the window offers for a symbol: the DEF line's unit count
 // (token 8), at most the highest unit its drawing items use and at least 1;
-// a count that is not a positive number gives the highest unit used.
+// a count that is not a positive number gives the highest unit used. A
+// .kicad_sym row answers from its model (a derived one has none of its own:
+// Analise::unitCount finds its parent).
 int unidadesDoSimbolo(const QList<QByteArray> &linhas);
-// Whether any drawing item belongs to body style 2.
+// Whether any drawing item belongs to body style 2 (a .kicad_sym row: its
+// model has a second body style).
 bool temConvertido(const QList<QByteArray> &linhas);
 
 // A library text as shown: valid UTF-8 as UTF-8, anything else byte for
@@ -55,6 +63,9 @@ struct TextoMarcado
     std::vector<Barra> barras;
 };
 TextoMarcado comBarras(const QString &marcado);
+// The same for KiCad 6 and later: "~{...}" is overlined; any other "~" is
+// itself.
+TextoMarcado comBarrasNovas(const QString &marcado);
 
 // Draws a symbol the way KiCad 5's symbol editor does, through the mapping,
 // the bounding box and the drawing image of a Desenho, so that clearing and
@@ -75,6 +86,10 @@ public:
     void desenha(const QList<QByteArray> &linhas, const std::vector<Tokens> &tokens,
                  const OpcoesKiCad &opcoes);
 
+    // The symbol's model, with the same choices and the same drawing: a
+    // .kicad_sym row. Lengths go from internal units to mils.
+    void desenha(const Symbol &symbol, const OpcoesKiCad &opcoes);
+
     // Pixels a mil at the zoom in use.
     double escala() const { return d.zoom_atual / 563.5; }
 
@@ -89,6 +104,24 @@ private:
     void forma(const Tokens &t, bool soFundo);
     void textoLivre(const QByteArray &linha, const Tokens &t);
     void pino(const Tokens &t);
+    // What a pin is drawn from, whichever format it came from.
+    struct Pino
+    {
+        qint64 x = 0, y = 0, comprimento = 0;
+        char orientacao = 'R';
+        bool oculto = false, invertido = false, clock = false, baixa = false, saidaBaixa = false,
+             descida = false, naoLogico = false, naoConecta = false;
+        TextoMarcado nome, numero; // empty: not shown
+        qint64 tamNome = 0, tamNumero = 0;
+    };
+    void desenhaPino(const Pino &p);
+    // The arc of `extensao` tenths counterclockwise from `inicio` about
+    // (cx, cy), in mils.
+    void arco(qint64 cx, qint64 cy, qint64 r, qint64 inicio, qint64 extensao, const Traco &traco);
+    void desenhaForma(const GraphicItem &g, bool soFundo);
+    void desenhaTexto(const GraphicItem &g);
+    void desenhaPinoDoModelo(const SymbolPin &p);
+    void desenhaPropriedade(const SymbolProperty &p);
     void campo(const Tokens &t);
     void rotulo(qint64 x, qint64 y, const TextoMarcado &texto, const EstiloTexto &estilo,
                 bool track);

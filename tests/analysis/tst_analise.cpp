@@ -232,4 +232,35 @@ TEST(AnalisePixels, ABigDrawingFollowedByASmallOneLeavesNoTrace)
     EXPECT_FALSE(reused.image3().bitmap() == white);
 }
 
+// Two units, the second with a converted style, and a drawing common to all.
+const Lines kSymRow = {
+    "(symbol \"G\" (property \"Reference\" \"U\" (at 0 0 0))",
+    "  (symbol \"G_0_1\" (rectangle (start 0 0) (end 2.54 2.54)))",
+    "  (symbol \"G_1_1\" (pin input line (at 0 0 0) (length 2.54) (name \"A\") (number \"1\")))",
+    "  (symbol \"G_2_1\" (pin input line (at 0 0 0) (length 2.54) (name \"B\") (number \"2\"))",
+    "    (pin input line (at 0 5.08 0) (length 2.54) (name \"C\") (number \"3\")))",
+    "  (symbol \"G_2_2\" (pin input line (at 0 0 0) (length 2.54) (name \"B\") (number \"2\"))))",
+};
+
+TEST_F(AnaliseTest, KicadSymRowsAnswerFromTheirModelAndTheirParent)
+{
+    const Lines derived = {"(symbol \"D\" (extends \"G\"))"};
+    EXPECT_EQ(a.unitCount(Painel::Edicao, kSymRow), 2);
+    EXPECT_TRUE(a.hasBodyStyles(Painel::Edicao, kSymRow));
+    EXPECT_EQ(a.unitCount(Painel::Edicao, derived), 1);
+    EXPECT_FALSE(a.hasBodyStyles(Painel::Edicao, derived));
+    a.setSymbolLookup(Painel::Edicao, [](const QByteArray &name) {
+        return name == "G" ? kSymRow.join('\n') : QByteArray();
+    });
+    EXPECT_EQ(a.unitCount(Painel::Edicao, derived), 2);
+    EXPECT_TRUE(a.hasBodyStyles(Painel::Edicao, derived));
+    EXPECT_EQ(a.unitCount(Painel::Pesquisa, derived), 1) << "each pane has its own library";
+
+    // The captions count the pins of the normal style: one in unit 1, two in unit 2.
+    a.redesenhaEdicao(false, derived, "D");
+    EXPECT_EQ(a.legendas().L_pinos, "Descrições de Pinos: 3");
+    EXPECT_EQ(a.legendas().L_elementos, "Quantidade de elementos(partes): 2");
+    EXPECT_EQ(a.legendas().erro, QString());
+}
+
 } // namespace

@@ -92,6 +92,8 @@ TEST_F(KiCad, UnitsAndBodyStylesSelectTheItems)
         {{"DEF X U 0 40 Y Y many L N", "C 0 0 1 2 0 0 N"}, 2, false},
         {{"DEF X U 0 40 Y Y 5 L N", "S 0 0 1 1 x 2 0 N", "T 0 0 0 5 0 999999999 1 t"}, 1, true},
         {{}, 1, false},
+        {{"  (symbol \"G\"", "    (symbol \"G_3_2\"))"}, 3, true},
+        {{"(symbol \"G\" (symbol \"G_0_1\"))"}, 1, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.lines.join(" | ").toStdString());
