@@ -1,11 +1,14 @@
 #include "editorbinding.h"
 
 #include "library/componenttable.h"
+#include "library/kicadsymdocument.h"
 #include "library/linelist.h"
 
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
 #include <QTextDocument>
+
+#include <algorithm>
 
 EditorBinding::EditorBinding(ComponentTable &table, QPlainTextEdit *editor, QObject *parent)
     : QObject(parent), m_table(table), m_editor(editor)
@@ -17,6 +20,9 @@ EditorBinding::EditorBinding(ComponentTable &table, QPlainTextEdit *editor, QObj
 
 QString EditorBinding::toEditorText(const QByteArray &bytes)
 {
+    // A .kicad_sym symbol is UTF-8 text.
+    if (isKicadSymText(bytes))
+        return QString::fromUtf8(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n"));
     // The editor breaks a line at CR and at LF alike, so CR LF must become
     // one break before it sees the text.
     QString text;
@@ -51,6 +57,17 @@ QByteArray EditorBinding::editorBytes() const
     // toRawText keeps every character as typed (toPlainText would turn a
     // no-break space into a blank); paragraphs are separated by U+2029.
     const QString raw = m_editor->document()->toRawText();
+    // A .kicad_sym symbol (its first character a parenthesis) goes back as
+    // UTF-8 with the line ends KiCad writes.
+    const qsizetype first =
+        std::find_if(raw.begin(), raw.end(),
+                     [](QChar c) { return !c.isSpace() && c != QChar::ParagraphSeparator; }) -
+        raw.begin();
+    if (first < raw.size() && raw[first] == u'(') {
+        QString text = raw;
+        text.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
+        return text.toUtf8();
+    }
     QByteArray out;
     out.reserve(raw.size() + raw.size() / 16);
     for (QChar ch : raw) {

@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTranslator>
 
@@ -86,8 +88,25 @@ std::optional<QString> QtDialogs::fileDialog(const Dialogs::FileOptions &options
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.overwritePrompt);
     if (!options.filter.isEmpty())
         dialog.setNameFilter(qtFilter(options.filter));
-    if (!options.defaultSuffix.isEmpty())
+    if (!options.defaultSuffix.isEmpty()) {
         dialog.setDefaultSuffix(options.defaultSuffix);
+        // The filter of that suffix first; choosing another filter makes a
+        // name typed without extension take that filter's.
+        const QString pattern = QStringLiteral("*.") + options.defaultSuffix;
+        for (const QString &f : dialog.nameFilters())
+            if (f.contains(pattern + u')') || f.contains(pattern + u' ')) {
+                dialog.selectNameFilter(f);
+                break;
+            }
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &f) {
+                const qsizetype at = f.indexOf(QLatin1String("*."));
+                const QString ext =
+                    f.mid(at + 2).section(QRegularExpression(QStringLiteral("[ );]")), 0, 0);
+                if (at >= 0 && !ext.isEmpty() && ext != u'*')
+                    dialog.setDefaultSuffix(ext);
+            });
+    }
     const QString remembered = QStringLiteral("pastas/") + options.key;
     if (!options.initialFolder.isEmpty() && options.initialFolder != QStringLiteral("."))
         dialog.setDirectory(options.initialFolder);
@@ -148,6 +167,23 @@ Dialogs::ClashAnswer QtDialogs::clash(const QString &name)
     else if (box.clickedButton() == rename)
         answer.choice = Dialogs::Clash::Rename;
     return answer;
+}
+
+std::optional<int> QtDialogs::choose(const QString &text, const QStringList &items, int current)
+{
+    QInputDialog dialog(m_parent);
+    dialog.setObjectName(QStringLiteral("Escolha"));
+    dialog.setWindowTitle(BoxTitle);
+    dialog.setLabelText(text);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setTextValue(items.value(current));
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Cancelar"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const qsizetype i = items.indexOf(dialog.textValue());
+    return i < 0 ? std::nullopt : std::optional<int>(int(i));
 }
 
 void QtDialogs::beep()

@@ -22,6 +22,7 @@ public:
     std::optional<QString> saveFile(const Dialogs::FileOptions &options) override;
     std::optional<QString> openFolder(const Dialogs::FileOptions &options) override;
     Dialogs::ClashAnswer clash(const QString &name) override;
+    std::optional<int> choose(const QString &text, const QStringList &items, int current) override;
     void beep() override;
 
     // "Bibliotecas|*.lib|Todos arquivos|*.*" -> "Bibliotecas (*.lib);;Todos arquivos (*.*)"

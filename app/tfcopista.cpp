@@ -2,9 +2,11 @@
 
 #include "checkspanel.h"
 #include "comparepanel.h"
+#include "edit/componentedit.h"
 #include "editorbinding.h"
 #include "imageview.h"
 #include "library/componenttablemodel.h"
+#include "library/kicadsymdocument.h"
 #include "library/librarycommands.h"
 #include "library/librarydocument.h"
 #include "qtdialogs.h"
@@ -28,6 +30,7 @@
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -304,6 +307,35 @@ Tfcopista::Tfcopista(LibraryDocument &edit, LibraryDocument &search, DialogServi
     connect(&m_editDoc.table(), &ComponentTable::dataChange, this, &Tfcopista::updateUndoActions);
     connect(&m_editDoc.table(), &ComponentTable::afterEdit, this, &Tfcopista::updateUndoActions);
     connect(m_edit.editor, &QPlainTextEdit::textChanged, this, &Tfcopista::updateUndoActions);
+    // A .kicad_sym symbol is drawn again from what is typed, once typing
+    // pauses.
+    m_typingRedraw = new QTimer(this);
+    m_typingRedraw->setSingleShot(true);
+    m_typingRedraw->setInterval(150);
+    connect(m_typingRedraw, &QTimer::timeout, this, &Tfcopista::redrawEdit);
+    connect(m_edit.editor, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_edit.binding->isDirty() && isKicadSymText(m_edit.editor->toPlainText().toUtf8()))
+            m_typingRedraw->start();
+    });
+    // A derived symbol is drawn with its parent's units, found in its own
+    // pane (in a folder, in its own library file first).
+    for (auto [painel, doc] :
+         {std::pair{Painel::Edicao, &m_editDoc}, std::pair{Painel::Pesquisa, &m_searchDoc}})
+        m_analise.setSymbolLookup(painel, [doc](const QByteArray &name) {
+            const ComponentTable &t = doc->table();
+            const int current = t.currentRow();
+            const int library = current >= 0 ? t.bibliotecaAt(current) : -1;
+            int found = -1;
+            for (int r = 0; r < t.rowCount(); ++r)
+                if (t.nameAt(r) == name) {
+                    found = r;
+                    if (t.bibliotecaAt(r) == library)
+                        break;
+                }
+            return found < 0 ? QByteArray() : t.comandosAt(found);
+        });
+    m_edit.model->setSymbolRenamer(
+        [this](int row, const QByteArray &name) { renomeiaSimbolo(m_editDoc, row, name); });
     updateUndoActions();
     setUpKeyboard();
 
@@ -566,9 +598,13 @@ QWidget *Tfcopista::buildInformationPage()
     m_infoKeywords = label(QStringLiteral("L_palavras"), QStringLiteral("Palavras-chave:"));
     m_infoDatasheet = label(QStringLiteral("L_folha"), QStringLiteral("Folha de dados:"));
     m_infoChecks = label(QStringLiteral("L_verificacao"), QStringLiteral("Verificação:"));
+    m_infoError = label(QStringLiteral("L_erro"), QString());
+    m_infoError->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_infoError->setVisible(false);
     auto *column = new QVBoxLayout(info);
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(8);
+    column->addWidget(m_infoError);
     for (QLabel *l : {m_infoName, m_infoUnits, m_infoPins})
         column->addWidget(l);
     column->addWidget(m_infoAliases, 1);

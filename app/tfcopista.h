@@ -27,6 +27,7 @@ class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTableView;
+class QTimer;
 class QToolButton;
 
 // The main window: the edit library on the left, the search library on the
@@ -155,6 +156,8 @@ private:
     void onFilter(const QString &pattern);
     void showSearchCount();
     void showDescription();
+    // The information page's reading error of the edit pane's text.
+    void showParseError();
     void showSearchDescription();
     void onDelete();
     void onRemovePrefix();
@@ -191,6 +194,8 @@ private:
     QLabel *m_infoUnits = nullptr;
     QLabel *m_infoPins = nullptr;
     QLabel *m_infoAliases = nullptr;
+    QLabel *m_infoError = nullptr; // where a .kicad_sym text stops reading
+    QTimer *m_typingRedraw = nullptr;
 
     // Middle column.
     QPushButton *m_firstButton = nullptr;

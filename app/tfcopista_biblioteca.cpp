@@ -40,6 +40,10 @@ public:
     std::optional<QString> saveFile(const Dialogs::FileOptions &) override { return m_path; }
     std::optional<QString> openFolder(const Dialogs::FileOptions &) override { return m_path; }
     Dialogs::ClashAnswer clash(const QString &name) override { return m_other.clash(name); }
+    std::optional<int> choose(const QString &text, const QStringList &items, int current) override
+    {
+        return m_other.choose(text, items, current);
+    }
     void beep() override { m_other.beep(); }
 
 private:

@@ -29,7 +29,8 @@ void Tfcopista::onDelete()
         rows << m_edit.model->tableRow(i.row());
     if (!rows.contains(current))
         rows = {current};
-    apagaComponentes(m_editDoc, rows);
+    if (confirmaApagar(m_editDoc, rows, *m_dialogs))
+        apagaComponentes(m_editDoc, rows);
 }
 
 void Tfcopista::onRemovePrefix()

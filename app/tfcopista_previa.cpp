@@ -5,6 +5,7 @@
 #include "imageview.h"
 
 #include "library/componenttablemodel.h"
+#include "library/kicadsymdocument.h"
 #include "library/librarydocument.h"
 #include "platform/dialogs.h"
 #include "preview/exportaimagem.h"
@@ -48,11 +49,21 @@ void Tfcopista::redrawEdit()
     if (table.isEmpty()) {
         syncKiCadControls(Painel::Edicao, {});
         m_analise.apagar();
+        showParseError();
         return;
     }
     const QList<QByteArray> lines = editLines();
     syncKiCadControls(Painel::Edicao, lines);
     m_analise.redesenhaEdicao(false, lines, table.field(ComponentTable::Field::Nome));
+    showParseError();
+}
+
+void Tfcopista::showParseError()
+{
+    // The analysis read the text just drawn; an empty pane has none.
+    const QString error = m_editDoc.table().isEmpty() ? QString() : m_analise.legendas().erro;
+    m_infoError->setText(error.isEmpty() ? QString() : QStringLiteral("Não lido: ") + error);
+    m_infoError->setVisible(!error.isEmpty());
 }
 
 void Tfcopista::redrawSearch()

@@ -473,7 +473,7 @@ int runCopy(const QStringList &arguments)
     if (QFileInfo::exists(target))
         loadLibrary(target, destino.table(), true);
     destino.setBibliotecas(
-        {LibraryFileInfo{target, libraryName(target), readDescriptions(target)}});
+        {LibraryFileInfo{target, libraryName(target), readDescriptions(target), {}}});
     if (ofertas.isEmpty()) {
         out() << "0 componentes\n";
         return ExitOk;

@@ -2,9 +2,12 @@
 
 #include "edit/mescla.h"
 #include "library/componenttable.h"
+#include "library/kicadsymdocument.h"
 #include "library/librarydocument.h"
 #include "platform/dialogs.h"
 
+#include <QSet>
+#include <QStringList>
 #include <algorithm>
 #include <functional>
 #include <optional>
@@ -119,14 +122,83 @@ QString textoDaCopia(int n)
                   : QStringLiteral("Copiar %1 componentes").arg(n);
 }
 
+// What the copied rows become: the edit library's format decides; a new,
+// empty library takes that of the first row copied.
+struct Alvo
+{
+    LibraryFormat format = LibraryFormat::None;
+    int version = KicadSymVersion::v6;
+};
+
+Alvo alvoDaCopia(const LibraryDocument &origem, const QList<int> &linhas,
+                 const LibraryDocument &destino)
+{
+    Alvo a{formatOf(destino), kicadVersionOf(destino)};
+    if (a.format == LibraryFormat::None && !linhas.isEmpty())
+        a.format = isKicadSymText(origem.table().comandosAt(linhas.first()))
+                       ? LibraryFormat::KicadSym
+                       : LibraryFormat::Legacy;
+    return a;
+}
+
+// The version a .kicad_sym row of a document is in; `otherwise` when its
+// library file does not say.
+int versaoDaLinha(const LibraryDocument &doc, int row, int otherwise)
+{
+    const int b = doc.table().bibliotecaAt(row);
+    const QList<LibraryFileInfo> &files = doc.bibliotecas();
+    return b >= 0 && b < files.size() && files[b].kicad ? files[b].kicad->version : otherwise;
+}
+
+// Row `row` of the search library into a .kicad_sym edit library under
+// `nome`: in the edit library's version, a legacy component with its aliases
+// as derived symbols after it (an alias whose name is taken stays out).
+// Returns the new row's identity.
+quint64 copiaSimbolo(const LibraryDocument &origem, int row, LibraryDocument &destino,
+                     const QByteArray &nome, const Alvo &alvo)
+{
+    const ComponentTable &pesquisa = origem.table();
+    ComponentTable &edicao = destino.table();
+    const QByteArray original = pesquisa.nameAt(row);
+    const QByteArray comandos = pesquisa.comandosAt(row);
+    QList<KicadSymRowText> rows;
+    if (isKicadSymText(comandos)) {
+        const bool same = versaoDaLinha(origem, row, alvo.version) == alvo.version;
+        rows = {{original, same ? comandos : kicadSymInVersion(comandos, alvo.version)}};
+    } else {
+        rows = legacyAsKicadSym(comandos, origem.descricoesDaLinha(row), alvo.version);
+        if (rows.isEmpty())
+            rows = {{original, comandos}};
+    }
+    if (nome != original) {
+        rows[0] = {nome, renameKicadSymText(rows[0].text, nome)};
+        for (qsizetype k = 1; k < rows.size(); ++k)
+            rows[k].text = setKicadSymParent(rows[k].text, nome);
+    }
+    quint64 id = 0;
+    for (qsizetype k = 0; k < rows.size(); ++k) {
+        if (k > 0 && edicao.indexOfName(rows[k].name) >= 0)
+            continue;
+        edicao.append();
+        edicao.setField(ComponentTable::Field::Nome, rows[k].name);
+        edicao.setField(ComponentTable::Field::Comandos, rows[k].text);
+        edicao.post();
+        if (k == 0)
+            id = edicao.idAt(edicao.currentRow());
+    }
+    return id;
+}
+
 // Appends row `row` of the search library to the edit library under `nome`,
 // with its descriptions (its own and its aliases', under the names they take
 // in the copy). A copy under a new name is renamed in its text too, its
 // aliases as `ocupados` requires, so the saved library reads back with it.
 // Returns the new row's identity.
 quint64 copiaLinha(const LibraryDocument &origem, int row, LibraryDocument &destino,
-                   const QByteArray &nome, TakenNames *ocupados)
+                   const QByteArray &nome, TakenNames *ocupados, const Alvo &alvo)
 {
+    if (alvo.format == LibraryFormat::KicadSym)
+        return copiaSimbolo(origem, row, destino, nome, alvo);
     const ComponentTable &pesquisa = origem.table();
     ComponentTable &edicao = destino.table();
     const QByteArray original = pesquisa.nameAt(row);
@@ -156,7 +228,86 @@ void apagaLinha(LibraryDocument &destino)
     destino.dropDescriptions(nome, comandos);
 }
 
+void avisaPais(const LibraryDocument &origem, const QList<int> &pais, DialogService &dialogs)
+{
+    if (pais.isEmpty())
+        return;
+    QStringList nomes;
+    for (int p : pais)
+        nomes << QString::fromUtf8(origem.table().nameAt(p));
+    dialogs.message(Dialogs::Kind::Information,
+                    QStringLiteral("Copiado junto, por ser a base de um símbolo copiado: %1")
+                        .arg(nomes.join(QStringLiteral(", "))),
+                    Dialogs::Button::Ok);
+}
+
+// The row of the search library a symbol derives from: of its own library
+// file first (a folder may hold the name in several), -1 when none.
+int linhaDoPai(const ComponentTable &pesquisa, int row, const QByteArray &pai)
+{
+    int any = -1;
+    for (int r = 0; r < pesquisa.rowCount(); ++r) {
+        if (pesquisa.nameAt(r) != pai)
+            continue;
+        if (pesquisa.bibliotecaAt(r) == pesquisa.bibliotecaAt(row))
+            return r;
+        if (any < 0)
+            any = r;
+    }
+    return any;
+}
+
 } // namespace
+
+QList<int> parentsToBring(const LibraryDocument &origem, const QList<int> &linhas,
+                          const LibraryDocument &destino)
+{
+    const ComponentTable &pesquisa = origem.table();
+    QList<int> out;
+    QSet<QByteArray> chegam;
+    for (int row : linhas)
+        if (row >= 0 && row < pesquisa.rowCount())
+            chegam.insert(pesquisa.nameAt(row));
+    // Walks a chain up to a parent present; a cycle stops at a name seen.
+    std::function<void(int)> bring = [&](int row) {
+        const QByteArray t = pesquisa.comandosAt(row);
+        if (!isKicadSymText(t))
+            return;
+        const QByteArray pai = kicadSymParent(t);
+        if (pai.isEmpty() || chegam.contains(pai) || destino.table().indexOfName(pai) >= 0)
+            return;
+        const int p = linhaDoPai(pesquisa, row, pai);
+        if (p < 0)
+            return;
+        chegam.insert(pai);
+        bring(p);
+        out << p;
+    };
+    for (int row : linhas)
+        if (row >= 0 && row < pesquisa.rowCount())
+            bring(row);
+    return out;
+}
+
+bool podeCopiar(const LibraryDocument &origem, const QList<int> &linhas,
+                const LibraryDocument &destino, DialogService &dialogs)
+{
+    if (formatOf(destino) != LibraryFormat::Legacy)
+        return true;
+    QStringList recusados;
+    for (int row : linhas)
+        if (row >= 0 && row < origem.table().rowCount() &&
+            isKicadSymText(origem.table().comandosAt(row)))
+            recusados << QString::fromUtf8(origem.table().nameAt(row));
+    if (recusados.isEmpty())
+        return true;
+    dialogs.message(Dialogs::Kind::Error,
+                    QStringLiteral("Símbolos do KiCad 6 ou posterior ainda não são convertidos "
+                                   "para uma biblioteca .lib: %1")
+                        .arg(recusados.join(QStringLiteral(", "))),
+                    Dialogs::Button::Ok);
+    return false;
+}
 
 QByteArray proximoNomeLivre(const ComponentTable &edicao, const QByteArray &nome)
 {
@@ -182,11 +333,20 @@ CopyResult copiaComponente(const LibraryDocument &origem, LibraryDocument &desti
         dialogs.message(Dialogs::Kind::Error, MensagemJaExiste, Dialogs::Button::Ok);
         return CopyResult::Refused;
     }
+    const int row = pesquisa.currentRow();
+    if (!podeCopiar(origem, {row}, destino, dialogs))
+        return CopyResult::Refused;
+    const Alvo alvo = alvoDaCopia(origem, {row}, destino);
+    const QList<int> pais = parentsToBring(origem, {row}, destino);
     destino.beginStep(textoDaCopia(1));
-    copiaLinha(origem, pesquisa.currentRow(), destino, nome, nullptr);
+    for (int p : pais)
+        copiaLinha(origem, p, destino, pesquisa.nameAt(p), nullptr, alvo);
+    const quint64 id = copiaLinha(origem, row, destino, nome, nullptr, alvo);
     destino.setModificado(true);
     edicao.sortByName();
+    edicao.moveTo(edicao.rowOfId(id));
     destino.endStep(true);
+    avisaPais(origem, pais, dialogs);
     return CopyResult::Copied;
 }
 
@@ -196,11 +356,17 @@ CopiaVarias copiaComponentes(const LibraryDocument &origem, const QList<int> &li
     const ComponentTable &pesquisa = origem.table();
     ComponentTable &edicao = destino.table();
     CopiaVarias r;
+    if (!podeCopiar(origem, linhas, destino, dialogs))
+        return CopiaVarias{0, 0, true};
+    const Alvo alvo = alvoDaCopia(origem, linhas, destino);
+    const QList<int> pais = parentsToBring(origem, linhas, destino);
     std::optional<Dialogs::Clash> paraTodos;
     // The edit library's names and aliases, gathered at the first rename.
     std::optional<TakenNames> ocupados;
     quint64 ultima = 0;
     destino.beginStep(textoDaCopia(int(linhas.size())));
+    for (int p : pais)
+        copiaLinha(origem, p, destino, pesquisa.nameAt(p), nullptr, alvo);
     for (int row : linhas) {
         if (row < 0 || row >= pesquisa.rowCount())
             continue;
@@ -233,16 +399,73 @@ CopiaVarias copiaComponentes(const LibraryDocument &origem, const QList<int> &li
                     ocupados.emplace(edicao);
             }
         }
-        ultima = copiaLinha(origem, row, destino, nome, ocupados ? &*ocupados : nullptr);
+        ultima = copiaLinha(origem, row, destino, nome, ocupados ? &*ocupados : nullptr, alvo);
         ++r.copiados;
     }
-    if (r.copiados > 0) {
+    if (r.copiados > 0 || !pais.isEmpty()) {
         destino.setModificado(true);
         edicao.sortByName();
         edicao.moveTo(edicao.rowOfId(ultima));
     }
     destino.endStep(true);
+    avisaPais(origem, pais, dialogs);
     return r;
+}
+
+void renomeiaSimbolo(LibraryDocument &documento, int linha, const QByteArray &novo)
+{
+    ComponentTable &edicao = documento.table();
+    if (linha < 0 || linha >= edicao.rowCount())
+        return;
+    edicao.moveTo(linha);
+    edicao.storePending();
+    const QByteArray antigo = edicao.nameAt(linha);
+    const quint64 id = edicao.idAt(linha);
+    QList<quint64> filhos;
+    for (int f : derivedRows(edicao, antigo))
+        filhos << edicao.idAt(f);
+    documento.beginStep(QStringLiteral("Renomear %1").arg(QString::fromUtf8(antigo)));
+    edicao.edit();
+    edicao.setField(ComponentTable::Field::Nome, novo);
+    edicao.setField(ComponentTable::Field::Comandos,
+                    renameKicadSymText(edicao.field(ComponentTable::Field::Comandos),
+                                       edicao.field(ComponentTable::Field::Nome)));
+    edicao.post();
+    const QByteArray nome = edicao.nameAt(edicao.rowOfId(id));
+    for (quint64 f : filhos) {
+        edicao.moveTo(edicao.rowOfId(f));
+        edicao.edit();
+        edicao.setField(ComponentTable::Field::Comandos,
+                        setKicadSymParent(edicao.field(ComponentTable::Field::Comandos), nome));
+        edicao.post();
+    }
+    edicao.moveTo(edicao.rowOfId(id));
+    documento.endStep();
+}
+
+bool confirmaApagar(const LibraryDocument &documento, const QList<int> &linhas,
+                    DialogService &dialogs)
+{
+    const ComponentTable &edicao = documento.table();
+    QSet<int> apagadas(linhas.begin(), linhas.end());
+    QStringList perguntas;
+    for (int linha : linhas) {
+        if (linha < 0 || linha >= edicao.rowCount())
+            continue;
+        QStringList filhos;
+        for (int f : derivedRows(edicao, edicao.nameAt(linha)))
+            if (!apagadas.contains(f))
+                filhos << QString::fromUtf8(edicao.nameAt(f));
+        if (!filhos.isEmpty())
+            perguntas << QStringLiteral("%1 é a base de %2.")
+                             .arg(QString::fromUtf8(edicao.nameAt(linha)),
+                                  filhos.join(QStringLiteral(", ")));
+    }
+    if (perguntas.isEmpty())
+        return true;
+    return dialogs.message(Dialogs::Kind::Confirmation,
+                           perguntas.join(u'\n') + QStringLiteral(" Excluir mesmo assim?"),
+                           Dialogs::Button::Yes | Dialogs::Button::Cancel) == Dialogs::Button::Yes;
 }
 
 bool apagaComponente(LibraryDocument &documento)

@@ -34,6 +34,18 @@ void tiraPrefixo(LibraryDocument &edicao);
 // then ">name", then ">Name", walking the edit table as tiraPrefixo does.
 void poeNomeNosComandos(LibraryDocument &edicao);
 
+// The edit library's rows a copy of the search library's `linhas` needs
+// before them: the parents (and theirs) of .kicad_sym symbols that the edit
+// library lacks and the copy does not bring, each once, parents first.
+QList<int> parentsToBring(const LibraryDocument &pesquisa, const QList<int> &linhas,
+                          const LibraryDocument &edicao);
+
+// Whether rows of the search library may go into the edit library as it is:
+// a .kicad_sym symbol does not go into a .lib library yet (the message says
+// so and names them).
+bool podeCopiar(const LibraryDocument &pesquisa, const QList<int> &linhas,
+                const LibraryDocument &edicao, DialogService &dialogs);
+
 enum class CopyResult {
     Nothing, // the search table is empty
     Refused, // the edit table already holds the name; it is now current there
@@ -66,6 +78,17 @@ struct CopiaVarias
 // clash. The last copied row ends current.
 CopiaVarias copiaComponentes(const LibraryDocument &pesquisa, const QList<int> &linhas,
                              LibraryDocument &edicao, DialogService &dialogs);
+
+// Renames a .kicad_sym symbol of the edit library (its text: name, units,
+// a Value that showed the old name) and points the symbols deriving from it
+// at the new name, as one undo step. The renamed row ends current.
+void renomeiaSimbolo(LibraryDocument &edicao, int linha, const QByteArray &novo);
+
+// Before deleting rows: when other symbols derive from them, asks "X é a
+// base de Y, Z. Excluir mesmo assim?"; true when none does or the answer is
+// Yes.
+bool confirmaApagar(const LibraryDocument &edicao, const QList<int> &linhas,
+                    DialogService &dialogs);
 
 // Deletes the edit table's current component and its descriptions, without
 // confirmation, after setting the modified flag. Returns false (and does

@@ -2,6 +2,7 @@
 
 #include "componentrename.h"
 #include "componenttable.h"
+#include "library/kicadsymdocument.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -127,6 +128,10 @@ bool ComponentTableModel::setData(const QModelIndex &index, const QVariant &valu
     const QByteArray typed = value.toString().toLatin1();
     if (index.column() != 0 || typed == m_table.nameAt(row))
         return false;
+    if (m_renameSymbol && isKicadSymText(m_table.comandosAt(row))) {
+        m_renameSymbol(row, typed);
+        return true;
+    }
     m_table.moveTo(row);
     // Text typed into a bound editor is stored before the rename rewrites
     // the command text.

@@ -33,7 +33,13 @@ public:
     // current, enters edit state and gets the new name (kept as Latin-1
     // bytes, so any byte survives; a leading "~" of the old name kept), and
     // its command text is renamed along (renameComponent).
+    // A .kicad_sym row goes to `renameSymbol` instead, when set (its
+    // text and the symbols deriving from it change together).
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    void setSymbolRenamer(std::function<void(int tableRow, const QByteArray &name)> rename)
+    {
+        m_renameSymbol = std::move(rename);
+    }
 
     // Drag and drop: a read-only model's rows drag out as their table rows;
     // an editable model takes such a drop and hands the rows to `dropped`.
@@ -68,4 +74,5 @@ private:
     int m_markedRow = -1;
     std::optional<QList<int>> m_visible;
     std::function<QString(int)> m_libraryName;
+    std::function<void(int, const QByteArray &)> m_renameSymbol;
 };

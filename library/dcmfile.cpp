@@ -2,6 +2,7 @@
 
 #include "componentrename.h"
 #include "componenttable.h"
+#include "library/kicadsymdocument.h"
 #include "linelist.h"
 
 #include <QFile>
@@ -212,6 +213,9 @@ QList<QByteArray> nomesDoComponente(const QByteArray &nome, const QByteArray &co
 QList<Descricao> entradasDoComponente(const Descricoes &d, const QByteArray &nome,
                                       const QByteArray &comandos)
 {
+    // A .kicad_sym symbol holds its own description in its properties.
+    if (isKicadSymText(comandos))
+        return {kicadSymDescricao(nome, comandos)};
     QList<Descricao> out;
     for (const QByteArray &n : nomesDoComponente(nome, comandos)) {
         if (const Descricao *e = d.procura(n))

@@ -1,5 +1,7 @@
 #include "librarycommands.h"
 
+#include "kicadsym/versionlimits.h"
+#include "library/kicadsymdocument.h"
 #include "library/librarydocument.h"
 #include "library/libraryfile.h"
 #include "platform/dialogs.h"
@@ -22,7 +24,20 @@ const QString MensagemDescarte = QStringLiteral("Biblioteca atual modificada, de
 
 namespace {
 
-const QString LibraryFilter = QStringLiteral("Bibliotecas|*.lib|Todos arquivos|*.*");
+const QString LibraryFilter =
+    QStringLiteral("Bibliotecas|*.lib;*.kicad_sym|KiCad 5 (*.lib)|*.lib|KiCad 6 e posteriores "
+                   "(*.kicad_sym)|*.kicad_sym|Todos arquivos|*.*");
+
+// A KiCad 10 library is a folder of one-symbol files: a file chosen inside
+// one stands for its folder.
+QString kicadLibraryPath(const QString &chosen)
+{
+    const QFileInfo f(chosen);
+    if (f.isFile() && isKicadSymPath(f.absolutePath()) &&
+        f.absolutePath().endsWith(QLatin1String(".kicad_symdir"), Qt::CaseInsensitive))
+        return f.absolutePath();
+    return isKicadSymPath(chosen) ? chosen : QString();
+}
 
 // The "drive" of a path: a drive letter and colon, or the server and share of
 // a network path; empty for an ordinary path on this platform.
@@ -59,8 +74,10 @@ QString caminhoMostrado(const QString &path)
 // .dcm that cannot be read leaves the library without descriptions).
 LibraryFileInfo arquivo(const QString &path)
 {
-    return LibraryFileInfo{path, QFileInfo(path).completeBaseName(),
-                           carregaDescricoes(caminhoDcm(path)).descricoes};
+    return LibraryFileInfo{path,
+                           QFileInfo(path).completeBaseName(),
+                           carregaDescricoes(caminhoDcm(path)).descricoes,
+                           {}};
 }
 
 CommandResult falha(DialogService &dialogs, const QString &message)
@@ -100,16 +117,28 @@ CommandResult carrega(LibraryDocument &doc, DialogService &dialogs, const QStrin
     // title, flag and history).
     ComponentTable lida;
     lida.suspendNotifications();
-    const FileResult result = readLibraryFile(*path, lida);
-    if (!result.ok)
-        return falha(dialogs, naoCarregou(*path, result.error));
+    FileResult result;
+    LibraryFileInfo info;
+    if (const QString kicad = kicadLibraryPath(*path); !kicad.isEmpty()) {
+        KicadSymRead read = readKicadSymPath(kicad);
+        if (!read.ok())
+            return falha(dialogs, naoCarregou(kicad, read.message()));
+        appendKicadSymRows(lida, read.library);
+        info = kicadSymFileInfo(kicad, std::move(read.library));
+    } else {
+        result = readLibraryFile(*path, lida);
+        if (!result.ok)
+            return falha(dialogs, naoCarregou(*path, result.error));
+        info = arquivo(*path);
+    }
     lida.sortByName();
     // The file's descriptions are there before its rows are shown.
     doc.setVariasBibliotecas(false);
-    doc.setBibliotecas({arquivo(*path)});
+    const QString loaded = info.caminho;
+    doc.setBibliotecas({std::move(info)});
     doc.table().takeRowsFrom(lida);
     doc.limpaHistorico();
-    doc.setTitulo(caminhoMostrado(*path));
+    doc.setTitulo(caminhoMostrado(loaded));
     if (!result.unfinished.isEmpty())
         dialogs.message(Dialogs::Kind::Warning, componenteIncompleto(*path, result.unfinished),
                         Dialogs::Button::Ok);
@@ -251,25 +280,51 @@ CommandResult carregaPasta(LibraryDocument &pesquisa, const QString &pasta,
     if (!dir.exists())
         return CommandResult::failed(
             QStringLiteral("Pasta não encontrada: %1").arg(QDir::toNativeSeparators(pasta)));
-    const QStringList nomes =
+    const QStringList legados =
         dir.entryList({QStringLiteral("*.lib")}, QDir::Files | QDir::Hidden, QDir::Name);
+    // KiCad 6 and later files and KiCad 10 folders, read together up front.
+    const QStringList kicad =
+        dir.entryList({QStringLiteral("*.kicad_sym")}, QDir::Files | QDir::Hidden) +
+        dir.entryList({QStringLiteral("*.kicad_symdir")},
+                      QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    QStringList nomes = legados + kicad;
+    std::sort(nomes.begin(), nomes.end());
+    QStringList kicadPaths;
+    for (const QString &k : kicad)
+        kicadPaths << dir.filePath(k);
+    QList<KicadSymRead> lidasKicad = readKicadSymPaths(kicadPaths);
     ComponentTable todas;
     todas.suspendNotifications();
     QList<LibraryFileInfo> bibliotecas;
     std::vector<std::pair<ComponentTable::Lote, int>> lotes;
     {
         std::optional<LeitoresDePasta> leitores;
-        if (!nomes.isEmpty())
-            leitores.emplace(dir, nomes);
+        if (!legados.isEmpty())
+            leitores.emplace(dir, legados);
         for (qsizetype i = 0; i < nomes.size(); ++i) {
             if (progresso && !progresso(int(i), int(nomes.size())))
                 return CommandResult::cancelled();
-            Lida &lida = leitores->espera(i);
+            if (const qsizetype k = kicad.indexOf(nomes[i]); k >= 0) {
+                KicadSymRead &read = lidasKicad[k];
+                if (!read.ok()) {
+                    if (ignorados)
+                        *ignorados << nomes[i] + QStringLiteral(": ") + read.message();
+                    continue;
+                }
+                ComponentTable uma;
+                uma.suspendNotifications();
+                appendKicadSymRows(uma, read.library);
+                uma.sortByName();
+                lotes.emplace_back(uma.tiraLote(), int(bibliotecas.size()));
+                bibliotecas.append(kicadSymFileInfo(kicadPaths[k], std::move(read.library)));
+                continue;
+            }
+            Lida &lida = leitores->espera(legados.indexOf(nomes[i]));
             if (lida.motivo.isEmpty()) {
                 lotes.emplace_back(std::move(lida.lote), int(bibliotecas.size()));
                 const QString path = dir.filePath(nomes[i]);
-                bibliotecas.append(LibraryFileInfo{path, QFileInfo(path).completeBaseName(),
-                                                   std::move(lida.descricoes)});
+                bibliotecas.append(LibraryFileInfo{
+                    path, QFileInfo(path).completeBaseName(), std::move(lida.descricoes), {}});
                 if (!lida.incompleto.isEmpty() && incompletos)
                     *incompletos << nomes[i] + QStringLiteral(": ") +
                                         QString::fromLatin1(lida.incompleto);
@@ -319,6 +374,108 @@ CommandResult carregaPastaPesquisa(LibraryDocument &pesquisa, DialogService &dia
 
 namespace {
 
+const QString SaveFilter = QStringLiteral(
+    "KiCad 5 (*.lib)|*.lib|KiCad 6 e posteriores (*.kicad_sym)|*.kicad_sym|Todos arquivos|*.*");
+
+struct VersionChoice
+{
+    int version;
+    const char *label;
+};
+constexpr VersionChoice SaveVersions[] = {
+    {KicadSymVersion::v6, "KiCad 6 (20211014)"},
+    {KicadSymVersion::v7, "KiCad 7 (20220914)"},
+    {KicadSymVersion::v8, "KiCad 8 (20231120)"},
+    {KicadSymVersion::v9, "KiCad 9 (20241209)"},
+};
+
+// The library's file frame (header and closing) as `version` writes it:
+// after a save in another version, the next save in that version is
+// byte for byte what this one wrote.
+void takeFrameOf(KicadSymLibrary &lib, int version)
+{
+    KicadSymLibrary empty = lib;
+    empty.rows.clear();
+    empty.folder = false;
+    empty.version = 0; // not the version written: the header is made anew
+    const QByteArray bytes = writeKicadSym(empty, version).bytes;
+    const qsizetype close = bytes.endsWith(")\n") ? 2 : 1;
+    lib.head = bytes.chopped(close);
+    lib.tail = bytes.right(close);
+    lib.version = version;
+    for (KicadSymRow &row : lib.rows)
+        row.leading.clear();
+}
+
+// A .kicad_sym save: in the library's own version when written in place,
+// else in the version the user picks, after being told what it cannot hold.
+CommandResult salvaKicad(LibraryDocument &edicao, DialogService &dialogs, const QString &path,
+                         bool asked)
+{
+    const bool folder = path.endsWith(QLatin1String(".kicad_symdir"), Qt::CaseInsensitive);
+    const QList<LibraryFileInfo> &files = edicao.bibliotecas();
+    const bool wasFolder = !files.isEmpty() && files.first().kicad && files.first().kicad->folder;
+    int version = kicadVersionOf(edicao);
+    if (folder && !wasFolder)
+        version = KicadSymVersion::v10;
+    if (asked && !folder) {
+        QStringList items;
+        int current = 0;
+        for (int i = 0; i < int(std::size(SaveVersions)); ++i) {
+            items << QString::fromLatin1(SaveVersions[i].label);
+            if (SaveVersions[i].version == version)
+                current = i;
+        }
+        const std::optional<int> c =
+            dialogs.choose(QStringLiteral("Salvar para qual versão do KiCad?"), items, current);
+        if (!c || *c < 0 || *c >= items.size())
+            return CommandResult::cancelled();
+        version = SaveVersions[*c].version;
+    }
+    if (asked) {
+        const QStringList losses = versionLossesOf(edicao, version);
+        if (!losses.isEmpty() &&
+            dialogs.message(Dialogs::Kind::Warning,
+                            QStringLiteral("Estes símbolos têm o que o %1 não guarda (fica de "
+                                           "fora do arquivo):\n%2\n\nSalvar mesmo assim?")
+                                .arg(kicadRelease(version), losses.join(u'\n')),
+                            Dialogs::Button::Yes | Dialogs::Button::Cancel) != Dialogs::Button::Yes)
+            return CommandResult::cancelled();
+    }
+    KicadSymLibrary lib = kicadSymForSave(edicao);
+    if (folder != lib.folder) {
+        lib.folder = folder;
+        if (!folder)
+            for (KicadSymRow &row : lib.rows) {
+                row.fileName.clear();
+                row.fileHead.clear();
+                row.fileTail.clear();
+            }
+    }
+    const CommandResult r = saveKicadSym(lib, path, version);
+    if (r.isFailed())
+        return falha(
+            dialogs,
+            QStringLiteral("Não foi possível salvar %1: %2").arg(caminhoMostrado(path), r.message));
+    if (!folder && (lib.version != version || !files.value(0).kicad || wasFolder))
+        takeFrameOf(lib, version);
+    lib.version = version;
+    edicao.setBibliotecas({kicadSymFileInfo(path, std::move(lib))});
+    edicao.marcaSalvo();
+    edicao.setTitulo(caminhoMostrado(path));
+    return CommandResult::done();
+}
+
+// The rows a .lib cannot take yet: .kicad_sym symbols.
+QStringList kicadRowsOf(const ComponentTable &table)
+{
+    QStringList out;
+    for (int r = 0; r < table.rowCount(); ++r)
+        if (isKicadSymText(table.comandosAt(r)))
+            out << QString::fromUtf8(table.nameAt(r));
+    return out;
+}
+
 // The save, after the dialog when `path` is not given.
 CommandResult salva(LibraryDocument &edicao, DialogService &dialogs, const QDateTime &when,
                     std::optional<QString> path)
@@ -327,18 +484,35 @@ CommandResult salva(LibraryDocument &edicao, DialogService &dialogs, const QDate
     if (table.isEmpty())
         return falha(dialogs, QStringLiteral("Biblioteca vazia!"));
     PassagemEmMassa passagem(edicao);
+    bool asked = false;
     if (!path) {
         Dialogs::FileOptions options;
         options.title = QStringLiteral("Salvar Biblioteca");
         options.key = QStringLiteral("salvar");
         options.presetName = edicao.titulo();
-        options.defaultSuffix = QStringLiteral("lib");
+        options.filter = SaveFilter;
+        options.defaultSuffix = formatOf(edicao) == LibraryFormat::KicadSym
+                                    ? QStringLiteral("kicad_sym")
+                                    : QStringLiteral("lib");
         options.initialFolder = QStringLiteral(".");
         options.overwritePrompt = true;
         path = dialogs.saveFile(options);
+        asked = true;
     }
     CommandResult outcome = CommandResult::cancelled();
-    if (path) {
+    if (path && isKicadSymPath(*path)) {
+        table.suspendNotifications();
+        table.first();
+        outcome = salvaKicad(edicao, dialogs, *path, asked);
+        table.resumeNotifications();
+    } else if (path && !kicadRowsOf(table).isEmpty()) {
+        table.suspendNotifications();
+        table.first();
+        table.resumeNotifications();
+        outcome = falha(dialogs, QStringLiteral("Símbolos do KiCad 6 ou posterior ainda não são "
+                                                "gravados numa .lib: %1. Salve como .kicad_sym.")
+                                     .arg(kicadRowsOf(table).join(QStringLiteral(", "))));
+    } else if (path) {
         // Moving to the first row stores a pending edit of the current one.
         table.suspendNotifications();
         table.first();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kicadsym/kicadsymlibrary.h"
 #include "library/componenttable.h"
 #include "library/dcmfile.h"
 
@@ -19,6 +20,9 @@ struct LibraryFileInfo
     QString caminho;
     QString nome;
     Descricoes descricoes;
+    // A .kicad_sym file or .kicad_symdir folder: the library as read, which
+    // writing it again in its version needs (kicadsymdocument.h).
+    std::optional<KicadSymLibrary> kicad;
 };
 
 // One pane's library: its component table, the title its pane shows (the

@@ -2,6 +2,7 @@
 
 #include <QFlags>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The seam through which the window shows every message box and file
@@ -65,5 +66,13 @@ public:
     virtual std::optional<QString> openFolder(const Dialogs::FileOptions &options) = 0;
     // Asks what to do with a component whose name the library already holds.
     virtual Dialogs::ClashAnswer clash(const QString &name) = 0;
+    // One of `items`, `current` offered first: the index chosen, or nothing
+    // on cancel. Services that never ask take the item offered.
+    virtual std::optional<int> choose(const QString &text, const QStringList &items, int current)
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(items);
+        return current;
+    }
     virtual void beep() = 0;
 };

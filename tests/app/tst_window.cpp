@@ -153,7 +153,10 @@ TEST_F(WindowTest, LoadingFillsThePaneSortedWithItsPathAndCount)
     ASSERT_EQ(dialogs.fileDialogs.size(), 1);
     const auto &opts = dialogs.fileDialogs[0].options;
     EXPECT_FALSE(dialogs.fileDialogs[0].save);
-    EXPECT_EQ(opts.filter, QStringLiteral("Bibliotecas|*.lib|Todos arquivos|*.*"));
+    EXPECT_EQ(opts.filter,
+              QStringLiteral("Bibliotecas|*.lib;*.kicad_sym|KiCad 5 (*.lib)|*.lib|KiCad "
+                             "6 e posteriores (*.kicad_sym)|*.kicad_sym|Todos "
+                             "arquivos|*.*"));
     EXPECT_EQ(opts.defaultSuffix, QStringLiteral("lib"));
     EXPECT_TRUE(opts.presetName.isEmpty());
 

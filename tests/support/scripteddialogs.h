@@ -47,6 +47,13 @@ public:
         clashes << name;
         return clashAnswers.isEmpty() ? Dialogs::ClashAnswer{} : clashAnswers.dequeue();
     }
+    std::optional<int> choose(const QString &text, const QStringList &items, int current) override
+    {
+        choices << text + QStringLiteral(": ") + items.join(QStringLiteral(" | "));
+        return chosen.isEmpty() ? std::optional<int>(current) : chosen.dequeue();
+    }
+    QQueue<std::optional<int>> chosen; // none queued: the item offered
+    QStringList choices;               // what each choice asked
     void beep() override { ++beeps; }
 
     QStringList messageTexts() const;
