@@ -1,4 +1,5 @@
 #include "kicadsym/kicadsymlibrary.h"
+#include "kicadsym/libraryscan.h"
 
 #include "tests/support/corpus.h"
 
@@ -78,6 +79,36 @@ TEST_P(KicadSymCorpus, ModelSurvivesEveryVersion)
             const QByteArray back = symbolText(there.symbol, own);
             ASSERT_EQ(back, symbolText(b.symbol, own))
                 << r.library.rows[i].name.toStdString() << " through " << v;
+        }
+    }
+}
+
+// The scan vouches for every real library and cuts it as the document
+// reader does, row by row.
+TEST_P(KicadSymCorpus, ScanAgreesWithTheDocumentReader)
+{
+    const QFileInfo info(GetParam());
+    QStringList files{GetParam()};
+    if (info.isDir()) {
+        files.clear();
+        for (const QFileInfo &f : QDir(GetParam()).entryInfoList({QStringLiteral("*.kicad_sym")}))
+            files << f.filePath();
+    }
+    for (const QString &file : files) {
+        const QByteArray bytes = fileBytes(file);
+        const std::optional<KicadSymLibrary> scan = scanKicadSym(bytes);
+        const KicadSymRead doc = readKicadSymDocument(bytes);
+        ASSERT_TRUE(scan && doc.ok()) << file.toStdString();
+        const KicadSymLibrary &a = *scan, &b = doc.library;
+        EXPECT_EQ(
+            std::tie(a.version, a.generator, a.generatorVersion, a.headerExtra, a.head, a.tail),
+            std::tie(b.version, b.generator, b.generatorVersion, b.headerExtra, b.head, b.tail));
+        ASSERT_EQ(a.rows.size(), b.rows.size());
+        for (qsizetype i = 0; i < a.rows.size(); ++i) {
+            const KicadSymRow &x = a.rows[i], &y = b.rows[i];
+            ASSERT_EQ(std::tie(x.name, x.extends, x.text, x.leading, x.line, x.extendsOffset),
+                      std::tie(y.name, y.extends, y.text, y.leading, y.line, y.extendsOffset))
+                << y.name.toStdString();
         }
     }
 }
