@@ -1,11 +1,17 @@
 #include "kicadsym/libraryscan.h"
 
 #include <QHash>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -53,25 +59,98 @@ bool isDigit(char c)
 // A number the builder reads and scales without fail: [+-]digits[.digits],
 // at most five digits before the point, so that even in internal units
 // (x 10000) it stays far inside an int. Anything else a number may be
-// (exponents, long integers) is left to the builder.
+// (exponents, long integers) is left to the builder. `t` is a bare token,
+// so the byte after it ends the digits.
 bool plainNumber(QByteArrayView t)
 {
-    qsizetype i = 0;
-    const qsizetype n = t.size();
-    if (i < n && (t[i] == '+' || t[i] == '-'))
-        ++i;
-    const qsizetype intStart = i;
-    while (i < n && isDigit(t[i]))
-        ++i;
-    const qsizetype intDigits = i - intStart;
+    const char *q = t.data();
+    if (*q == '+' || *q == '-')
+        ++q;
+    const char *const digits = q;
+    while (isDigit(*q))
+        ++q;
+    const qsizetype whole = q - digits;
     qsizetype fraction = 0;
-    if (i < n && t[i] == '.') {
-        const qsizetype from = ++i;
-        while (i < n && isDigit(t[i]))
-            ++i;
-        fraction = i - from;
+    if (*q == '.') {
+        const char *const from = ++q;
+        while (isDigit(*q))
+            ++q;
+        fraction = q - from;
     }
-    return i == n && intDigits + fraction > 0 && intDigits <= 5;
+    return q == t.data() + t.size() && whole + fraction > 0 && whole <= 5;
+}
+
+// The first byte from `p` on that is not a ' ' (a line's indentation).
+const char *skipSpaces(const char *p, const char *end)
+{
+    while (end - p >= 8) {
+        const quint64 other = qFromUnaligned<quint64>(p) ^ 0x2020202020202020u;
+        if (other != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return p + std::countr_zero(other) / 8;
+            else
+                return p + std::countl_zero(other) / 8;
+        }
+        p += 8;
+    }
+    while (*p == ' ')
+        ++p;
+    return p;
+}
+
+// Where a bare token from `p` ends: a blank, a parenthesis, a quote or a
+// NUL. Tokens are short (keywords, numbers): four bytes a turn.
+const char *bareEnd(const char *p)
+{
+    for (;; p += 4) {
+        if (charClasses[uchar(p[0])] & EndsToken)
+            return p;
+        if (charClasses[uchar(p[1])] & EndsToken)
+            return p + 1;
+        if (charClasses[uchar(p[2])] & EndsToken)
+            return p + 2;
+        if (charClasses[uchar(p[3])] & EndsToken)
+            return p + 3;
+    }
+}
+
+// The closing quote of a string whose opening one is just before `p`, or
+// null where the document reader takes none (a NUL, the end of the bytes);
+// `line` counts the line ends inside.
+const char *stringEnd(const char *p, const char *end, int &line)
+{
+    for (;;) {
+#ifdef __SSE2__
+        const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'),
+                      newline = _mm_set1_epi8('\n'), nul = _mm_setzero_si128();
+        while (end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            const __m128i marks =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                             _mm_or_si128(_mm_cmpeq_epi8(v, newline), _mm_cmpeq_epi8(v, nul)));
+            const int mask = _mm_movemask_epi8(marks);
+            if (mask != 0) {
+                p += std::countr_zero(unsigned(mask));
+                break;
+            }
+            p += 16;
+        }
+#endif
+        while (!stopsString[uchar(*p)])
+            ++p;
+        const char c = *p;
+        if (c == '"')
+            return p;
+        if (c == '\0' || end - p <= 1)
+            return nullptr; // a NUL, or the end of the bytes
+        if (c == '\\') {
+            line += p[1] == '\n';
+            p += 2;
+        } else {
+            ++line;
+            ++p;
+        }
+    }
 }
 
 // Up to nine digits and nothing else: an int that toInt() reads as itself.
@@ -144,7 +223,8 @@ private:
     qsizetype pos = 0;
     int line = 1;
     // The open lists of a row, frames[0] standing for the library below it.
-    std::vector<Frame> frames = std::vector<Frame>(size_t(SExprDocument::maxDepth));
+    std::vector<Frame> frameStore = std::vector<Frame>(size_t(SExprDocument::maxDepth));
+    Frame *const frames = frameStore.data();
     int depth = 0;
     std::vector<ScannedRow> rows;
     ScannedRow *current = nullptr; // the row being scanned
@@ -191,7 +271,7 @@ private:
     bool skipList();
     bool header(qsizetype begin);
     bool row(qsizetype begin);
-    void atom(QByteArrayView t, bool quoted);
+    void atom(const Frame &f, int k, QByteArrayView t, bool quoted);
     void openList();
     void closeList();
     void resolve(QByteArrayView head);
@@ -323,38 +403,29 @@ bool Scanner::valueOk(char code, QByteArrayView t, bool quoted) const
     }
 }
 
-void Scanner::atom(QByteArrayView t, bool quoted)
+// A value the list's spec names, the k-th child.
+void Scanner::atom(const Frame &f, int k, QByteArrayView t, bool quoted)
 {
-    Frame &f = frames[size_t(depth)];
-    const int k = f.pos++;
-    if (f.ctx == Ctx::Pending) {
-        resolve(quoted ? QByteArrayView() : t);
-        return;
-    }
-    if (k <= f.specLen) {
-        if (!valueOk(f.spec[k - 1], t, quoted)) {
-            if (f.ctx == Ctx::Top || f.extends)
-                failed = true; // no name: the document reader says so
-            doubt();
-        } else if (f.ctx == Ctx::Top && k == 1) {
-            current->name = quoted ? sexprUnescaped(t.sliced(1, t.size() - 2)) : t.toByteArray();
-        } else if (f.extends && k == 1 && current->extends.isEmpty()) {
-            current->extends = quoted ? sexprUnescaped(t.sliced(1, t.size() - 2)) : t.toByteArray();
-        }
-    } else if ((f.ctx == Ctx::Justify && quoted) || f.ctx == Ctx::Pts) {
+    if (!valueOk(f.spec[k - 1], t, quoted)) {
+        if (f.ctx == Ctx::Top || f.extends)
+            failed = true; // no name: the document reader says so
         doubt();
+    } else if (f.ctx == Ctx::Top && k == 1) {
+        current->name = quoted ? sexprUnescaped(t.sliced(1, t.size() - 2)) : t.toByteArray();
+    } else if (f.extends && k == 1 && current->extends.isEmpty()) {
+        current->extends = quoted ? sexprUnescaped(t.sliced(1, t.size() - 2)) : t.toByteArray();
     }
 }
 
 void Scanner::openList()
 {
-    Frame &f = frames[size_t(depth)];
+    Frame &f = frames[depth];
     const int k = f.pos++;
     if (f.ctx == Ctx::Pending)
         resolve({});
     else if ((k <= f.specLen && f.spec[k - 1] != 'R') || (k > f.specLen && f.ctx == Ctx::Justify))
         doubt(); // an atom was wanted
-    Frame &child = frames[size_t(++depth)];
+    Frame &child = frames[++depth];
     child = Frame();
     child.begin = pos - 1;
     child.line = line;
@@ -362,7 +433,7 @@ void Scanner::openList()
 
 void Scanner::closeList()
 {
-    Frame &f = frames[size_t(depth)];
+    Frame &f = frames[depth];
     if (f.ctx == Ctx::Pending)
         resolve({});
     if (f.pos - 1 < f.required || (f.ctx == Ctx::Graphic && f.points < f.needPoints))
@@ -379,13 +450,14 @@ void Scanner::resolve(QByteArrayView h)
     Frame &f = frames[top];
     Frame &parent = frames[top - 1];
     const int k = parent.pos - 1; // where the list stands in its parent
-    auto leaf = [&](const char *spec, int required) {
+    auto leaf = [&]<size_t N>(const char(&spec)[N], int required) {
         f.ctx = Ctx::Leaf;
         f.spec = spec;
-        f.specLen = quint8(std::strlen(spec));
+        f.specLen = quint8(N - 1);
         f.required = quint8(required);
     };
-    auto with = [&](Ctx ctx, const char *spec = "", int required = 0) {
+    auto with = [&]<size_t N = 1>(Ctx ctx, const char(&spec)[N] = "", int required = 0)
+    {
         leaf(spec, required);
         f.ctx = ctx;
     };
@@ -458,7 +530,10 @@ void Scanner::resolve(QByteArrayView h)
                            : is(h, "polyline") || is(h, "bezier") ? 0
                                                                   : -1;
         if (points >= 0) {
-            with(Ctx::Graphic, text || textBox ? "S" : "", text || textBox ? 1 : 0);
+            if (text || textBox)
+                with(Ctx::Graphic, "S", 1);
+            else
+                with(Ctx::Graphic);
             f.needPoints = quint8(points);
             f.textBox = textBox;
         } else if (is(h, "pin")) {
@@ -533,7 +608,9 @@ void Scanner::resolve(QByteArrayView h)
         skipKnown(f);
 }
 
-// From the '(' of a (symbol ...) row through its ')'.
+// From the '(' of a (symbol ...) row through its ')'. The loop keeps its
+// place and line in locals, handing them to the list bookkeeping only at a
+// parenthesis or a list's keyword.
 bool Scanner::row(qsizetype begin)
 {
     current = &rows.emplace_back();
@@ -548,51 +625,79 @@ bool Scanner::row(qsizetype begin)
     top.required = 1;
     top.pos = 1; // its keyword is read
     depth = 1;
+    const char *p = s + pos;
+    const char *const end = s + n;
+    int ln = line;
     // No bound checks: the NUL that ends the bytes stops every loop here.
-    while (depth > 0) {
-        switch (rowClasses[uchar(s[pos])]) {
-        case Newline:
+    for (;;) {
+        switch (rowClasses[uchar(*p)]) {
         case Space:
-            for (;;) {
-                const char c = s[pos];
-                if (c == '\n') {
-                    ++line;
-                    ++pos;
-                    // the indentation, eight blanks at a time
-                    quint64 eight;
-                    while (pos + 8 <= n &&
-                           (std::memcpy(&eight, s + pos, 8), eight == 0x2020202020202020))
-                        pos += 8;
-                } else if (charClasses[uchar(c)] & Blank) {
-                    ++pos;
-                } else {
-                    break;
-                }
-            }
+            do
+                ++p;
+            while (rowClasses[uchar(*p)] == Space);
+            break;
+        case Newline:
+            ++ln;
+            ++p;
+            p = skipSpaces(p, end);
             break;
         case Open:
             if (depth >= SExprDocument::maxDepth - 3)
                 return false;
-            ++pos;
+            pos = ++p - s;
+            line = ln;
             openList();
             break;
         case Close:
-            ++pos;
+            pos = ++p - s;
+            line = ln;
             closeList();
+            if (depth == 0) {
+                current->end = pos;
+                return !current->name.isEmpty();
+            }
+            if (*p == '\n') { // the usual line end after a list
+                ++ln;
+                p = skipSpaces(p + 1, end);
+            }
             break;
         default: {
-            QByteArrayView t;
+            const char *const from = p;
             bool quoted;
-            if (!token(t, quoted))
+            if (*p == '"') {
+                p = stringEnd(p + 1, end, ln);
+                if (!p)
+                    return false;
+                ++p;
+                quoted = true;
+            } else {
+                p = bareEnd(p);
+                if (p == from)
+                    return false; // a NUL
+                quoted = false;
+            }
+            if (p - from > SExprDocument::maxTokenSize)
                 return false;
-            atom(t, quoted);
-            if (failed)
-                return false;
+            const QByteArrayView t(from, p - from);
+            Frame &f = frames[depth];
+            const int k = f.pos++;
+            if (f.ctx == Ctx::Pending) {
+                pos = p - s;
+                line = ln;
+                resolve(quoted ? QByteArrayView() : t);
+                p = s + pos; // a known list skipped whole
+                ln = line;
+            } else if (k <= f.specLen) {
+                atom(f, k, t, quoted);
+                if (failed)
+                    return false;
+            } else if ((f.ctx == Ctx::Justify && quoted) || f.ctx == Ctx::Pts) {
+                doubt();
+            }
+            p += *p == ' '; // the usual blank between two values
         }
         }
     }
-    current->end = pos;
-    return !current->name.isEmpty();
 }
 
 std::optional<KicadSymLibrary> Scanner::run()
