@@ -153,6 +153,34 @@ const char *stringEnd(const char *p, const char *end, int &line)
     }
 }
 
+// A list's values, one blank before each, that the spec wants as numbers
+// and plainNumber() takes, then its ')': past the ')', else null.
+const char *plainNumbers(const char *p, const char *spec, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const char code = spec[i];
+        if (*p != ' ' || !(code == 'L' || code == 'T' || code == 'I' || code == 'N'))
+            return nullptr;
+        const char *q = ++p;
+        q += *q == '+' || *q == '-';
+        const char *const digits = q;
+        while (isDigit(*q))
+            ++q;
+        const qsizetype whole = q - digits;
+        qsizetype fraction = 0;
+        if (*q == '.') {
+            const char *const from = ++q;
+            while (isDigit(*q))
+                ++q;
+            fraction = q - from;
+        }
+        if (whole + fraction == 0 || whole > 5 || (*q != ' ' && *q != ')'))
+            return nullptr;
+        p = q;
+    }
+    return *p == ')' ? p + 1 : nullptr;
+}
+
 // Up to nine digits and nothing else: an int that toInt() reads as itself.
 bool smallDigits(QByteArrayView t)
 {
@@ -687,6 +715,19 @@ bool Scanner::row(qsizetype begin)
                 resolve(quoted ? QByteArrayView() : t);
                 p = s + pos; // a known list skipped whole
                 ln = line;
+                if (f.ctx == Ctx::Leaf && f.specLen > 0) {
+                    // (at x y angle) and its like, read whole when plain
+                    if (const char *after = plainNumbers(p, f.spec, f.specLen)) {
+                        p = after;
+                        f.pos += f.specLen;
+                        --depth;
+                        if (*p == '\n') {
+                            ++ln;
+                            p = skipSpaces(p + 1, end);
+                        }
+                        break;
+                    }
+                }
             } else if (k <= f.specLen) {
                 atom(f, k, t, quoted);
                 if (failed)
