@@ -675,6 +675,8 @@ bool Scanner::row(qsizetype begin)
             pos = ++p - s;
             line = ln;
             openList();
+            if (!(charClasses[uchar(*p)] & EndsToken))
+                goto word; // the list's keyword, straight after its '('
             break;
         case Close:
             pos = ++p - s;
@@ -690,6 +692,7 @@ bool Scanner::row(qsizetype begin)
             }
             break;
         default: {
+        word:
             const char *const from = p;
             bool quoted;
             if (*p == '"') {
