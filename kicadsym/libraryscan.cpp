@@ -155,7 +155,8 @@ const char *stringEnd(const char *p, const char *end, int &line)
 
 // A list's values, one blank before each, that the spec wants as numbers
 // and plainNumber() takes, then its ')': past the ')', else null.
-const char *plainNumbers(const char *p, const char *spec, int count)
+template <typename Recorder>
+const char *plainNumbers(const char *p, const char *spec, int count, Recorder *recorder)
 {
     for (int i = 0; i < count; ++i) {
         const char code = spec[i];
@@ -176,6 +177,8 @@ const char *plainNumbers(const char *p, const char *spec, int count)
         }
         if (whole + fraction == 0 || whole > 5 || (*q != ' ' && *q != ')'))
             return nullptr;
+        if (recorder)
+            recorder->record(p, q, 'n');
         p = q;
     }
     return *p == ')' ? p + 1 : nullptr;
@@ -284,6 +287,29 @@ private:
     }
     KicadSymLibrary lib;
     bool failed = false; // the scan does not vouch for the file
+
+    // The last (pin ...) found good, and where its values stand in it: a
+    // pin reads the same as that one when only those values differ, each
+    // still one the builder takes there. Pins are most of a library's bytes
+    // and differ in little more than their place, name and number.
+    struct Value
+    {
+        int begin, end; // from the pin's '('
+        char kind;      // n a plain number, w a bare word, a any atom
+    };
+    std::vector<Value> pinValues, recorded;
+    QByteArrayView pinText;
+    int pinLines = 0;
+    int recordDepth = 0; // of the pin whose values are being recorded
+    bool skipLikePin(const Frame &f);
+
+public:
+    void record(const char *from, const char *to, char kind)
+    {
+        if (recordDepth > 0)
+            recorded.push_back({int(from - s - frames[recordDepth].begin),
+                                int(to - s - frames[recordDepth].begin), kind});
+    }
 
     bool blank(char c) const { return charClasses[uchar(c)] & Blank; }
     void skipBlanks()
@@ -434,11 +460,22 @@ bool Scanner::valueOk(char code, QByteArrayView t, bool quoted) const
 // A value the list's spec names, the k-th child.
 void Scanner::atom(const Frame &f, int k, QByteArrayView t, bool quoted)
 {
-    if (!valueOk(f.spec[k - 1], t, quoted)) {
+    const char code = f.spec[k - 1];
+    if (!valueOk(code, t, quoted)) {
         if (f.ctx == Ctx::Top || f.extends)
             failed = true; // no name: the document reader says so
         doubt();
-    } else if (f.ctx == Ctx::Top && k == 1) {
+        return;
+    }
+    if (recordDepth > 0) {
+        const char kind = code == 'W'                  ? 'w'
+                          : code == 'S'                ? 'a'
+                          : std::strchr("LTINR", code) ? 'n'
+                                                       : 0;
+        if (kind)
+            record(t.data(), t.data() + t.size(), kind);
+    }
+    if (f.ctx == Ctx::Top && k == 1) {
         current->name = quoted ? sexprUnescaped(t.sliced(1, t.size() - 2)) : t.toByteArray();
     } else if (f.extends && k == 1 && current->extends.isEmpty()) {
         current->extends = quoted ? sexprUnescaped(t.sliced(1, t.size() - 2)) : t.toByteArray();
@@ -468,6 +505,14 @@ void Scanner::closeList()
         doubt();
     if (const int slot = knownSlot(f.ctx); slot >= 0 && !current->doubtful)
         known[size_t(slot)] = {QByteArrayView(s + f.begin, pos - f.begin), line - f.line};
+    if (depth == recordDepth) {
+        if (!current->doubtful) {
+            pinValues.swap(recorded);
+            pinText = QByteArrayView(s + f.begin, pos - f.begin);
+            pinLines = line - f.line;
+        }
+        recordDepth = 0;
+    }
     --depth;
 }
 
@@ -566,6 +611,10 @@ void Scanner::resolve(QByteArrayView h)
             f.textBox = textBox;
         } else if (is(h, "pin")) {
             with(Ctx::Pin, "WW", 2);
+            if (skipLikePin(f))
+                return;
+            recordDepth = int(top);
+            recorded.clear();
         } else if (is(h, "unit_name")) {
             leaf("S", 1);
         }
@@ -636,6 +685,87 @@ void Scanner::resolve(QByteArrayView h)
         skipKnown(f);
 }
 
+// The pin whose keyword was just read is the last good one but for its
+// values: skipped whole. Bytes are compared eight at a time; where they
+// differ, the new value must be whole and of the kind found there.
+bool Scanner::skipLikePin(const Frame &f)
+{
+    if (pinText.isEmpty())
+        return false;
+    const char *a = s + f.begin;
+    const char *const end = s + n;
+    const char *const t0 = pinText.data();
+    const char *t = t0;
+    const char *const tEnd = t0 + pinText.size();
+    size_t next = 0; // the first value not yet taken
+    while (t < tEnd) {
+        if (tEnd - t >= 8 && end - a >= 8) {
+            const quint64 x = qFromUnaligned<quint64>(a) ^ qFromUnaligned<quint64>(t);
+            if (x == 0) {
+                a += 8;
+                t += 8;
+                continue;
+            }
+            if constexpr (std::endian::native == std::endian::little) {
+                const int same = std::countr_zero(x) / 8;
+                a += same;
+                t += same;
+            }
+        }
+        if (*a == *t) {
+            ++a;
+            ++t;
+            continue;
+        }
+        // The value holding (or ending at) the first differing byte.
+        const int at = int(t - t0);
+        while (next < pinValues.size() && pinValues[next].end < at)
+            ++next;
+        if (next == pinValues.size() || pinValues[next].begin > at)
+            return false;
+        const Value v = pinValues[next++];
+        // Back to the value's start, the same in both since all before it is.
+        a -= at - v.begin;
+        t = t0 + v.end;
+        const char *const from = a;
+        if (v.kind == 'n') {
+            a += *a == '+' || *a == '-';
+            const char *const digits = a;
+            while (isDigit(*a))
+                ++a;
+            const qsizetype whole = a - digits;
+            qsizetype fraction = 0;
+            if (*a == '.') {
+                const char *const point = ++a;
+                while (isDigit(*a))
+                    ++a;
+                fraction = a - point;
+            }
+            if (whole + fraction == 0 || whole > 5 || !(charClasses[uchar(*a)] & EndsToken))
+                return false;
+        } else if (*a == '"') {
+            if (v.kind == 'w')
+                return false;
+            ++a;
+            while (!stopsString[uchar(*a)])
+                ++a;
+            if (*a != '"')
+                return false; // escapes and line ends: the long way
+            ++a;
+        } else {
+            a = bareEnd(a);
+            if (a == from)
+                return false;
+        }
+        if (a - from > SExprDocument::maxTokenSize)
+            return false;
+    }
+    pos = a - s;
+    line = f.line + pinLines;
+    --depth;
+    return true;
+}
+
 // From the '(' of a (symbol ...) row through its ')'. The loop keeps its
 // place and line in locals, handing them to the list bookkeeping only at a
 // parenthesis or a list's keyword.
@@ -653,6 +783,7 @@ bool Scanner::row(qsizetype begin)
     top.required = 1;
     top.pos = 1; // its keyword is read
     depth = 1;
+    recordDepth = 0;
     const char *p = s + pos;
     const char *const end = s + n;
     int ln = line;
@@ -720,7 +851,8 @@ bool Scanner::row(qsizetype begin)
                 ln = line;
                 if (f.ctx == Ctx::Leaf && f.specLen > 0) {
                     // (at x y angle) and its like, read whole when plain
-                    if (const char *after = plainNumbers(p, f.spec, f.specLen)) {
+                    if (const char *after =
+                            plainNumbers(p, f.spec, f.specLen, recordDepth > 0 ? this : nullptr)) {
                         p = after;
                         f.pos += f.specLen;
                         --depth;

@@ -223,6 +223,18 @@ INSTANTIATE_TEST_SUITE_P(
                    head + "  (symbol \"A\"\n    (symbol \"A_1_1\"\n      (pin input line (at 0 0 "
                           "0) (length nan))\n    )\n  )\n)\n",
                    4, 42, "número esperado"},
+        // A pin read as the last good one wherever only their values differ.
+        BadLibrary{"PinLikeTheLastButNanLength",
+                   head + "  (symbol \"A\"\n    (symbol \"A_1_1\"\n      (pin input line (at 0 0 "
+                          "0) (length 2.54))\n      (pin input line (at 0 0 0) (length nan))\n    "
+                          ")\n  )\n)\n",
+                   5, 42, "número esperado"},
+        BadLibrary{"PinLikeTheLastButQuotedType",
+                   head +
+                       "  (symbol \"A\"\n    (symbol \"A_1_1\"\n      (pin input line (at 0 0 "
+                       "0) (length 2.54))\n      (pin \"input\" line (at 0 0 0) (length 2.54))\n "
+                       "   )\n  )\n)\n",
+                   5, 12, "palavra esperada"},
         BadLibrary{"WrongUnitName", head + "  (symbol \"A\" (symbol \"B_1_1\"))\n)\n", 2, 23,
                    "unidade"},
         BadLibrary{"Unbalanced", head + "  (symbol \"A\"\n", 3, 1, "falta ')'"},
