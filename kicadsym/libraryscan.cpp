@@ -297,9 +297,14 @@ private:
         int begin, end; // from the pin's '('
         char kind;      // n a plain number, w a bare word, a any atom
     };
-    std::vector<Value> pinValues, recorded;
-    QByteArrayView pinText;
-    int pinLines = 0;
+    struct Model
+    {
+        QByteArrayView text;
+        std::vector<Value> values;
+        int lines = 0;
+    };
+    Model pin;
+    std::vector<Value> recorded;
     int recordDepth = 0; // of the pin whose values are being recorded
     bool skipLikePin(const Frame &f);
 
@@ -472,7 +477,8 @@ void Scanner::atom(const Frame &f, int k, QByteArrayView t, bool quoted)
                           : code == 'S'                ? 'a'
                           : std::strchr("LTINR", code) ? 'n'
                                                        : 0;
-        if (kind)
+        // A value over lines is kept as it is: the lines counted must not change.
+        if (kind && !(quoted && t.contains('\n')))
             record(t.data(), t.data() + t.size(), kind);
     }
     if (f.ctx == Ctx::Top && k == 1) {
@@ -507,9 +513,10 @@ void Scanner::closeList()
         known[size_t(slot)] = {QByteArrayView(s + f.begin, pos - f.begin), line - f.line};
     if (depth == recordDepth) {
         if (!current->doubtful) {
-            pinValues.swap(recorded);
-            pinText = QByteArrayView(s + f.begin, pos - f.begin);
-            pinLines = line - f.line;
+            Model &m = pin;
+            m.values.swap(recorded);
+            m.text = QByteArrayView(s + f.begin, pos - f.begin);
+            m.lines = line - f.line;
         }
         recordDepth = 0;
     }
@@ -613,7 +620,7 @@ void Scanner::resolve(QByteArrayView h)
             with(Ctx::Pin, "WW", 2);
             if (skipLikePin(f))
                 return;
-            recordDepth = int(top);
+            recordDepth = depth;
             recorded.clear();
         } else if (is(h, "unit_name")) {
             leaf("S", 1);
@@ -690,13 +697,14 @@ void Scanner::resolve(QByteArrayView h)
 // differ, the new value must be whole and of the kind found there.
 bool Scanner::skipLikePin(const Frame &f)
 {
-    if (pinText.isEmpty())
+    const Model &m = pin;
+    if (m.text.isEmpty())
         return false;
     const char *a = s + f.begin;
     const char *const end = s + n;
-    const char *const t0 = pinText.data();
+    const char *const t0 = m.text.data();
     const char *t = t0;
-    const char *const tEnd = t0 + pinText.size();
+    const char *const tEnd = t0 + m.text.size();
     size_t next = 0; // the first value not yet taken
     while (t < tEnd) {
         if (tEnd - t >= 8 && end - a >= 8) {
@@ -719,11 +727,11 @@ bool Scanner::skipLikePin(const Frame &f)
         }
         // The value holding (or ending at) the first differing byte.
         const int at = int(t - t0);
-        while (next < pinValues.size() && pinValues[next].end < at)
+        while (next < m.values.size() && m.values[next].end < at)
             ++next;
-        if (next == pinValues.size() || pinValues[next].begin > at)
+        if (next == m.values.size() || m.values[next].begin > at)
             return false;
-        const Value v = pinValues[next++];
+        const Value v = m.values[next++];
         // Back to the value's start, the same in both since all before it is.
         a -= at - v.begin;
         t = t0 + v.end;
@@ -761,7 +769,7 @@ bool Scanner::skipLikePin(const Frame &f)
             return false;
     }
     pos = a - s;
-    line = f.line + pinLines;
+    line = f.line + m.lines;
     --depth;
     return true;
 }

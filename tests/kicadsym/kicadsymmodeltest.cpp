@@ -389,6 +389,19 @@ TEST(KicadSymLibrary, FolderSavesOneFilePerSymbol)
 }
 
 // Rows are checked side by side; their errors still come in the file's order.
+// The second pin is read as the first but for its name, which there holds
+// no line end: the rows after it keep their lines.
+TEST(KicadSymLibrary, RowLinesCountALineEndInAValueOfARepeatedList)
+{
+    const KicadSymRead r =
+        readKicadSym(head + "  (symbol \"A\"\n    (symbol \"A_1_1\"\n"
+                            "      (pin input line (at 0 0 0) (length 2.54) (name \"x\ny\"))\n"
+                            "      (pin input line (at 0 0 0) (length 2.54) (name \"z\"))\n"
+                            "    )\n  )\n  (symbol \"B\")\n)\n");
+    ASSERT_TRUE(r.ok()) << r.message().toStdString();
+    EXPECT_EQ(r.library.rows.value(1).line, 9);
+}
+
 TEST(KicadSymLibrary, ErrorsOfSeveralRowsComeInFileOrder)
 {
     const KicadSymRead r = readKicadSym(head + "  (symbol \"A\" (pin_names (offset)))\n" +
