@@ -1,4 +1,5 @@
 #include "kicadsym/kicadsymlibrary.h"
+#include "kicadsym/libraryscan.h"
 #include "library/emparalelo.h"
 
 #include <QDir>
@@ -34,6 +35,10 @@ SExprError shifted(SExprError e, int firstLine)
 void checkParents(KicadSymRead &r)
 {
     const KicadSymLibrary &lib = r.library;
+    QHash<QByteArray, qsizetype> index;
+    index.reserve(lib.rows.size());
+    for (qsizetype i = lib.rows.size() - 1; i >= 0; --i)
+        index.insert(lib.rows[i].name, i); // the first of a name, as indexOf()
     for (const KicadSymRow &row : lib.rows) {
         if (row.extends.isEmpty())
             continue;
@@ -50,7 +55,7 @@ void checkParents(KicadSymRead &r)
                          .arg(QString::fromUtf8(chain.join(" → "))));
                 break;
             }
-            const qsizetype k = lib.indexOf(p);
+            const qsizetype k = index.value(p, -1);
             if (k < 0) {
                 fail(QStringLiteral("%1 deriva de %2, que não está na biblioteca")
                          .arg(quoted(chain.last()), quoted(p)));
@@ -62,7 +67,9 @@ void checkParents(KicadSymRead &r)
     }
 }
 
-KicadSymRead readBytes(const QByteArray &bytes)
+} // namespace
+
+KicadSymRead readKicadSymDocument(const QByteArray &bytes)
 {
     KicadSymRead r;
     KicadSymLibrary &lib = r.library;
@@ -182,6 +189,19 @@ KicadSymRead readBytes(const QByteArray &bytes)
         row.version = lib.version; // the version token may follow the rows
 
     return r;
+}
+
+namespace {
+
+// The scan when it vouches for the file, else the document reader.
+KicadSymRead readBytes(const QByteArray &bytes)
+{
+    KicadSymRead r;
+    if (std::optional<KicadSymLibrary> lib = scanKicadSym(bytes)) {
+        r.library = std::move(*lib);
+        return r;
+    }
+    return readKicadSymDocument(bytes);
 }
 
 // KiCad 6 and 7 write the generator bare; one that is not a plain word

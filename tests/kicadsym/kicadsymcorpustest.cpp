@@ -1,4 +1,5 @@
 #include "kicadsym/kicadsymlibrary.h"
+#include "kicadsym/libraryscan.h"
 
 #include "tests/support/corpus.h"
 
@@ -81,6 +82,68 @@ TEST_P(KicadSymCorpus, ModelSurvivesEveryVersion)
         }
     }
 }
+
+// The scan's library against the document reader's, cut alike.
+void expectSameCut(const QByteArray &bytes)
+{
+    const std::optional<KicadSymLibrary> scan = scanKicadSym(bytes);
+    const KicadSymRead doc = readKicadSymDocument(bytes);
+    ASSERT_TRUE(scan && doc.ok()) << doc.message().toStdString();
+    const KicadSymLibrary &a = *scan, &b = doc.library;
+    EXPECT_EQ(std::tie(a.version, a.generator, a.generatorVersion, a.headerExtra, a.head, a.tail),
+              std::tie(b.version, b.generator, b.generatorVersion, b.headerExtra, b.head, b.tail));
+    ASSERT_EQ(a.rows.size(), b.rows.size());
+    for (qsizetype i = 0; i < a.rows.size(); ++i) {
+        const KicadSymRow &x = a.rows[i], &y = b.rows[i];
+        ASSERT_EQ(std::tie(x.name, x.extends, x.text, x.leading, x.line, x.extendsOffset),
+                  std::tie(y.name, y.extends, y.text, y.leading, y.line, y.extendsOffset))
+            << y.name.toStdString();
+    }
+}
+
+// The scan vouches for every real library and cuts it as the document
+// reader does, row by row.
+TEST_P(KicadSymCorpus, ScanAgreesWithTheDocumentReader)
+{
+    QStringList files{GetParam()};
+    if (QFileInfo(GetParam()).isDir()) {
+        files.clear();
+        for (const QFileInfo &f : QDir(GetParam()).entryInfoList({QStringLiteral("*.kicad_sym")}))
+            files << f.filePath();
+    }
+    for (const QString &file : files) {
+        SCOPED_TRACE(file.toStdString());
+        expectSameCut(fileBytes(file));
+    }
+}
+
+// Layouts no corpus file has, cut alike by both readers.
+class KicadSymLayout : public testing::TestWithParam<const char *>
+{
+};
+
+TEST_P(KicadSymLayout, ScanAgreesWithTheDocumentReader)
+{
+    expectSameCut(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hand, KicadSymLayout,
+    testing::Values(
+        // the version after the rows, another header list, no final line end
+        "(kicad_symbol_lib (generator \"x y\") (symbol \"A\") (future (a b))\n"
+        "  (symbol \"B\") (version 20220914))",
+        // CR LF and tabs; two rows on a line; a spaced (extends)
+        "(kicad_symbol_lib (version 20211014) (generator e)\r\n\t(symbol \"P\")\r\n"
+        "\t (symbol \"Q\" ( extends \"P\")) (symbol \"R\" (extends P))  \r\n)\r\n",
+        // line ends inside strings, one escaped, before a later row's line
+        "(kicad_symbol_lib (version 20211014) (generator e)\n  (symbol \"A\" (property \"D\" "
+        "\"x\\\ny\nz\"))\n  (symbol \"B\")\n)\n",
+        // a list spread over lines, repeated, then a row whose line must count them
+        "(kicad_symbol_lib (version 20211014) (generator e)\n  (symbol \"A\"\n"
+        "    (property \"R\" \"U\" (effects\n (font (size 1 1))\n hide))\n"
+        "    (property \"V\" \"A\" (effects\n (font (size 1 1))\n hide))\n  )\n"
+        "  (symbol \"B\" (property \"R\" \"U\" (effects\n (font (size 1 1))\n hide)))\n)\n"));
 
 INSTANTIATE_TEST_SUITE_P(Corpus, KicadSymCorpus, testing::ValuesIn(kicadSymCorpus()),
                          [](const testing::TestParamInfo<QString> &i) {

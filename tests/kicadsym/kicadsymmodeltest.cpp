@@ -223,10 +223,81 @@ INSTANTIATE_TEST_SUITE_P(
                    head + "  (symbol \"A\"\n    (symbol \"A_1_1\"\n      (pin input line (at 0 0 "
                           "0) (length nan))\n    )\n  )\n)\n",
                    4, 42, "número esperado"},
+        // A pin read as the last good one wherever only their values differ.
+        BadLibrary{"PinLikeTheLastButNanLength",
+                   head + "  (symbol \"A\"\n    (symbol \"A_1_1\"\n      (pin input line (at 0 0 "
+                          "0) (length 2.54))\n      (pin input line (at 0 0 0) (length nan))\n    "
+                          ")\n  )\n)\n",
+                   5, 42, "número esperado"},
+        BadLibrary{"PinLikeTheLastButQuotedType",
+                   head +
+                       "  (symbol \"A\"\n    (symbol \"A_1_1\"\n      (pin input line (at 0 0 "
+                       "0) (length 2.54))\n      (pin \"input\" line (at 0 0 0) (length 2.54))\n "
+                       "   )\n  )\n)\n",
+                   5, 12, "palavra esperada"},
         BadLibrary{"WrongUnitName", head + "  (symbol \"A\" (symbol \"B_1_1\"))\n)\n", 2, 23,
                    "unidade"},
-        BadLibrary{"Unbalanced", head + "  (symbol \"A\"\n", 3, 1, "falta ')'"}),
+        BadLibrary{"Unbalanced", head + "  (symbol \"A\"\n", 3, 1, "falta ')'"},
+        // What the quick scan must not let through, each refused by the builder.
+        BadLibrary{
+            "PtsHoldsOnlyXy",
+            head + "  (symbol \"A\" (symbol \"A_1_1\" (polyline (pts (xy 0 0) (at 1 1)))))\n)\n", 2,
+            55, "esperava (xy"},
+        BadLibrary{"ArcWithTwoPoints",
+                   head + "  (symbol \"A\" (symbol \"A_1_1\" (arc (start 0 0) (end 1 1))))\n)\n", 2,
+                   31, "faltam pontos em (arc"},
+        BadLibrary{"UnknownFill",
+                   head + "  (symbol \"A\" (symbol \"A_1_1\" (circle (center 0 0) (radius 1) (fill "
+                          "(type solid)))))\n)\n",
+                   2, 69, "preenchimento desconhecido"},
+        BadLibrary{"QuotedJustify",
+                   head +
+                       "  (symbol \"A\" (property \"R\" \"U\" (effects (justify \"left\"))))\n)\n",
+                   2, 51, "palavra esperada"},
+        BadLibrary{"ColorWithoutAlpha",
+                   head + "  (symbol \"A\" (symbol \"A_1_1\" (rectangle (start 0 0) (end 1 1) "
+                          "(stroke (color 1 2 3)))))\n)\n",
+                   2, 72, "faltam valores em (color"},
+        BadLibrary{"HideNeitherYesNorNo", head + "  (symbol \"A\" (pin_numbers (hide maybe)))\n)\n",
+                   2, 34, "esperava yes ou no"},
+        BadLibrary{"ListForANumber",
+                   head + "  (symbol \"A\" (symbol \"A_1_1\" (pin input line (at 0 (1) 0))))\n)\n",
+                   2, 53, "número esperado"},
+        BadLibrary{"LengthOutOfRange",
+                   head + "  (symbol \"A\" (property \"R\" \"U\" (at 300000 0 0)))\n)\n", 2, 37,
+                   "fora do intervalo"}),
     [](const testing::TestParamInfo<BadLibrary> &i) { return std::string(i.param.name); });
+
+// Rows the quick scan leaves to the builder, which reads them.
+struct UnusualRow
+{
+    const char *name;
+    QByteArray text;
+    int x; // of the property's position, in internal units
+};
+
+class KicadSymUnusualRow : public testing::TestWithParam<UnusualRow>
+{
+};
+
+TEST_P(KicadSymUnusualRow, IsRead)
+{
+    const KicadSymRead r = readKicadSym(head + "  " + GetParam().text + "\n)\n");
+    ASSERT_TRUE(r.ok()) << r.message().toStdString();
+    const SymbolBuild b = r.library.symbol(0);
+    ASSERT_TRUE(b.ok());
+    EXPECT_EQ(b.symbol.properties.value(0).at.x(), GetParam().x);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Doubted, KicadSymUnusualRow,
+    testing::Values(
+        UnusualRow{"Exponent", R"((symbol "A" (property "R" "U" (at 1e1 0 0))))", 100000},
+        UnusualRow{"SixDigits", R"((symbol "A" (property "R" "U" (at 120000 0 0))))", 1200000000},
+        UnusualRow{"LeadingZeros", R"((symbol "A" (property "R" "U" (at +000001.5 0 0))))", 15000},
+        UnusualRow{"EscapedUnitName",
+                   R"((symbol "A\"B" (property "R" "U" (at 1 0 0)) (symbol "A\"B_1_1")))", 10000}),
+    [](const testing::TestParamInfo<UnusualRow> &i) { return std::string(i.param.name); });
 
 TEST(KicadSymLibrary, DerivedSymbolTakesItsParentsDrawing)
 {
@@ -318,6 +389,19 @@ TEST(KicadSymLibrary, FolderSavesOneFilePerSymbol)
 }
 
 // Rows are checked side by side; their errors still come in the file's order.
+// The second pin is read as the first but for its name, which there holds
+// no line end: the rows after it keep their lines.
+TEST(KicadSymLibrary, RowLinesCountALineEndInAValueOfARepeatedList)
+{
+    const KicadSymRead r =
+        readKicadSym(head + "  (symbol \"A\"\n    (symbol \"A_1_1\"\n"
+                            "      (pin input line (at 0 0 0) (length 2.54) (name \"x\ny\"))\n"
+                            "      (pin input line (at 0 0 0) (length 2.54) (name \"z\"))\n"
+                            "    )\n  )\n  (symbol \"B\")\n)\n");
+    ASSERT_TRUE(r.ok()) << r.message().toStdString();
+    EXPECT_EQ(r.library.rows.value(1).line, 9);
+}
+
 TEST(KicadSymLibrary, ErrorsOfSeveralRowsComeInFileOrder)
 {
     const KicadSymRead r = readKicadSym(head + "  (symbol \"A\" (pin_names (offset)))\n" +
