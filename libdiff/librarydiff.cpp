@@ -407,6 +407,31 @@ qsizetype LibrarySnapshot::indexOf(QByteArrayView name) const
     return m_byName.value(name.toByteArray(), -1);
 }
 
+namespace {
+// What only tells which KiCad wrote the file, not what the symbol is: KiCad 8
+// renamed ki_description to Description, dropped the property ids and writes
+// the flags older versions left at their defaults.
+void forgetFileVersion(Symbol &s)
+{
+    for (SymbolProperty &p : s.properties) {
+        p.id = -1;
+        if (p.name == "ki_description")
+            p.name = "Description";
+    }
+    // ... and puts Description elsewhere: the order of properties is not
+    // what a librarian changes.
+    std::stable_sort(
+        s.properties.begin(), s.properties.end(),
+        [](const SymbolProperty &a, const SymbolProperty &b) { return a.name < b.name; });
+    if (!s.excludeFromSim)
+        s.excludeFromSim = false;
+    if (!s.inBom)
+        s.inBom = true;
+    if (!s.onBoard)
+        s.onBoard = true;
+}
+} // namespace
+
 void LibrarySnapshot::build(int source) const
 {
     if (m_built.size() < size_t(m_sources.size()))
@@ -424,6 +449,8 @@ void LibrarySnapshot::build(int source) const
     } else {
         b.symbols = symbolsFromLegacy(src.text, src.descricoes);
     }
+    for (Symbol &s : b.symbols)
+        forgetFileVersion(s);
     b.done = true;
 }
 

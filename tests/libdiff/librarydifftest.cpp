@@ -154,6 +154,11 @@ INSTANTIATE_TEST_SUITE_P(
              replaced(replaced(Led, "N N 1 F N", "N N 2 F N"), "ENDDRAW",
                       "X K 3 -150 -200 100 R 50 50 2 1 P\nENDDRAW"),
              "~LED unit-added 2/1"},
+        Case{"FileVersionOnly", Resistor,
+             replaced(replaced(replaced(replaced(Resistor, " (id 0)", ""), " (id 1)", ""),
+                               "20211014", "20231120"),
+                      "(in_bom yes)", "(exclude_from_sim no) (in_bom yes)"),
+             "="},
         Case{"FlagChanged", Resistor, replaced(Resistor, "(in_bom yes)", "(in_bom no)"),
              "~R flag-changed in_bom"}),
     [](const testing::TestParamInfo<Case> &i) { return std::string(i.param.name); });
