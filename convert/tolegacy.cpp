@@ -784,3 +784,21 @@ LegacyConversion legacyLibrary(const QList<Symbol> &symbols)
     }
     return out;
 }
+
+QStringList lossLines(const QList<ConversionLoss> &losses)
+{
+    QList<QByteArray> order;
+    QHash<QByteArray, QStringList> what;
+    for (const ConversionLoss &l : losses) {
+        if (!what.contains(l.symbol))
+            order << l.symbol;
+        QStringList &w = what[l.symbol];
+        if (!w.contains(l.what))
+            w << l.what;
+    }
+    QStringList out;
+    for (const QByteArray &s : order)
+        out << QString::fromUtf8(s) + QStringLiteral(": ") +
+                   what.value(s).join(QStringLiteral(", "));
+    return out;
+}

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Something of one symbol that the legacy format could not hold as it was.
 struct ConversionLoss
@@ -48,3 +49,7 @@ LegacyConversion legacyLibrary(const QList<Symbol> &symbols);
 
 // The inverse of newOverbars(): "~{RST}" becomes "~RST", a tilde "~~".
 QByteArray oldOverbars(const QByteArray &text);
+
+// The losses one line per symbol, in the order met ("74LS00: caixa de
+// texto, curva de Bézier"), as the window lists them before converting.
+QStringList lossLines(const QList<ConversionLoss> &losses);

@@ -1,6 +1,7 @@
 #include "componentedit.h"
 
 #include "edit/mescla.h"
+#include "kicadsym/symbolsexpr.h"
 #include "library/componenttable.h"
 #include "library/kicadsymdocument.h"
 #include "library/librarydocument.h"
@@ -128,12 +129,15 @@ struct Alvo
 {
     LibraryFormat format = LibraryFormat::None;
     int version = KicadSymVersion::v6;
+    LegacyCopyPlan legacy; // a .lib library's: what its .kicad_sym rows become
 };
 
 Alvo alvoDaCopia(const LibraryDocument &origem, const QList<int> &linhas,
                  const LibraryDocument &destino)
 {
-    Alvo a{formatOf(destino), kicadVersionOf(destino)};
+    Alvo a;
+    a.format = formatOf(destino);
+    a.version = kicadVersionOf(destino);
     if (a.format == LibraryFormat::None && !linhas.isEmpty())
         a.format = isKicadSymText(origem.table().comandosAt(linhas.first()))
                        ? LibraryFormat::KicadSym
@@ -195,14 +199,31 @@ quint64 copiaSimbolo(const LibraryDocument &origem, int row, LibraryDocument &de
 // aliases as `ocupados` requires, so the saved library reads back with it.
 // Returns the new row's identity.
 quint64 copiaLinha(const LibraryDocument &origem, int row, LibraryDocument &destino,
-                   const QByteArray &nome, TakenNames *ocupados, const Alvo &alvo)
+                   QByteArray nome, TakenNames *ocupados, const Alvo &alvo)
 {
     if (alvo.format == LibraryFormat::KicadSym)
         return copiaSimbolo(origem, row, destino, nome, alvo);
     const ComponentTable &pesquisa = origem.table();
     ComponentTable &edicao = destino.table();
-    const QByteArray original = pesquisa.nameAt(row);
-    const QByteArray comandos = pesquisa.comandosAt(row);
+    QByteArray original = pesquisa.nameAt(row);
+    QByteArray comandos = pesquisa.comandosAt(row);
+    Descricoes convertidas;
+    const Descricoes *descricoes = &origem.descricoesDaLinha(row);
+    if (isKicadSymText(comandos)) {
+        // Converted beforehand; an ALIAS went in with its root's component.
+        const auto c = alvo.legacy.components.constFind(row);
+        if (c == alvo.legacy.components.cend()) {
+            const int holder = edicao.indexOfName(alvo.legacy.heldBy.value(row));
+            return holder >= 0 ? edicao.idAt(holder) : 0;
+        }
+        if (nome == original)
+            nome = c->nome;
+        original = c->nome;
+        comandos = c->comandos;
+        for (const Descricao &d : c->descricoes)
+            convertidas.acrescenta(d);
+        descricoes = &convertidas;
+    }
     RenamedCopy copia;
     copia.comandos = comandos;
     if (nome != original)
@@ -213,8 +234,7 @@ quint64 copiaLinha(const LibraryDocument &origem, int row, LibraryDocument &dest
     edicao.post();
     if (ocupados)
         ocupados->add(nome, copia.comandos);
-    destino.addDescriptions(
-        copiedEntries(origem.descricoesDaLinha(row), original, comandos, nome, copia.aliases));
+    destino.addDescriptions(copiedEntries(*descricoes, original, comandos, nome, copia.aliases));
     return edicao.idAt(edicao.currentRow());
 }
 
@@ -289,25 +309,98 @@ QList<int> parentsToBring(const LibraryDocument &origem, const QList<int> &linha
     return out;
 }
 
-bool podeCopiar(const LibraryDocument &origem, const QList<int> &linhas,
-                const LibraryDocument &destino, DialogService &dialogs)
+LegacyCopyPlan legacyCopyPlan(const LibraryDocument &origem, const QList<int> &linhas)
 {
-    if (formatOf(destino) != LibraryFormat::Legacy)
-        return true;
-    QStringList recusados;
-    for (int row : linhas)
-        if (row >= 0 && row < origem.table().rowCount() &&
-            isKicadSymText(origem.table().comandosAt(row)))
-            recusados << QString::fromUtf8(origem.table().nameAt(row));
-    if (recusados.isEmpty())
-        return true;
-    dialogs.message(Dialogs::Kind::Error,
-                    QStringLiteral("Símbolos do KiCad 6 ou posterior ainda não são convertidos "
-                                   "para uma biblioteca .lib: %1")
-                        .arg(recusados.join(QStringLiteral(", "))),
-                    Dialogs::Button::Ok);
-    return false;
+    const ComponentTable &pesquisa = origem.table();
+    LegacyCopyPlan plan;
+    QList<int> rows;
+    QList<Symbol> symbols;
+    QHash<QByteArray, qsizetype> byName;
+    for (int row : linhas) {
+        if (row < 0 || row >= pesquisa.rowCount() || rows.contains(row) ||
+            !isKicadSymText(pesquisa.comandosAt(row)))
+            continue;
+        const SymbolBuild b = buildSymbol(pesquisa.comandosAt(row));
+        if (!b.ok()) {
+            plan.losses.append(
+                {pesquisa.nameAt(row), QStringLiteral("texto que não se lê (fica de fora)")});
+            continue;
+        }
+        byName.insert(b.symbol.name, symbols.size());
+        rows << row;
+        symbols << b.symbol;
+    }
+    // A parent left behind lends its drawing: the symbol goes over whole.
+    QHash<QByteArray, Symbol> parents;
+    const auto parentOf = [&](const QByteArray &name) -> const Symbol * {
+        if (!parents.contains(name)) {
+            const int r = pesquisa.indexOfName(name);
+            const SymbolBuild b = r >= 0 && isKicadSymText(pesquisa.comandosAt(r))
+                                      ? buildSymbol(pesquisa.comandosAt(r))
+                                      : SymbolBuild{};
+            parents.insert(name, b.ok() ? b.symbol : Symbol{});
+        }
+        const Symbol &p = parents[name];
+        return p.name.isEmpty() ? nullptr : &p;
+    };
+    QList<QByteArray> roots(symbols.size());
+    for (qsizetype i = 0; i < symbols.size(); ++i) {
+        QByteArray root = symbols[i].name;
+        QSet<QByteArray> seen;
+        for (qsizetype k = i; k >= 0 && !symbols[k].extends.isEmpty() && !seen.contains(root);) {
+            seen.insert(root);
+            root = symbols[k].extends;
+            k = byName.value(root, -1);
+            if (k < 0)
+                root.clear();
+        }
+        roots[i] = root;
+    }
+    for (qsizetype i = 0; i < symbols.size(); ++i)
+        if (roots[i].isEmpty() && resolveParent(symbols[i], parentOf))
+            symbols[i].extends.clear();
+    const LegacyConversion c = legacyLibrary(symbols);
+    plan.losses << c.losses;
+    // The legacy name of a symbol: blanks become '_', a hidden value a '~'.
+    const auto legacyName = [](QByteArray n) { return n.replace(' ', '_'); };
+    for (const LegacyComponent &comp : c.components) {
+        const QByteArray name = comp.nome.startsWith('~') ? comp.nome.mid(1) : comp.nome;
+        for (qsizetype i = 0; i < symbols.size(); ++i)
+            if (legacyName(symbols[i].name) == name && !plan.components.contains(rows[i])) {
+                plan.components.insert(rows[i], comp);
+                break;
+            }
+    }
+    for (qsizetype i = 0; i < symbols.size(); ++i)
+        if (!plan.components.contains(rows[i])) {
+            const qsizetype r = byName.value(roots[i], -1);
+            if (r >= 0 && plan.components.contains(rows[r]))
+                plan.heldBy.insert(rows[i], plan.components.value(rows[r]).nome);
+        }
+    return plan;
 }
+
+namespace {
+
+// Into a .lib library, the .kicad_sym rows are converted first; what the
+// legacy format cannot hold is listed and the user may stop there.
+bool planeiaCopia(const LibraryDocument &origem, const QList<int> &linhas, Alvo &alvo,
+                  DialogService &dialogs)
+{
+    if (alvo.format != LibraryFormat::Legacy)
+        return true;
+    alvo.legacy = legacyCopyPlan(origem, linhas);
+    if (alvo.legacy.losses.isEmpty())
+        return true;
+    return dialogs.message(Dialogs::Kind::Warning,
+                           QStringLiteral("Estes símbolos têm o que uma biblioteca .lib não "
+                                          "guarda (fica de fora da cópia):\n%1\n\nCopiar "
+                                          "mesmo assim?")
+                               .arg(lossLines(alvo.legacy.losses).join(u'\n')),
+                           Dialogs::Button::Yes | Dialogs::Button::Cancel) == Dialogs::Button::Yes;
+}
+
+} // namespace
 
 QByteArray proximoNomeLivre(const ComponentTable &edicao, const QByteArray &nome)
 {
@@ -334,10 +427,10 @@ CopyResult copiaComponente(const LibraryDocument &origem, LibraryDocument &desti
         return CopyResult::Refused;
     }
     const int row = pesquisa.currentRow();
-    if (!podeCopiar(origem, {row}, destino, dialogs))
-        return CopyResult::Refused;
-    const Alvo alvo = alvoDaCopia(origem, {row}, destino);
+    Alvo alvo = alvoDaCopia(origem, {row}, destino);
     const QList<int> pais = parentsToBring(origem, {row}, destino);
+    if (!planeiaCopia(origem, pais + QList<int>{row}, alvo, dialogs))
+        return CopyResult::Refused;
     destino.beginStep(textoDaCopia(1));
     for (int p : pais)
         copiaLinha(origem, p, destino, pesquisa.nameAt(p), nullptr, alvo);
@@ -356,10 +449,10 @@ CopiaVarias copiaComponentes(const LibraryDocument &origem, const QList<int> &li
     const ComponentTable &pesquisa = origem.table();
     ComponentTable &edicao = destino.table();
     CopiaVarias r;
-    if (!podeCopiar(origem, linhas, destino, dialogs))
-        return CopiaVarias{0, 0, true};
-    const Alvo alvo = alvoDaCopia(origem, linhas, destino);
+    Alvo alvo = alvoDaCopia(origem, linhas, destino);
     const QList<int> pais = parentsToBring(origem, linhas, destino);
+    if (!planeiaCopia(origem, pais + linhas, alvo, dialogs))
+        return CopiaVarias{0, 0, true};
     std::optional<Dialogs::Clash> paraTodos;
     // The edit library's names and aliases, gathered at the first rename.
     std::optional<TakenNames> ocupados;
@@ -371,6 +464,11 @@ CopiaVarias copiaComponentes(const LibraryDocument &origem, const QList<int> &li
         if (row < 0 || row >= pesquisa.rowCount())
             continue;
         QByteArray nome = pesquisa.nameAt(row);
+        if (alvo.legacy.heldBy.contains(row)) {
+            // An ALIAS now, it came with its root's component.
+            ++r.copiados;
+            continue;
+        }
         if (const int existente = edicao.indexOfName(nome); existente >= 0) {
             Dialogs::Clash escolha;
             if (paraTodos) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "convert/tolegacy.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -40,11 +43,18 @@ void poeNomeNosComandos(LibraryDocument &edicao);
 QList<int> parentsToBring(const LibraryDocument &pesquisa, const QList<int> &linhas,
                           const LibraryDocument &edicao);
 
-// Whether rows of the search library may go into the edit library as it is:
-// a .kicad_sym symbol does not go into a .lib library yet (the message says
-// so and names them).
-bool podeCopiar(const LibraryDocument &pesquisa, const QList<int> &linhas,
-                const LibraryDocument &edicao, DialogService &dialogs);
+// What copying rows of the search library into a .lib edit library makes
+// of its .kicad_sym rows (`linhas` with the parents they bring): each root
+// with the derived symbols copied along becomes a component, a derived
+// symbol an ALIAS of it when it only changes fields, else a component of its
+// own; one whose parent stays behind takes the parent's drawing.
+struct LegacyCopyPlan
+{
+    QHash<int, LegacyComponent> components; // by search row
+    QHash<int, QByteArray> heldBy;          // a row that became an ALIAS: its component's name
+    QList<ConversionLoss> losses;
+};
+LegacyCopyPlan legacyCopyPlan(const LibraryDocument &pesquisa, const QList<int> &linhas);
 
 enum class CopyResult {
     Nothing, // the search table is empty

@@ -1,10 +1,13 @@
 #include "librarycommands.h"
 
+#include "convert/libraryconversion.h"
+#include "kicadsym/symbolsexpr.h"
 #include "kicadsym/versionlimits.h"
 #include "library/kicadsymdocument.h"
 #include "library/librarydocument.h"
 #include "library/libraryfile.h"
 #include "platform/dialogs.h"
+#include "symbol/legacysymbol.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -407,6 +410,15 @@ void takeFrameOf(KicadSymLibrary &lib, int version)
         row.leading.clear();
 }
 
+// Whether a row of the table is in the format asked (.kicad_sym or legacy).
+bool hasRowsOfFormat(const ComponentTable &table, bool kicad)
+{
+    for (int r = 0; r < table.rowCount(); ++r)
+        if (isKicadSymText(table.comandosAt(r)) == kicad)
+            return true;
+    return false;
+}
+
 // A .kicad_sym save: in the library's own version when written in place,
 // else in the version the user picks, after being told what it cannot hold.
 CommandResult salvaKicad(LibraryDocument &edicao, DialogService &dialogs, const QString &path,
@@ -452,6 +464,9 @@ CommandResult salvaKicad(LibraryDocument &edicao, DialogService &dialogs, const 
                 row.fileTail.clear();
             }
     }
+    // A library never read from a .kicad_sym has no file frame of its own.
+    if (!folder && !files.value(0).kicad)
+        takeFrameOf(lib, version);
     const CommandResult r = saveKicadSym(lib, path, version);
     if (r.isFailed())
         return falha(
@@ -460,20 +475,78 @@ CommandResult salvaKicad(LibraryDocument &edicao, DialogService &dialogs, const 
     if (!folder && (lib.version != version || !files.value(0).kicad || wasFolder))
         takeFrameOf(lib, version);
     lib.version = version;
+    // Legacy rows were converted on the way out: the pane takes the symbols
+    // written, or the next save would put legacy text in the file.
+    const bool converted = hasRowsOfFormat(edicao.table(), false);
+    ComponentTable escritas;
+    if (converted) {
+        escritas.suspendNotifications();
+        appendKicadSymRows(escritas, lib);
+        escritas.sortByName();
+    }
     edicao.setBibliotecas({kicadSymFileInfo(path, std::move(lib))});
+    if (converted) {
+        edicao.table().takeRowsFrom(escritas);
+        edicao.limpaHistorico();
+    }
     edicao.marcaSalvo();
     edicao.setTitulo(caminhoMostrado(path));
     return CommandResult::done();
 }
 
-// The rows a .lib cannot take yet: .kicad_sym symbols.
-QStringList kicadRowsOf(const ComponentTable &table)
+// A library of .kicad_sym symbols saved as a .lib: converted whole, after
+// listing what the legacy format cannot hold; the pane then holds the
+// library as written (legacy rows, the new .dcm), as if loaded from it.
+CommandResult salvaConvertida(LibraryDocument &edicao, DialogService &dialogs, const QString &path)
 {
-    QStringList out;
-    for (int r = 0; r < table.rowCount(); ++r)
-        if (isKicadSymText(table.comandosAt(r)))
-            out << QString::fromUtf8(table.nameAt(r));
-    return out;
+    const ComponentTable &table = edicao.table();
+    QList<Symbol> symbols;
+    QStringList unread;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const QByteArray t = table.comandosAt(r);
+        if (!isKicadSymText(t)) {
+            symbols << symbolsFromLegacy(t, &edicao.descricoesDaLinha(r));
+            continue;
+        }
+        const SymbolBuild b = buildSymbol(t);
+        if (b.ok())
+            symbols << b.symbol;
+        else
+            unread << QString::fromUtf8(table.nameAt(r));
+    }
+    if (!unread.isEmpty())
+        return falha(dialogs, QStringLiteral("Estes símbolos não se leem e não podem ser "
+                                             "convertidos para uma .lib: %1")
+                                  .arg(unread.join(QStringLiteral(", "))));
+    ConvertedLibrary c;
+    c.format = SymbolFormat::Legacy;
+    c.legacy = legacyLibrary(symbols);
+    if (!c.legacy.losses.isEmpty() &&
+        dialogs.message(Dialogs::Kind::Warning,
+                        QStringLiteral("Estes símbolos têm o que uma biblioteca .lib não guarda "
+                                       "(fica de fora do arquivo):\n%1\n\nSalvar mesmo assim?")
+                            .arg(lossLines(c.legacy.losses).join(u'\n')),
+                        Dialogs::Button::Yes | Dialogs::Button::Cancel) != Dialogs::Button::Yes)
+        return CommandResult::cancelled();
+    if (const QString error = saveConvertedLibrary(c, path); !error.isEmpty())
+        return falha(dialogs, error);
+    ComponentTable lida;
+    lida.suspendNotifications();
+    for (const LegacyComponent &comp : c.legacy.components) {
+        lida.append();
+        lida.setField(ComponentTable::Field::Nome, comp.nome);
+        lida.setField(ComponentTable::Field::Comandos, comp.comandos);
+        lida.post();
+    }
+    lida.sortByName();
+    edicao.setVariasBibliotecas(false);
+    edicao.setBibliotecas({arquivo(path)});
+    edicao.table().takeRowsFrom(lida);
+    edicao.limpaHistorico();
+    edicao.marcaSalvo();
+    edicao.setFilePath(path);
+    edicao.setTitulo(caminhoMostrado(path));
+    return CommandResult::done();
 }
 
 // The save, after the dialog when `path` is not given.
@@ -505,13 +578,11 @@ CommandResult salva(LibraryDocument &edicao, DialogService &dialogs, const QDate
         table.first();
         outcome = salvaKicad(edicao, dialogs, *path, asked);
         table.resumeNotifications();
-    } else if (path && !kicadRowsOf(table).isEmpty()) {
+    } else if (path && hasRowsOfFormat(table, true)) {
         table.suspendNotifications();
         table.first();
         table.resumeNotifications();
-        outcome = falha(dialogs, QStringLiteral("Símbolos do KiCad 6 ou posterior ainda não são "
-                                                "gravados numa .lib: %1. Salve como .kicad_sym.")
-                                     .arg(kicadRowsOf(table).join(QStringLiteral(", "))));
+        outcome = salvaConvertida(edicao, dialogs, *path);
     } else if (path) {
         // Moving to the first row stores a pending edit of the current one.
         table.suspendNotifications();

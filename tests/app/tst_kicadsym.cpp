@@ -1,6 +1,8 @@
 // KiCad 6 and later libraries in the window, through Qt's own dialogs.
 #include "realdialogs.h"
 
+#include "convert/libraryconversion.h"
+
 #include <QDir>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -253,18 +255,99 @@ TEST_F(KicadSymWindow, LegacyComponentsBecomeSymbolsOfTheEditLibrary)
     EXPECT_EQ(names(DBGrid1()), (QStringList{"74HC00", "74LS00", "A"}));
     EXPECT_TRUE(editText("74LS00").startsWith("  (symbol \"74LS00\""));
     EXPECT_TRUE(editText("74HC00").contains("(extends \"74LS00\")"));
+}
 
-    // The other way is refused until the conversion exists.
-    answers.then(press(QMessageBox::Yes)); // the copy is not kept
+// The symbols a library file reads back as, a derived one as "NAME<ROOT".
+QStringList readBack(const QString &path)
+{
+    const SymbolLibrary back = readSymbolLibrary(path);
+    EXPECT_TRUE(back.error.isEmpty()) << back.error.toStdString();
+    QStringList out;
+    for (const Symbol &s : back.symbols())
+        out << QString::fromUtf8(s.name + (s.extends.isEmpty() ? "" : "<" + s.extends));
+    return out;
+}
+
+// Rows of a KiCad 7 library for the way back to a .lib: on the 50 mil grid,
+// TB holding a text box, D1 only renaming BASE.
+QByteArray toLegacyRows()
+{
+    QByteArray tb = symbolRow("TB");
+    tb.replace("      (rectangle",
+               "      (text_box \"Nota\" (at 0 0 0) (size 5.08 2.54) (stroke (width 0) (type "
+               "default)) (fill (type none)) (effects (font (size 1.27 1.27))))\n      (rectangle");
+    QByteArray d1 = derivedRow("D1", "BASE");
+    d1.replace("    (property \"Value\"", "    (property \"Reference\" \"U\" (id 0) (at 0 0 0)\n"
+                                          "      (effects (font (size 1.27 1.27))))\n"
+                                          "    (property \"Value\"");
+    QByteArray rows = symbolRow("BASE") + d1 + tb;
+    rows.replace("(start -1 1) (end 1 -1)", "(start -1.27 1.27) (end 1.27 -1.27)");
+    return kicadLib(20220914, rows);
+}
+
+TEST_F(KicadSymWindow, KicadSymbolsCopiedIntoALegacyLibraryAreConverted)
+{
+    answers.then(chooseFile(writeFile("v7.kicad_sym", toLegacyRows())));
+    click(RxSB_carregar2());
     answers.then(chooseFile(writeFile("other.lib", library({"R1"}))));
     click(SB_carregar());
-    answers.then(chooseFile(dir.filePath("mine.kicad_sym")));
-    click(RxSB_carregar2());
-    QString refused;
-    answers.then(press(QMessageBox::Ok, &refused));
+
+    // What the .lib cannot hold is told first; cancelled, nothing changes.
+    DBGrid2()->setCurrentIndex(DBGrid2()->model()->index(rowOf(DBGrid2(), "TB"), 0));
+    QString losses;
+    answers.then(press(QMessageBox::Cancel, &losses));
     click(RxSB_copiar());
-    EXPECT_TRUE(refused.contains(QStringLiteral("A"))) << refused.toStdString();
+    EXPECT_TRUE(losses.contains(QStringLiteral("TB: caixa de texto")) && !losses.contains("BASE"))
+        << losses.toStdString();
     EXPECT_EQ(names(DBGrid1()), (QStringList{"R1"}));
+    answers.then(press(QMessageBox::Yes));
+    click(RxSB_copiar());
+    EXPECT_TRUE(editText("TB").startsWith("DEF TB U 0 "));
+
+    // D1 brings BASE and goes into it as an ALIAS, in one undo step.
+    DBGrid2()->setCurrentIndex(DBGrid2()->model()->index(rowOf(DBGrid2(), "D1"), 0));
+    answers.then(press(QMessageBox::Ok));
+    click(RxSB_copiar());
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"BASE", "R1", "TB"}));
+    EXPECT_TRUE(editText("BASE").contains("\rALIAS D1\r")) << editText("BASE").toStdString();
+    widget<QAction>("Desfazer1")->trigger();
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"R1", "TB"}));
+}
+
+TEST_F(KicadSymWindow, SaveAsLibConvertsTheWholeLibrary)
+{
+    answers.then(chooseFile(writeFile("v7.kicad_sym", toLegacyRows())));
+    click(SB_carregar());
+    const QString out = dir.filePath("old.lib");
+    QString losses;
+    answers.then(chooseFile(out));
+    answers.then(press(QMessageBox::Cancel, &losses));
+    widget<QAction>("Salvarcomo1")->trigger();
+    EXPECT_TRUE(losses.contains(QStringLiteral("TB: caixa de texto"))) << losses.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+
+    answers.then(chooseFile(out));
+    answers.then(press(QMessageBox::Yes));
+    widget<QAction>("Salvarcomo1")->trigger();
+    EXPECT_EQ(Panel5()->text(), QDir::toNativeSeparators(out));
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"BASE", "TB"}));
+    EXPECT_EQ(readBack(out), (QStringList{"BASE", "D1<BASE", "TB"}));
+}
+
+TEST_F(KicadSymWindow, LegacyLibrarySavedAsKicadSymStaysOneOnTheNextSave)
+{
+    QByteArray lib = library({"74LS00"});
+    lib.replace("F0 \"U\"", "ALIAS 74HC00\nF0 \"U\"");
+    answers.then(chooseFile(writeFile("ttl.lib", lib)));
+    click(SB_carregar());
+    const QString out = dir.filePath("ttl.kicad_sym");
+    answers.then(chooseFile(out));
+    answers.then(chooseItem("KiCad 6 (20211014)"));
+    widget<QAction>("Salvarcomo1")->trigger();
+    EXPECT_EQ(readBack(out), (QStringList{"74LS00", "74HC00<74LS00"}));
+    widget<QAction>("Salvarbibliotecaemedio1")->trigger();
+    EXPECT_EQ(readBack(out), (QStringList{"74LS00", "74HC00<74LS00"}));
+    EXPECT_EQ(names(DBGrid1()), (QStringList{"74HC00", "74LS00"}));
 }
 
 } // namespace
