@@ -140,8 +140,12 @@ QList<Symbol> symbolsOfLegacyLibrary(const QList<QByteArray> &components,
     });
     // KiCad keeps its symbols in a map by name and writes each root with the
     // symbols derived from it right after.
-    auto byName = [](const QList<Symbol> &a, const QList<Symbol> &b) {
-        return a.value(0).name < b.value(0).name;
+    static const QByteArray none;
+    auto nameOf = [](const QList<Symbol> &g) -> const QByteArray & {
+        return g.isEmpty() ? none : g.first().name;
+    };
+    auto byName = [&](const QList<Symbol> &a, const QList<Symbol> &b) {
+        return nameOf(a) < nameOf(b);
     };
     std::stable_sort(each.begin(), each.end(), byName);
     QList<Symbol> symbols;

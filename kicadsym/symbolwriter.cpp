@@ -126,10 +126,23 @@ bool hasExtras(const QList<QByteArray> &extra)
 class Writer
 {
 public:
-    Writer(QByteArray &out, int version) : o(out), version(version) {}
+    // Writes through a pointer into room made ahead; finish() trims the
+    // buffer to what was written.
+    Writer(QByteArray &out, int version) : o(out), version(version)
+    {
+        const qsizetype used = o.size();
+        o.resize(qMax(o.capacity(), used + 256));
+        p = o.data() + used;
+        end = o.data() + o.size();
+    }
+    void finish() { o.resize(p - o.data()); }
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
 
     QByteArray &o;
     const int version;
+    char *p;
+    char *end;
 
     bool ids() const { return version < KicadSymVersion::v7; }
     bool defaultColor() const { return version < KicadSymVersion::v7; }
@@ -137,24 +150,41 @@ public:
     bool hideLists() const { return version >= KicadSymVersion::v9; } // pin_names, pins
     bool simFlag() const { return version >= KicadSymVersion::v8; }
 
+    void room(qsizetype n)
+    {
+        if (end - p >= n)
+            return;
+        const qsizetype used = p - o.data();
+        o.resize(qMax(2 * o.size(), used + n + 256));
+        p = o.data() + used;
+        end = o.data() + o.size();
+    }
+    void put(const char *s, qsizetype n)
+    {
+        room(n);
+        std::memcpy(p, s, size_t(n));
+        p += n;
+    }
+
     Writer &operator<<(char c)
     {
-        o.append(c);
+        room(1);
+        *p++ = c;
         return *this;
     }
     Writer &operator<<(const char *s)
     {
-        o.append(s, qsizetype(std::strlen(s)));
+        put(s, qsizetype(std::strlen(s)));
         return *this;
     }
     Writer &operator<<(QByteArrayView s)
     {
-        o.append(s.data(), s.size());
+        put(s.data(), s.size());
         return *this;
     }
     Writer &operator<<(const QByteArray &s)
     {
-        o.append(s.constData(), s.size());
+        put(s.constData(), s.size());
         return *this;
     }
 
@@ -163,7 +193,7 @@ public:
         char buf[32];
         char *end = buf + sizeof buf;
         const char *p = iuDigits(end, v);
-        o.append(p, end - p);
+        put(p, end - p);
         return *this;
     }
     Writer &xy(QPoint p)
@@ -173,7 +203,7 @@ public:
         char *y = iuDigits(end, p.y());
         *--y = ' ';
         const char *x = iuDigits(y, p.x());
-        o.append(x, end - x);
+        put(x, end - x);
         return *this;
     }
     Writer &number(qint64 v)
@@ -181,7 +211,7 @@ public:
         char buf[32];
         char *end = buf + sizeof buf;
         const char *p = intDigits(end, v);
-        o.append(p, end - p);
+        put(p, end - p);
         return *this;
     }
     Writer &tenths(qint64 v)
@@ -189,7 +219,7 @@ public:
         char buf[32];
         char *end = buf + sizeof buf;
         const char *p = tenthsDigits(end, v);
-        o.append(p, end - p);
+        put(p, end - p);
         return *this;
     }
     Writer &quoted(QByteArrayView v)
@@ -545,6 +575,7 @@ QByteArray classicText(const Symbol &s, int version)
         w << "    )\n";
     }
     w << "  )\n";
+    w.finish();
     return o;
 }
 
@@ -617,6 +648,7 @@ QByteArray compactText(const Symbol &s, int version)
     }
     w.extras(s.extra, {});
     w << ')';
+    w.finish();
     QByteArray pretty = sexprPrettified(o, 1);
     pretty += '\n';
     return pretty;
