@@ -69,9 +69,28 @@ int compareShapes(const GraphicItem &a, const GraphicItem &b)
     return 0;
 }
 
+// As QString compares them letter case aside, without converting when both
+// are ASCII (nearly always; a sort compares each text many times).
+int compareCaseless(const QByteArray &a, const QByteArray &b)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar x = uchar(a[i]), y = uchar(b[i]);
+        if ((x | y) & 0x80)
+            return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive);
+        const uchar lx = x >= 'A' && x <= 'Z' ? x + 32 : x, ly = y >= 'A' && y <= 'Z' ? y + 32 : y;
+        if (lx != ly)
+            return lx < ly ? -1 : 1;
+    }
+    for (qsizetype i = n; i < qMax(a.size(), b.size()); ++i)
+        if (uchar(i < a.size() ? a[i] : b[i]) & 0x80)
+            return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive);
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
 int compareTexts(const GraphicItem &a, const GraphicItem &b)
 {
-    if (int c = QString::fromUtf8(a.text).compare(QString::fromUtf8(b.text), Qt::CaseInsensitive))
+    if (int c = compareCaseless(a.text, b.text))
         return c;
     if (a.points.value(0).x() != b.points.value(0).x())
         return a.points.value(0).x() < b.points.value(0).x() ? -1 : 1;
@@ -92,7 +111,7 @@ bool pinBefore(const SymbolPin &a, const SymbolPin &b)
 {
     if (a.number != b.number)
         return a.number < b.number;
-    if (int c = QString::fromUtf8(a.name).compare(QString::fromUtf8(b.name), Qt::CaseInsensitive))
+    if (int c = compareCaseless(a.name, b.name))
         return c < 0;
     if (a.at.x() != b.at.x())
         return a.at.x() < b.at.x();
@@ -114,12 +133,19 @@ QList<Symbol> symbolsOfLegacyLibrary(const QList<QByteArray> &components,
 {
     QList<QList<Symbol>> each(components.size());
     QList<Symbol> *out = each.data();
-    emParalelo(components.size(),
-               [&](qsizetype i) { out[i] = symbolsFromLegacy(components[i], descricoes); });
+    emParalelo(components.size(), [&](qsizetype i) {
+        out[i] = symbolsFromLegacy(components[i], descricoes);
+        for (Symbol &s : out[i])
+            sortAsKicad(s);
+    });
     // KiCad keeps its symbols in a map by name and writes each root with the
     // symbols derived from it right after.
-    auto byName = [](const QList<Symbol> &a, const QList<Symbol> &b) {
-        return a.value(0).name < b.value(0).name;
+    static const QByteArray none;
+    auto nameOf = [](const QList<Symbol> &g) -> const QByteArray & {
+        return g.isEmpty() ? none : g.first().name;
+    };
+    auto byName = [&](const QList<Symbol> &a, const QList<Symbol> &b) {
+        return nameOf(a) < nameOf(b);
     };
     std::stable_sort(each.begin(), each.end(), byName);
     QList<Symbol> symbols;
@@ -128,8 +154,6 @@ QList<Symbol> symbolsOfLegacyLibrary(const QList<QByteArray> &components,
             continue;
         std::stable_sort(group.begin() + 1, group.end(),
                          [](const Symbol &a, const Symbol &b) { return a.name < b.name; });
-        for (Symbol &s : group)
-            sortAsKicad(s);
         symbols << group;
     }
     return symbols;

@@ -101,6 +101,11 @@ void strokeLosses(const GraphicItem &g, Losses &losses)
         losses.add(QStringLiteral("atributos de desenho desconhecidos"));
 }
 
+bool losesEffects(const TextEffects &e)
+{
+    return e.width != e.height || e.justify.contains("mirror") || !e.extra.isEmpty();
+}
+
 void effectsLosses(const TextEffects &e, const QString &of, Losses &losses)
 {
     if (e.width != e.height)
@@ -177,11 +182,15 @@ QByteArray tail(Placement at)
 class ComponentWriter
 {
 public:
-    ComponentWriter(Losses &losses) : w(losses) {}
+    ComponentWriter(Losses &losses) : w(losses) { comandos.reserve(1024); }
 
-    QList<QByteArray> lines;
+    QByteArray comandos; // each line followed by CR, as a row holds it
 
-    void line(const QByteArray &l) { lines << l; }
+    void line(const QByteArray &l)
+    {
+        comandos += l;
+        comandos += '\r';
+    }
 
     void polyline(const QList<QPoint> &pts, Placement at, const GraphicItem &g)
     {
@@ -476,7 +485,9 @@ QByteArray fieldLine(int n, const SymbolProperty &p, const QByteArray &value, Wr
     if (p.angle != 0 && p.angle != 900)
         w.losses().add(
             QStringLiteral("campo %1 em ângulo que não é 0 ou 90°").arg(QString::fromUtf8(p.name)));
-    effectsLosses(p.effects, QStringLiteral("campo %1").arg(QString::fromUtf8(p.name)), w.losses());
+    if (losesEffects(p.effects))
+        effectsLosses(p.effects, QStringLiteral("campo %1").arg(QString::fromUtf8(p.name)),
+                      w.losses());
     for (const QByteArray &x : p.extra)
         if (!isDefaultExtra(x))
             w.losses().add(QStringLiteral("campo %1: %2")
@@ -511,18 +522,6 @@ std::optional<Descricao> docEntry(const Symbol &s, const QByteArray &name, bool 
     if (d.isEmpty() && k.isEmpty() && f.isEmpty() && !inherits)
         return std::nullopt;
     return Descricao::nova(name, d, k, f);
-}
-
-QByteArray rowText(const QList<QByteArray> &lines)
-{
-    QByteArray out;
-    qsizetype n = 0;
-    for (const QByteArray &l : lines)
-        n += l.size() + 1;
-    out.reserve(n);
-    for (const QByteArray &l : lines)
-        out += l + '\r';
-    return out;
 }
 
 struct Built
@@ -634,7 +633,7 @@ Built buildComponent(const Symbol &s, const QList<Symbol> &aliases, Losses &loss
 
     Built b;
     b.component.nome = valueHidden ? "~" + name : name;
-    b.component.comandos = rowText(cw.lines);
+    b.component.comandos = cw.comandos;
     if (const std::optional<Descricao> d = docEntry(s, name, false, losses))
         b.component.descricoes << *d;
     const bool rootDocs = !s.description().isEmpty() || !s.keywords().isEmpty();
@@ -694,7 +693,11 @@ LegacyConversion legacyComponents(const Symbol &root, const QList<Symbol> &deriv
         Descricoes docs;
         for (const Descricao &d : b.component.descricoes)
             docs.acrescenta(d);
-        const QList<Symbol> back = symbolsFromLegacy(b.component.comandos, &docs);
+        // Aliases take nothing from the drawing: the lines before it are
+        // read back, not the pins of a large part once per candidate.
+        const QByteArray &text = b.component.comandos;
+        const qsizetype draw = text.indexOf("\rDRAW\r");
+        const QList<Symbol> back = symbolsFromLegacy(draw < 0 ? text : text.left(draw + 1), &docs);
         QList<Symbol> kept;
         for (qsizetype i = 0; i < candidates.size(); ++i) {
             if (back.size() == candidates.size() + 1 &&

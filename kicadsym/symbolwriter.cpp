@@ -1,8 +1,7 @@
-#define QT_USE_QSTRINGBUILDER
-
 #include "kicadsym/symbolsexpr.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -36,6 +35,33 @@ char *iuDigits(char *p, qint64 iu)
     return p;
 }
 
+char *intDigits(char *p, qint64 n)
+{
+    const bool negative = n < 0;
+    quint64 a = quint64(negative ? -n : n);
+    do {
+        *--p = char('0' + a % 10);
+        a /= 10;
+    } while (a);
+    if (negative)
+        *--p = '-';
+    return p;
+}
+
+char *tenthsDigits(char *p, qint64 tenths)
+{
+    const bool negative = tenths < 0;
+    const quint64 a = quint64(negative ? -tenths : tenths);
+    if (a % 10) {
+        *--p = char('0' + a % 10);
+        *--p = '.';
+    }
+    p = intDigits(p, qint64(a / 10));
+    if (negative)
+        *--p = '-';
+    return p;
+}
+
 } // namespace
 
 QByteArray formatIu(qint64 iu)
@@ -48,36 +74,15 @@ QByteArray formatIu(qint64 iu)
 
 QByteArray formatTenths(qint64 tenths)
 {
-    const bool negative = tenths < 0;
-    const quint64 a = quint64(negative ? -tenths : tenths);
-    QByteArray s = QByteArray::number(a / 10);
-    if (a % 10)
-        s += '.' + QByteArray::number(a % 10);
-    return negative ? '-' + s : s;
+    char buf[32];
+    char *end = buf + sizeof buf;
+    const char *p = tenthsDigits(end, tenths);
+    return QByteArray(p, end - p);
 }
 
 namespace {
 
 using K = GraphicItem::Kind;
-
-QByteArray xy(QPoint p)
-{
-    char buf[64];
-    char *end = buf + sizeof buf;
-    char *y = iuDigits(end, p.y());
-    *--y = ' ';
-    const char *x = iuDigits(y, p.x());
-    return QByteArray(x, end - x);
-}
-
-QByteArray colorText(const std::optional<SymbolColor> &c)
-{
-    if (!c || *c == SymbolColor())
-        return QByteArrayLiteral("(color 0 0 0 0)");
-    const SymbolColor v = *c;
-    return "(color " + QByteArray::number(v.r) + ' ' + QByteArray::number(v.g) + ' ' +
-           QByteArray::number(v.b) + ' ' + QByteArray::number(v.a) + ')';
-}
 
 const char *fillName(GraphicItem::Fill f)
 {
@@ -92,173 +97,375 @@ const char *kindName(K k)
     return names[int(k)];
 }
 
-// Extras that belong inside a sub-list carry its name as a prefix.
-QByteArray extrasOf(const QList<QByteArray> &extra, QByteArrayView prefix)
+bool needsEscape(QByteArrayView v)
 {
-    QByteArray s;
-    for (const QByteArray &x : extra) {
-        if (prefix.isEmpty() ? !x.startsWith('\0') : x.startsWith(prefix))
-            s += ' ' + x.sliced(prefix.size());
-    }
-    return s;
+    for (const char c : v)
+        if (c == '"' || c == '\\' || c == '\n' || c == '\r' || c == '\0')
+            return true;
+    return false;
 }
 
-// Everything but the layout differs between versions in these few places.
-struct Dialect
+// Extras that belong inside a sub-list carry its name as a prefix.
+bool belongs(const QByteArray &x, QByteArrayView prefix)
 {
-    int version;
+    return prefix.isEmpty() ? !x.startsWith('\0') : x.startsWith(prefix);
+}
+
+bool hasExtras(const QList<QByteArray> &extra)
+{
+    for (const QByteArray &x : extra)
+        if (belongs(x, {}))
+            return true;
+    return false;
+}
+
+// A symbol's text is appended piece by piece to one buffer, in the layout
+// and with the tokens of one version: a library holds tens of thousands of
+// items, and a temporary for each number or list would cost more than the
+// writing.
+class Writer
+{
+public:
+    // Writes through a pointer into room made ahead; finish() trims the
+    // buffer to what was written.
+    Writer(QByteArray &out, int version) : o(out), version(version)
+    {
+        const qsizetype used = o.size();
+        o.resize(qMax(o.capacity(), used + 256));
+        p = o.data() + used;
+        end = o.data() + o.size();
+    }
+    void finish() { o.resize(p - o.data()); }
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
+
+    QByteArray &o;
+    const int version;
+    char *p;
+    char *end;
+
     bool ids() const { return version < KicadSymVersion::v7; }
     bool defaultColor() const { return version < KicadSymVersion::v7; }
     bool yesFlags() const { return version >= KicadSymVersion::v8; }  // (hide yes), (bold yes)
     bool hideLists() const { return version >= KicadSymVersion::v9; } // pin_names, pins
     bool simFlag() const { return version >= KicadSymVersion::v8; }
 
-    QByteArray flag(const char *name) const
+    void room(qsizetype n)
     {
-        return yesFlags() ? QByteArray("(") + name + " yes)" : QByteArray(name);
+        if (end - p >= n)
+            return;
+        const qsizetype used = p - o.data();
+        o.resize(qMax(2 * o.size(), used + n + 256));
+        p = o.data() + used;
+        end = o.data() + o.size();
+    }
+    void put(const char *s, qsizetype n)
+    {
+        room(n);
+        std::memcpy(p, s, size_t(n));
+        p += n;
     }
 
-    QByteArray font(const TextEffects &e) const
+    Writer &operator<<(char c)
     {
-        if (!e.bold && !e.italic && e.extra.isEmpty() && e.height == 12700 && e.width == 12700)
-            return QByteArrayLiteral("(font (size 1.27 1.27))"); // nearly every text
-        QByteArray s = "(font (size " + xy(QPoint(e.height, e.width)) + ')';
-        if (e.bold)
-            s += ' ' + flag("bold");
-        if (e.italic)
-            s += ' ' + flag("italic");
-        return s + extrasOf(e.extra, innerExtra("font")) + ')';
+        room(1);
+        *p++ = c;
+        return *this;
+    }
+    Writer &operator<<(const char *s)
+    {
+        put(s, qsizetype(std::strlen(s)));
+        return *this;
+    }
+    Writer &operator<<(QByteArrayView s)
+    {
+        put(s.data(), s.size());
+        return *this;
+    }
+    Writer &operator<<(const QByteArray &s)
+    {
+        put(s.constData(), s.size());
+        return *this;
     }
 
-    QByteArray effects(const TextEffects &e) const
+    Writer &iu(qint64 v)
     {
-        QByteArray s = "(effects " + font(e);
-        if (!e.justify.isEmpty())
-            s += " (justify " + e.justify.join(' ') + ')';
-        if (e.hidden)
-            s += ' ' + flag("hide");
-        return s + extrasOf(e.extra, {}) + ')';
+        char buf[32];
+        char *end = buf + sizeof buf;
+        const char *p = iuDigits(end, v);
+        put(p, end - p);
+        return *this;
+    }
+    Writer &xy(QPoint p)
+    {
+        char buf[64];
+        char *end = buf + sizeof buf;
+        char *y = iuDigits(end, p.y());
+        *--y = ' ';
+        const char *x = iuDigits(y, p.x());
+        put(x, end - x);
+        return *this;
+    }
+    Writer &number(qint64 v)
+    {
+        char buf[32];
+        char *end = buf + sizeof buf;
+        const char *p = intDigits(end, v);
+        put(p, end - p);
+        return *this;
+    }
+    Writer &tenths(qint64 v)
+    {
+        char buf[32];
+        char *end = buf + sizeof buf;
+        const char *p = tenthsDigits(end, v);
+        put(p, end - p);
+        return *this;
+    }
+    Writer &quoted(QByteArrayView v)
+    {
+        if (needsEscape(v))
+            return *this << sexprQuoted(v);
+        return *this << '"' << v << '"';
     }
 
-    QByteArray stroke(const GraphicItem &g) const
+    void extras(const QList<QByteArray> &extra, QByteArrayView prefix)
     {
-        QByteArray s =
-            "(stroke (width " + formatIu(g.strokeWidth) + ") (type " + g.strokeType + ')';
-        if (g.strokeColor || defaultColor())
-            s += ' ' + colorText(g.strokeColor);
-        return s + extrasOf(g.extra, innerExtra("stroke")) + ')';
+        for (const QByteArray &x : extra)
+            if (belongs(x, prefix))
+                *this << ' ' << QByteArrayView(x).sliced(prefix.size());
     }
 
-    QByteArray fill(const GraphicItem &g) const
+    void color(const std::optional<SymbolColor> &c)
     {
-        QByteArray s = QByteArray("(fill (type ") + fillName(g.fill) + ')';
-        if (g.fillColor)
-            s += ' ' + colorText(g.fillColor);
-        return s + extrasOf(g.extra, innerExtra("fill")) + ')';
+        if (!c || *c == SymbolColor()) {
+            *this << "(color 0 0 0 0)";
+            return;
+        }
+        const SymbolColor v = *c;
+        *this << "(color ";
+        number(v.r) << ' ';
+        number(v.g) << ' ';
+        number(v.b) << ' ' << QByteArray::number(v.a) << ')';
+    }
+
+    void flag(const char *name)
+    {
+        if (yesFlags())
+            *this << '(' << name << " yes)";
+        else
+            *this << name;
+    }
+
+    void font(const TextEffects &e)
+    {
+        if (!e.bold && !e.italic && e.extra.isEmpty() && e.height == 12700 && e.width == 12700) {
+            *this << "(font (size 1.27 1.27))"; // nearly every text
+            return;
+        }
+        *this << "(font (size ";
+        xy(QPoint(e.height, e.width)) << ')';
+        if (e.bold) {
+            *this << ' ';
+            flag("bold");
+        }
+        if (e.italic) {
+            *this << ' ';
+            flag("italic");
+        }
+        static const QByteArray prefix = innerExtra("font");
+        extras(e.extra, prefix);
+        *this << ')';
+    }
+
+    void effects(const TextEffects &e)
+    {
+        *this << "(effects ";
+        font(e);
+        if (!e.justify.isEmpty()) {
+            *this << " (justify ";
+            for (qsizetype i = 0; i < e.justify.size(); ++i) {
+                if (i)
+                    *this << ' ';
+                *this << e.justify[i];
+            }
+            *this << ')';
+        }
+        if (e.hidden) {
+            *this << ' ';
+            flag("hide");
+        }
+        extras(e.extra, {});
+        *this << ')';
+    }
+
+    void stroke(const GraphicItem &g)
+    {
+        *this << "(stroke (width ";
+        iu(g.strokeWidth) << ") (type " << g.strokeType << ')';
+        if (g.strokeColor || defaultColor()) {
+            *this << ' ';
+            color(g.strokeColor);
+        }
+        static const QByteArray prefix = innerExtra("stroke");
+        extras(g.extra, prefix);
+        *this << ')';
+    }
+
+    void fill(const GraphicItem &g)
+    {
+        *this << "(fill (type " << fillName(g.fill) << ')';
+        if (g.fillColor) {
+            *this << ' ';
+            color(g.fillColor);
+        }
+        static const QByteArray prefix = innerExtra("fill");
+        extras(g.extra, prefix);
+        *this << ')';
     }
 
     // The opening of an item up to its first line break in KiCad 6's layout
     // (the whole item on one line for the compact form).
-    QByteArray itemHead(const GraphicItem &g) const
+    void itemHead(const GraphicItem &g)
     {
-        QByteArray s = QByteArray("(") + kindName(g.kind);
+        *this << '(' << kindName(g.kind);
         switch (g.kind) {
         case K::Rectangle:
-            s += " (start " + xy(g.points.value(0)) + ") (end " + xy(g.points.value(1)) + ')';
+            *this << " (start ";
+            xy(g.points.value(0)) << ") (end ";
+            xy(g.points.value(1)) << ')';
             break;
         case K::Circle:
-            s += " (center " + xy(g.points.value(0)) + ") (radius " + formatIu(g.radius) + ')';
+            *this << " (center ";
+            xy(g.points.value(0)) << ") (radius ";
+            iu(g.radius) << ')';
             break;
         case K::Arc:
-            s += " (start " + xy(g.points.value(0)) + ") (mid " + xy(g.points.value(1)) +
-                 ") (end " + xy(g.points.value(2)) + ')';
+            *this << " (start ";
+            xy(g.points.value(0)) << ") (mid ";
+            xy(g.points.value(1)) << ") (end ";
+            xy(g.points.value(2)) << ')';
             break;
         case K::Text:
-            s += ' ' + sexprQuoted(g.text) + " (at " + xy(g.points.value(0)) + ' ' +
-                 QByteArray::number(g.angle) + ')';
+            *this << ' ';
+            quoted(g.text) << " (at ";
+            xy(g.points.value(0)) << ' ';
+            number(g.angle) << ')';
             break;
         case K::TextBox:
-            s += ' ' + sexprQuoted(g.text) + " (at " + xy(g.points.value(0)) + ' ' +
-                 QByteArray::number(g.angle) + ") (size " + xy(g.points.value(1)) + ')';
+            *this << ' ';
+            quoted(g.text) << " (at ";
+            xy(g.points.value(0)) << ' ';
+            number(g.angle) << ") (size ";
+            xy(g.points.value(1)) << ')';
             break;
         case K::Polyline:
         case K::Bezier:
             break;
         }
-        return s;
     }
 
-    QByteArray points(const GraphicItem &g, const QByteArray &indent) const
+    // One point a line below `indent`, or all on one line without it.
+    void points(const GraphicItem &g, const char *indent)
     {
-        QByteArray s = "(pts";
-        for (const QPoint &p : g.points)
-            s += indent.isNull() ? QByteArray(" (xy " + xy(p) + ')')
-                                 : QByteArray('\n' + indent + "  (xy " + xy(p) + ')');
-        return s + (indent.isNull() ? QByteArray(")") : '\n' + indent + ')');
+        *this << "(pts";
+        for (const QPoint &p : g.points) {
+            if (indent)
+                *this << '\n' << indent << "  (xy ";
+            else
+                *this << " (xy ";
+            xy(p) << ')';
+        }
+        if (indent)
+            *this << '\n' << indent;
+        *this << ')';
     }
 
-    QByteArray pinHead(const SymbolPin &p) const
+    void pinHead(const SymbolPin &p)
     {
-        QByteArray s = "(pin " + p.type + ' ' + p.shape + " (at " + xy(p.at) + ' ' +
-                       formatTenths(p.angle) + ") (length " + formatIu(p.length) + ')';
+        *this << "(pin " << p.type << ' ' << p.shape << " (at ";
+        xy(p.at) << ' ';
+        tenths(p.angle) << ") (length ";
+        iu(p.length) << ')';
         if (p.hidden)
-            s += ' ' + QByteArray(hideLists() ? "(hide yes)" : "hide");
-        return s;
+            *this << ' ' << (hideLists() ? "(hide yes)" : "hide");
     }
 
-    QByteArray pinText(const char *what, const QByteArray &text, const TextEffects &e) const
+    void pinText(const char *what, const QByteArray &text, const TextEffects &e)
     {
-        return QByteArray("(") + what + ' ' + sexprQuoted(text) + ' ' + effects(e) + ')';
+        *this << '(' << what << ' ';
+        quoted(text) << ' ';
+        effects(e);
+        *this << ')';
     }
 
-    QByteArray alternate(const PinAlternate &a) const
+    void alternate(const PinAlternate &a)
     {
-        return "(alternate " + sexprQuoted(a.name) + ' ' + a.type + ' ' + a.shape + ')';
+        *this << "(alternate ";
+        quoted(a.name) << ' ' << a.type << ' ' << a.shape << ')';
     }
 
-    QByteArray propertyHead(const SymbolProperty &p, int index) const
+    void propertyHead(const SymbolProperty &p, int index)
     {
-        QByteArray s = "(property " + sexprQuoted(p.name) + ' ' + sexprQuoted(p.value);
-        if (ids())
-            s += " (id " + QByteArray::number(p.id >= 0 ? p.id : index) + ')';
-        return s + " (at " + xy(p.at) + ' ' + formatTenths(p.angle) + ')';
+        *this << "(property ";
+        quoted(p.name) << ' ';
+        quoted(p.value);
+        if (ids()) {
+            *this << " (id ";
+            number(p.id >= 0 ? p.id : index) << ')';
+        }
+        *this << " (at ";
+        xy(p.at) << ' ';
+        tenths(p.angle) << ')';
     }
 
-    QByteArray symbolFlags(const Symbol &s) const
+    void symbolFlags(const Symbol &s)
     {
-        QByteArray out;
-        if (!s.extends.isEmpty())
-            out += " (extends " + sexprQuoted(s.extends) + ')';
-        if (s.power)
-            out +=
-                s.powerScope.isEmpty() ? QByteArray(" (power)") : " (power " + s.powerScope + ')';
+        if (!s.extends.isEmpty()) {
+            *this << " (extends ";
+            quoted(s.extends) << ')';
+        }
+        if (s.power) {
+            if (s.powerScope.isEmpty())
+                *this << " (power)";
+            else
+                *this << " (power " << s.powerScope << ')';
+        }
         if (s.pinNumbersHidden)
-            out += hideLists() ? " (pin_numbers (hide yes))" : " (pin_numbers hide)";
+            *this << (hideLists() ? " (pin_numbers (hide yes))" : " (pin_numbers hide)");
         if (s.pinNameOffset || s.pinNamesHidden) {
-            out += " (pin_names";
-            if (s.pinNameOffset)
-                out += " (offset " + formatIu(*s.pinNameOffset) + ')';
+            *this << " (pin_names";
+            if (s.pinNameOffset) {
+                *this << " (offset ";
+                iu(*s.pinNameOffset) << ')';
+            }
             if (s.pinNamesHidden)
-                out += hideLists() ? " (hide yes)" : " hide";
-            out += ')';
+                *this << (hideLists() ? " (hide yes)" : " hide");
+            *this << ')';
         }
         const bool root = s.extends.isEmpty();
-        auto yesNo = [](bool b) { return b ? QByteArray("yes") : QByteArray("no"); };
+        auto yesNo = [](bool b) { return b ? "yes" : "no"; };
         if (simFlag() && (s.excludeFromSim || root))
-            out += " (exclude_from_sim " + yesNo(s.excludeFromSim.value_or(false)) + ')';
+            *this << " (exclude_from_sim " << yesNo(s.excludeFromSim.value_or(false)) << ')';
         if (s.inBom || root)
-            out += " (in_bom " + yesNo(s.inBom.value_or(true)) + ')';
+            *this << " (in_bom " << yesNo(s.inBom.value_or(true)) << ')';
         if (s.onBoard || root)
-            out += " (on_board " + yesNo(s.onBoard.value_or(true)) + ')';
-        return out;
+            *this << " (on_board " << yesNo(s.onBoard.value_or(true)) << ')';
+    }
+
+    void unitName(const Symbol &s, const SymbolUnit &u)
+    {
+        // The digits and the underscores never need escaping.
+        if (needsEscape(s.name)) {
+            *this << sexprQuoted(QByteArray(s.name + '_' + QByteArray::number(u.unit) + '_' +
+                                            QByteArray::number(u.style)));
+            return;
+        }
+        *this << '"' << s.name << '_';
+        number(u.unit) << '_';
+        number(u.style) << '"';
     }
 };
-
-QByteArray unitName(const Symbol &s, const SymbolUnit &u)
-{
-    return sexprQuoted(
-        QByteArray(s.name + '_' + QByteArray::number(u.unit) + '_' + QByteArray::number(u.style)));
-}
 
 // KiCad 8 moved the description from ki_description to Description, placed
 // after Datasheet; KiCad 6 and 7 keep it after ki_keywords.
@@ -266,9 +473,9 @@ QList<SymbolProperty> propertiesFor(const Symbol &s, int version)
 {
     QList<SymbolProperty> props = s.properties;
     const bool modern = version >= KicadSymVersion::v8;
-    const QByteArray from = modern ? "ki_description" : "Description";
-    const QByteArray to = modern ? "Description" : "ki_description";
-    const QByteArray after = modern ? "Datasheet" : "ki_keywords";
+    const QByteArrayView from = modern ? "ki_description" : "Description";
+    const QByteArrayView to = modern ? "Description" : "ki_description";
+    const QByteArrayView after = modern ? "Datasheet" : "ki_keywords";
     qsizetype i = -1;
     for (qsizetype k = 0; k < props.size(); ++k) {
         if (props[k].name == to)
@@ -279,7 +486,7 @@ QList<SymbolProperty> propertiesFor(const Symbol &s, int version)
     if (i < 0)
         return props;
     SymbolProperty p = props.takeAt(i);
-    p.name = to;
+    p.name = to.toByteArray();
     qsizetype at = props.size();
     for (qsizetype k = 0; k < props.size(); ++k)
         if (props[k].name == after)
@@ -289,7 +496,7 @@ QList<SymbolProperty> propertiesFor(const Symbol &s, int version)
 }
 
 // KiCad 6 and 7: two blanks per level, several lists on one line.
-QByteArray classicText(const Symbol &s, const Dialect &d)
+QByteArray classicText(const Symbol &s, int version)
 {
     // Room for the whole text at once: items run to about 200 bytes each.
     qsizetype items = s.properties.size();
@@ -297,96 +504,160 @@ QByteArray classicText(const Symbol &s, const Dialect &d)
         items += 1 + u.graphics.size() + u.pins.size();
     QByteArray o;
     o.reserve(256 + 240 * items);
-    o += "  (symbol " + sexprQuoted(s.name) + d.symbolFlags(s) + extrasOf(s.extra, {}) + '\n';
-    const QList<SymbolProperty> props = propertiesFor(s, d.version);
+    Writer w(o, version);
+    w << "  (symbol ";
+    w.quoted(s.name);
+    w.symbolFlags(s);
+    w.extras(s.extra, {});
+    w << '\n';
+    const QList<SymbolProperty> props = propertiesFor(s, version);
     for (qsizetype i = 0; i < props.size(); ++i) {
         const SymbolProperty &p = props[i];
-        o += "    " + d.propertyHead(p, int(i)) + extrasOf(p.extra, {}) + '\n';
-        o += "      " + d.effects(p.effects) + "\n    )\n";
+        w << "    ";
+        w.propertyHead(p, int(i));
+        w.extras(p.extra, {});
+        w << "\n      ";
+        w.effects(p.effects);
+        w << "\n    )\n";
     }
     for (const SymbolUnit &u : s.units) {
-        o += "    (symbol " + unitName(s, u) + '\n';
-        if (u.unitName)
-            o += "      (unit_name " + sexprQuoted(*u.unitName) + ")\n";
+        w << "    (symbol ";
+        w.unitName(s, u);
+        w << '\n';
+        if (u.unitName) {
+            w << "      (unit_name ";
+            w.quoted(*u.unitName) << ")\n";
+        }
         for (const GraphicItem &g : u.graphics) {
-            o += "      " + d.itemHead(g);
-            const QByteArray extra = extrasOf(g.extra, {});
-            if (g.kind == K::Polyline || g.kind == K::Bezier)
-                o += "\n        " + d.points(g, "        ");
-            if (g.hasStroke)
-                o += "\n        " + d.stroke(g);
-            if (g.hasFill)
-                o += "\n        " + d.fill(g);
-            if (g.kind == K::Text || g.kind == K::TextBox)
-                o += "\n        " + d.effects(g.effects);
-            if (!extra.isEmpty())
-                o += "\n       " + extra;
-            o += "\n      )\n";
+            w << "      ";
+            w.itemHead(g);
+            if (g.kind == K::Polyline || g.kind == K::Bezier) {
+                w << "\n        ";
+                w.points(g, "        ");
+            }
+            if (g.hasStroke) {
+                w << "\n        ";
+                w.stroke(g);
+            }
+            if (g.hasFill) {
+                w << "\n        ";
+                w.fill(g);
+            }
+            if (g.kind == K::Text || g.kind == K::TextBox) {
+                w << "\n        ";
+                w.effects(g.effects);
+            }
+            if (hasExtras(g.extra)) {
+                w << "\n       ";
+                w.extras(g.extra, {});
+            }
+            w << "\n      )\n";
         }
         for (const SymbolPin &p : u.pins) {
-            o += "      " + d.pinHead(p) + '\n';
-            o += "        " + d.pinText("name", p.name, p.nameEffects) + '\n';
-            o += "        " + d.pinText("number", p.number, p.numberEffects) + '\n';
-            for (const PinAlternate &a : p.alternates)
-                o += "        " + d.alternate(a) + '\n';
+            w << "      ";
+            w.pinHead(p);
+            w << "\n        ";
+            w.pinText("name", p.name, p.nameEffects);
+            w << "\n        ";
+            w.pinText("number", p.number, p.numberEffects);
+            w << '\n';
+            for (const PinAlternate &a : p.alternates) {
+                w << "        ";
+                w.alternate(a);
+                w << '\n';
+            }
             for (const QByteArray &x : p.extra)
-                o += "        " + x + '\n';
-            o += "      )\n";
+                w << "        " << x << '\n';
+            w << "      )\n";
         }
         for (const QByteArray &x : u.extra)
-            o += "      " + x + '\n';
-        o += "    )\n";
+            w << "      " << x << '\n';
+        w << "    )\n";
     }
-    return o + "  )\n";
+    w << "  )\n";
+    w.finish();
+    return o;
 }
 
 // KiCad 8 and later: written on one line, then laid out by the prettifier.
-QByteArray compactText(const Symbol &s, const Dialect &d)
+QByteArray compactText(const Symbol &s, int version)
 {
-    QByteArray o = "(symbol " + sexprQuoted(s.name) + d.symbolFlags(s);
-    const QList<SymbolProperty> props = propertiesFor(s, d.version);
+    QByteArray o;
+    o.reserve(4096);
+    Writer w(o, version);
+    w << "(symbol ";
+    w.quoted(s.name);
+    w.symbolFlags(s);
+    const QList<SymbolProperty> props = propertiesFor(s, version);
     for (qsizetype i = 0; i < props.size(); ++i) {
         const SymbolProperty &p = props[i];
-        o += ' ' + d.propertyHead(p, int(i)) + ' ' + d.effects(p.effects) + extrasOf(p.extra, {}) +
-             ')';
+        w << ' ';
+        w.propertyHead(p, int(i));
+        w << ' ';
+        w.effects(p.effects);
+        w.extras(p.extra, {});
+        w << ')';
     }
     for (const SymbolUnit &u : s.units) {
-        o += " (symbol " + unitName(s, u);
-        if (u.unitName)
-            o += " (unit_name " + sexprQuoted(*u.unitName) + ')';
+        w << " (symbol ";
+        w.unitName(s, u);
+        if (u.unitName) {
+            w << " (unit_name ";
+            w.quoted(*u.unitName) << ')';
+        }
         for (const GraphicItem &g : u.graphics) {
-            o += ' ' + d.itemHead(g);
-            if (g.kind == K::Polyline || g.kind == K::Bezier)
-                o += ' ' + d.points(g, QByteArray());
-            if (g.hasStroke)
-                o += ' ' + d.stroke(g);
-            if (g.hasFill)
-                o += ' ' + d.fill(g);
-            if (g.kind == K::Text || g.kind == K::TextBox)
-                o += ' ' + d.effects(g.effects);
-            o += extrasOf(g.extra, {}) + ')';
+            w << ' ';
+            w.itemHead(g);
+            if (g.kind == K::Polyline || g.kind == K::Bezier) {
+                w << ' ';
+                w.points(g, nullptr);
+            }
+            if (g.hasStroke) {
+                w << ' ';
+                w.stroke(g);
+            }
+            if (g.hasFill) {
+                w << ' ';
+                w.fill(g);
+            }
+            if (g.kind == K::Text || g.kind == K::TextBox) {
+                w << ' ';
+                w.effects(g.effects);
+            }
+            w.extras(g.extra, {});
+            w << ')';
         }
         for (const SymbolPin &p : u.pins) {
-            o += ' ' + d.pinHead(p) + ' ' + d.pinText("name", p.name, p.nameEffects) + ' ' +
-                 d.pinText("number", p.number, p.numberEffects);
-            for (const PinAlternate &a : p.alternates)
-                o += ' ' + d.alternate(a);
+            w << ' ';
+            w.pinHead(p);
+            w << ' ';
+            w.pinText("name", p.name, p.nameEffects);
+            w << ' ';
+            w.pinText("number", p.number, p.numberEffects);
+            for (const PinAlternate &a : p.alternates) {
+                w << ' ';
+                w.alternate(a);
+            }
             for (const QByteArray &x : p.extra)
-                o += ' ' + x;
-            o += ')';
+                w << ' ' << x;
+            w << ')';
         }
         for (const QByteArray &x : u.extra)
-            o += ' ' + x;
-        o += ')';
+            w << ' ' << x;
+        w << ')';
     }
-    o += extrasOf(s.extra, {}) + ')';
-    return sexprPrettified(o, 1) + '\n';
+    w.extras(s.extra, {});
+    w << ')';
+    w.finish();
+    QByteArray pretty = sexprPrettified(o, 1);
+    pretty += '\n';
+    return pretty;
 }
 
 } // namespace
 
 QByteArray symbolText(const Symbol &symbol, int version)
 {
-    const Dialect d{version};
-    return version >= KicadSymVersion::v8 ? compactText(symbol, d) : classicText(symbol, d);
+    return version >= KicadSymVersion::v8 ? compactText(symbol, version)
+                                          : classicText(symbol, version);
 }

@@ -110,27 +110,27 @@ QByteArray pinType(char c)
 {
     switch (c) {
     case 'I':
-        return "input";
+        return QByteArrayLiteral("input");
     case 'O':
-        return "output";
+        return QByteArrayLiteral("output");
     case 'B':
-        return "bidirectional";
+        return QByteArrayLiteral("bidirectional");
     case 'T':
-        return "tri_state";
+        return QByteArrayLiteral("tri_state");
     case 'P':
-        return "passive";
+        return QByteArrayLiteral("passive");
     case 'W':
-        return "power_in";
+        return QByteArrayLiteral("power_in");
     case 'w':
-        return "power_out";
+        return QByteArrayLiteral("power_out");
     case 'C':
-        return "open_collector";
+        return QByteArrayLiteral("open_collector");
     case 'E':
-        return "open_emitter";
+        return QByteArrayLiteral("open_emitter");
     case 'N':
-        return "no_connect";
+        return QByteArrayLiteral("no_connect");
     default:
-        return "unspecified";
+        return QByteArrayLiteral("unspecified");
     }
 }
 
@@ -139,22 +139,22 @@ QByteArray pinShape(QByteArrayView view)
     QByteArray s = view.toByteArray();
     s.replace('N', "");
     if (s == "I")
-        return "inverted";
+        return QByteArrayLiteral("inverted");
     if (s == "C")
-        return "clock";
+        return QByteArrayLiteral("clock");
     if (s == "IC" || s == "CI")
-        return "inverted_clock";
+        return QByteArrayLiteral("inverted_clock");
     if (s == "L")
-        return "input_low";
+        return QByteArrayLiteral("input_low");
     if (s == "CL" || s == "LC")
-        return "clock_low";
+        return QByteArrayLiteral("clock_low");
     if (s == "V")
-        return "output_low";
+        return QByteArrayLiteral("output_low");
     if (s == "F")
-        return "edge_clock_high";
+        return QByteArrayLiteral("edge_clock_high");
     if (s == "X")
-        return "non_logic";
-    return "line";
+        return QByteArrayLiteral("non_logic");
+    return QByteArrayLiteral("line");
 }
 
 // F0, F1, ...: 'F' and a number.
