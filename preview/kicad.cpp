@@ -3,6 +3,7 @@
 #include "desenho_p.h"
 #include "kicadsym/symbolsexpr.h"
 #include "numeros.h"
+#include "symbol/legacysymbol.h"
 #include "symbol/symbol.h"
 
 #include <QStringDecoder>
@@ -297,6 +298,7 @@ void DesenhoKiCad::desenha(const QList<QByteArray> &linhas, const std::vector<To
     m_unidades = unidadesDe(tokens);
 
     const size_t n = std::min(tokens.size(), size_t(linhas.size()));
+    bool temDef = false, temDraw = false;
     // The facts the information panel shows, as the classic pass finds them.
     for (size_t i = 0; i < n; ++i) {
         const QByteArray &linha = linhas[qsizetype(i)];
@@ -305,9 +307,11 @@ void DesenhoKiCad::desenha(const QList<QByteArray> &linhas, const std::vector<To
         const Tokens &t = tokens[i];
         d.indice_final = t.indiceFinal();
         const QByteArray &word = t.token(1);
+        temDraw |= word == "DRAW";
         if (eComando(word, "ALIAS")) {
             d.texto_alias = linha;
         } else if (eComando(word, "DEF")) {
+            temDef = true;
             d.qtd_partes = t.token(8);
             d.mostra_nome_pino = t.token(7) == "Y";
             d.mostra_num_pino = t.token(6) == "Y";
@@ -317,6 +321,18 @@ void DesenhoKiCad::desenha(const QList<QByteArray> &linhas, const std::vector<To
         } else if (eComando(word, "X") && zeroOuUm(t.token(11))) {
             ++d.qtd_pinos;
         }
+    }
+
+    // A component is drawn from its model, as a .kicad_sym row is; one typed
+    // without its DRAW line yet has its items read as drawn. Lines without
+    // a DEF (a text being typed) have no component flags to read: they keep
+    // the line drawing, which shows each item as it is typed.
+    if (temDef) {
+        const QByteArray texto = linhas.join('\n');
+        const QList<Symbol> symbols =
+            symbolsFromLegacy(temDraw ? texto : "DRAW\n" + texto, nullptr);
+        desenhaModelo(symbols.front());
+        return;
     }
 
     const auto cada = [&](auto &&desenhaItem) {
@@ -775,14 +791,19 @@ void DesenhoKiCad::desenha(const Symbol &symbol, const OpcoesKiCad &opcoes)
 {
     m_canvas = &d.canvas();
     m_opcoes = opcoes;
+    d.mostra_num_pino = !symbol.pinNumbersHidden;
+    d.mostra_nome_pino = !symbol.pinNamesHidden;
+    m_unidades = std::clamp(symbol.unitCount(), 1, int(UnidadeMax));
+    desenhaModelo(symbol);
+}
+
+void DesenhoKiCad::desenhaModelo(const Symbol &symbol)
+{
     m_deslocamento =
         std::clamp<qint64>(mils(symbol.pinNameOffset.value_or(20 * Iu::perMil)), 0, MilsMax);
     m_mostraNumeros = !symbol.pinNumbersHidden;
     m_mostraNomes = !symbol.pinNamesHidden;
-    d.mostra_num_pino = m_mostraNumeros;
-    d.mostra_nome_pino = m_mostraNomes;
-    m_unidades = std::clamp(symbol.unitCount(), 1, int(UnidadeMax));
-
+    const OpcoesKiCad &opcoes = m_opcoes;
     QList<const SymbolUnit *> unidades;
     for (const SymbolUnit &u : symbol.units) {
         if ((u.unit == 0 || u.unit == opcoes.unidade) &&

@@ -83,6 +83,8 @@ public:
     explicit DesenhoKiCad(Desenho &desenho) : d(desenho) {}
 
     // `tokens[i]` is separa_linha(linhas[i]), an empty value for an empty line.
+    // A component (it has a DEF line) is drawn from symbolsFromLegacy()'s
+    // model; lines without one item by item.
     void desenha(const QList<QByteArray> &linhas, const std::vector<Tokens> &tokens,
                  const OpcoesKiCad &opcoes);
 
@@ -118,6 +120,9 @@ private:
     // The arc of `extensao` tenths counterclockwise from `inicio` about
     // (cx, cy), in mils.
     void arco(qint64 cx, qint64 cy, qint64 r, qint64 inicio, qint64 extensao, const Traco &traco);
+    // The model's drawing; the information values and the unit count are
+    // the caller's.
+    void desenhaModelo(const Symbol &symbol);
     void desenhaForma(const GraphicItem &g, bool soFundo);
     void desenhaTexto(const GraphicItem &g);
     void desenhaPinoDoModelo(const SymbolPin &p);

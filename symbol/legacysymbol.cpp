@@ -4,8 +4,11 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <type_traits>
 
 namespace {
 
@@ -56,10 +59,39 @@ QByteArrayView unquoted(QByteArrayView t)
     return t;
 }
 
-int mils(QByteArrayView t)
+// A line's numbers. One that does not fit makes the whole line unreadable,
+// and the line is skipped as KiCad skips it. Values stay within a quarter
+// of int's range once in internal units, so that sums and differences of
+// two coordinates (an arc's radius and middle) cannot overflow either.
+struct Numbers
 {
-    return t.toInt() * Iu::perMil;
-}
+    static constexpr qint64 Limit = std::numeric_limits<int>::max() / 4;
+    bool fit = true;
+
+    // A missing token reads as 0, and so does any other non-number but in
+    // a unit or body style (`strict`), where it would put the item in every
+    // unit.
+    int integer(QByteArrayView t, qint64 limit = Limit, bool strict = false)
+    {
+        bool ok = false;
+        const qlonglong v = t.toLongLong(&ok);
+        if (!ok) {
+            // Digits too many for 64 bits still are a number that does not fit.
+            const QByteArrayView digits = t.startsWith('-') || t.startsWith('+') ? t.sliced(1) : t;
+            const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+            if (strict ? !t.isEmpty()
+                       : !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), isDigit))
+                fit = false;
+            return 0;
+        }
+        if (v > limit || v < -limit) {
+            fit = false;
+            return 0;
+        }
+        return int(v);
+    }
+    int mils(QByteArrayView t) { return integer(t, Limit / Iu::perMil) * Iu::perMil; }
+};
 
 // Field text: "~" stands for an empty text.
 QByteArray fieldText(QByteArrayView t)
@@ -185,11 +217,11 @@ SymbolUnit &unitOf(Symbol &s, int unit, int style)
     return s.units[at];
 }
 
-GraphicItem stroked(GraphicItem::Kind kind, QByteArrayView width, QByteArrayView fill)
+GraphicItem stroked(Numbers &num, GraphicItem::Kind kind, QByteArrayView width, QByteArrayView fill)
 {
     GraphicItem g;
     g.kind = kind;
-    g.strokeWidth = mils(width);
+    g.strokeWidth = num.mils(width);
     g.fill = fillOf(fill);
     return g;
 }
@@ -199,16 +231,19 @@ GraphicItem stroked(GraphicItem::Kind kind, QByteArrayView width, QByteArrayView
 // KiCad maps them: the stored start when the angles sweep less than 180°
 // counter-clockwise, the stored end otherwise (a stored 180° included),
 // whatever the points say. The middle is rounded to the internal unit.
-GraphicItem arcOf(const Tokens &t)
+GraphicItem arcOf(Numbers &num, const Tokens &t)
 {
     constexpr double pi = std::numbers::pi;
-    GraphicItem g = stroked(GraphicItem::Kind::Arc, at(t, 8), at(t, 9));
-    const QPoint c(mils(at(t, 1)), mils(at(t, 2)));
-    const int t1 = at(t, 4).toInt(), t2 = at(t, 5).toInt();
-    QPoint a(mils(at(t, 10)), mils(at(t, 11)));
-    QPoint b(mils(at(t, 12)), mils(at(t, 13)));
+    GraphicItem g = stroked(num, GraphicItem::Kind::Arc, at(t, 8), at(t, 9));
+    const QPoint c(num.mils(at(t, 1)), num.mils(at(t, 2)));
+    const int t1 = num.integer(at(t, 4)), t2 = num.integer(at(t, 5));
+    QPoint a(num.mils(at(t, 10)), num.mils(at(t, 11)));
+    QPoint b(num.mils(at(t, 12)), num.mils(at(t, 13)));
+    const double radius = num.mils(at(t, 3));
+    if (!num.fit)
+        return g;
     if (t.size() < 14) { // no stored end points: from the angles
-        const double r = mils(at(t, 3));
+        const double r = radius;
         const double a1 = t1 / 10.0 * pi / 180, a2 = t2 / 10.0 * pi / 180;
         a = c + QPoint(int(std::lround(r * std::cos(a1))), int(std::lround(r * std::sin(a1))));
         b = c + QPoint(int(std::lround(r * std::cos(a2))), int(std::lround(r * std::sin(a2))));
@@ -296,14 +331,17 @@ QList<Symbol> symbolsFromLegacy(const QByteArray &component, const Descricoes *d
                 filters << line.trimmed().toByteArray();
             continue;
         }
+        Numbers num;
         if (k == "DEF") {
+            const int offset = num.mils(at(t, 4));
+            if (!num.fit)
+                continue;
             s.name = at(t, 1).toByteArray();
             if (s.name.startsWith('~')) {
                 s.name.remove(0, 1);
                 hiddenValue = true;
             }
             emptyReference = at(t, 2) == "~";
-            const int offset = mils(at(t, 4));
             if (offset != 20 * Iu::perMil)
                 s.pinNameOffset = offset;
             s.pinNumbersHidden = at(t, 5) == "N";
@@ -319,10 +357,12 @@ QList<Symbol> symbolsFromLegacy(const QByteArray &component, const Descricoes *d
             p.value = fieldText(at(t, 1));
             if (n != 1)
                 p.value = newOverbars(p.value);
-            p.at = QPoint(mils(at(t, 2)), mils(at(t, 3)));
+            p.at = QPoint(num.mils(at(t, 2)), num.mils(at(t, 3)));
             p.angle = at(t, 5) == "V" ? 900 : 0;
-            p.effects = effectsOf(mils(at(t, 4)), at(t, 7), at(t, 8));
+            p.effects = effectsOf(num.mils(at(t, 4)), at(t, 7), at(t, 8));
             p.effects.hidden = at(t, 6) == "I";
+            if (!num.fit)
+                continue;
             if (n == 0 && emptyReference) {
                 p.value.clear();
                 p.effects.hidden = true;
@@ -341,50 +381,66 @@ QList<Symbol> symbolsFromLegacy(const QByteArray &component, const Descricoes *d
             inDraw = false;
         } else if (inDraw) {
             using K = GraphicItem::Kind;
+            // Unit and body style: token `i` and the next.
+            const auto add = [&](qsizetype i, const auto &item) {
+                const int unit = num.integer(at(t, i), Numbers::Limit, true);
+                const int style = num.integer(at(t, i + 1), Numbers::Limit, true);
+                if (!num.fit)
+                    return;
+                SymbolUnit &u = unitOf(s, unit, style);
+                if constexpr (std::is_same_v<std::decay_t<decltype(item)>, SymbolPin>)
+                    u.pins << item;
+                else
+                    u.graphics << item;
+            };
             if (k == "S") {
-                GraphicItem g = stroked(K::Rectangle, at(t, 7), at(t, 8));
-                g.points = {{mils(at(t, 1)), mils(at(t, 2))}, {mils(at(t, 3)), mils(at(t, 4))}};
-                unitOf(s, at(t, 5).toInt(), at(t, 6).toInt()).graphics << g;
+                GraphicItem g = stroked(num, K::Rectangle, at(t, 7), at(t, 8));
+                g.points = {{num.mils(at(t, 1)), num.mils(at(t, 2))},
+                            {num.mils(at(t, 3)), num.mils(at(t, 4))}};
+                add(5, g);
             } else if (k == "C") {
-                GraphicItem g = stroked(K::Circle, at(t, 6), at(t, 7));
-                g.points = {{mils(at(t, 1)), mils(at(t, 2))}};
-                g.radius = qMax(1, mils(at(t, 3)));
-                unitOf(s, at(t, 4).toInt(), at(t, 5).toInt()).graphics << g;
+                GraphicItem g = stroked(num, K::Circle, at(t, 6), at(t, 7));
+                g.points = {{num.mils(at(t, 1)), num.mils(at(t, 2))}};
+                g.radius = qMax(1, num.mils(at(t, 3)));
+                add(4, g);
             } else if (k == "P") {
-                const int n = at(t, 1).toInt();
-                GraphicItem g = stroked(K::Polyline, at(t, 4), at(t, 5 + 2 * n));
+                // A count beyond the points the line holds is no polyline.
+                const int n = num.integer(at(t, 1));
+                if (n < 0 || 5 + 2 * qsizetype(n) > t.size())
+                    continue;
+                GraphicItem g = stroked(num, K::Polyline, at(t, 4), at(t, 5 + 2 * n));
                 for (int i = 0; i < n; ++i)
-                    g.points << QPoint(mils(at(t, 5 + 2 * i)), mils(at(t, 6 + 2 * i)));
-                unitOf(s, at(t, 2).toInt(), at(t, 3).toInt()).graphics << g;
+                    g.points << QPoint(num.mils(at(t, 5 + 2 * i)), num.mils(at(t, 6 + 2 * i)));
+                add(2, g);
             } else if (k == "A") {
-                unitOf(s, at(t, 6).toInt(), at(t, 7).toInt()).graphics << arcOf(t);
+                add(6, arcOf(num, t));
             } else if (k == "T") {
                 GraphicItem g;
                 g.kind = K::Text;
                 g.hasStroke = g.hasFill = false;
-                g.angle = at(t, 1).toInt();
-                g.points = {{mils(at(t, 2)), mils(at(t, 3))}};
+                g.angle = num.integer(at(t, 1));
+                g.points = {{num.mils(at(t, 2)), num.mils(at(t, 3))}};
                 g.text = newOverbars(drawnText(at(t, 8)));
                 const QByteArray italic = at(t, 9) == "Italic" ? "I" : "N";
                 const QByteArray bold = at(t, 10) == "1" ? "B" : "N";
-                g.effects =
-                    effectsOf(mils(at(t, 4)), at(t, 11), at(t, 12).toByteArray() + italic + bold);
+                g.effects = effectsOf(num.mils(at(t, 4)), at(t, 11),
+                                      at(t, 12).toByteArray() + italic + bold);
                 g.effects.hidden = !at(t, 5).isEmpty() && at(t, 5) != "0";
-                unitOf(s, at(t, 6).toInt(), at(t, 7).toInt()).graphics << g;
+                add(6, g);
             } else if (k == "X") {
                 SymbolPin p;
                 p.name = newOverbars(at(t, 1).toByteArray());
                 p.number = at(t, 2).toByteArray();
-                p.at = QPoint(mils(at(t, 3)), mils(at(t, 4)));
-                p.length = mils(at(t, 5));
+                p.at = QPoint(num.mils(at(t, 3)), num.mils(at(t, 4)));
+                p.length = num.mils(at(t, 5));
                 const char o = firstChar(at(t, 6));
                 p.angle = o == 'U' ? 900 : o == 'L' ? 1800 : o == 'D' ? 2700 : 0;
-                p.numberEffects.height = p.numberEffects.width = mils(at(t, 7));
-                p.nameEffects.height = p.nameEffects.width = mils(at(t, 8));
+                p.numberEffects.height = p.numberEffects.width = num.mils(at(t, 7));
+                p.nameEffects.height = p.nameEffects.width = num.mils(at(t, 8));
                 p.type = pinType(firstChar(at(t, 11)));
                 p.shape = pinShape(at(t, 12));
                 p.hidden = at(t, 12).contains('N');
-                unitOf(s, at(t, 9).toInt(), at(t, 10).toInt()).pins << p;
+                add(9, p);
             }
         }
     }

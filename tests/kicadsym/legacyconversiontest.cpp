@@ -166,4 +166,52 @@ INSTANTIATE_TEST_SUITE_P(
                     QStringLiteral("Transistor_BJT"), QStringLiteral("power")),
     [](const testing::TestParamInfo<QString> &i) { return i.param.toStdString(); });
 
+// A line with a number that cannot be in internal units is skipped whole;
+// the rest of the component stays.
+struct HostileLine
+{
+    const char *line;
+    bool kept;
+};
+
+class LegacyHostileNumbers : public ::testing::TestWithParam<HostileLine>
+{
+};
+
+TEST_P(LegacyHostileNumbers, SkipTheirLine)
+{
+    const QByteArray lib = QByteArray("DEF X U 0 40 Y Y 1 F N\n"
+                                      "F0 \"U\" 0 0 50 H V C CNN\n"
+                                      "DRAW\n"
+                                      "S 0 0 100 -100 1 1 0 N\n") +
+                           GetParam().line + "\nENDDRAW\nENDDEF\n";
+    const QList<Symbol> symbols = symbolsFromLegacy(lib, nullptr);
+    ASSERT_EQ(symbols.size(), 1);
+    const Symbol &s = symbols[0];
+    EXPECT_EQ(s.name, "X");
+    ASSERT_EQ(s.units.size(), 1);
+    const SymbolUnit &u = s.units[0];
+    EXPECT_EQ(std::pair(u.unit, u.style), std::pair(1, 1));
+    ASSERT_FALSE(u.graphics.isEmpty());
+    EXPECT_EQ(u.graphics[0].points, QList<QPoint>({{0, 0}, {25400, -25400}}));
+    // The rectangle and F0, and the line under test when it is kept.
+    EXPECT_EQ(u.graphics.size() + u.pins.size() + s.properties.size(), GetParam().kept ? 3 : 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LegacyHostileNumbers,
+    ::testing::Values(HostileLine{"S -2000000 0 2000000 100 1 1 0 N", true},
+                      HostileLine{"S 10000000 0 100 100 1 1 0 N", false},
+                      HostileLine{"S 0 0 100 100 1 1 -9000000 N", false},
+                      HostileLine{"C 0 0 99999999999999999999 1 1 0 N", false},
+                      HostileLine{"P 2 1 1 0 0 0 -8500000 0 N", false},
+                      HostileLine{"P 2000000000 1 1 0 0 0 100 100 N", false},
+                      HostileLine{"A 0 0 100 2147483647 -2147483647 1 1 0 N 100 0 0 100", false},
+                      HostileLine{"A 9000000 0 100 0 900 1 1 0 N", false},
+                      HostileLine{"T 0 0 0 8500000 0 1 1 t Normal 0 C C", false},
+                      HostileLine{"X A 1 0 0 -9000000 R 50 50 1 1 I", false},
+                      HostileLine{"X A 1 0 0 100 R 50 50 4294967297 1 I", false},
+                      HostileLine{"F2 \"fp\" 9000000 0 50 H I C CNN", false},
+                      HostileLine{"F2 \"fp\" 2000000 0 50 H I C CNN", true}));
+
 } // namespace

@@ -67,6 +67,8 @@ TEST_F(KiCad, UnitsAndBodyStylesSelectTheItems)
             if (c.points.size() == 4)
                 sides.push_back(c.points[2].x() - c.points[0].x());
         }
+        // Drawn unit by unit, as the model holds them.
+        std::sort(sides.begin(), sides.end());
         return sides;
     };
     // Sides of 10, 20, 30, 40, 50 mils are 1, 3, 5, 6, 8 pixels at zoom 100.
@@ -313,15 +315,16 @@ TEST_F(KiCad, FieldsAndFreeTexts)
              {1, 1, false}),
         Kind::Label);
     ASSERT_EQ(calls.size(), 5u);
-    // Free texts come with the outlines, fields last.
-    EXPECT_EQ(calls[0].text, "Hello world") << "unquoted: ~ is a blank";
-    EXPECT_EQ(calls[0].points[0], at(100, -100));
-    EXPECT_EQ(calls[0].estilo, (EstiloTexto{px(50), 0, AlinhaH::Centro, AlinhaV::Centro, false,
-                                            false, CoresKiCad::Texto, px(6)}));
-    EXPECT_EQ(calls[1].text, "abc") << "quoted: ~ marks an overbar";
-    EXPECT_EQ(calls[1].barras, (std::vector<Barra>{{1, 2}}));
-    EXPECT_EQ(calls[1].estilo, (EstiloTexto{px(60), 900, AlinhaH::Esquerda, AlinhaV::Topo, true,
+    // Free texts come with the outlines, those common to all units first;
+    // fields last.
+    EXPECT_EQ(calls[0].text, "abc") << "quoted: ~ marks an overbar";
+    EXPECT_EQ(calls[0].barras, (std::vector<Barra>{{1, 2}}));
+    EXPECT_EQ(calls[0].estilo, (EstiloTexto{px(60), 900, AlinhaH::Esquerda, AlinhaV::Topo, true,
                                             true, CoresKiCad::Texto, px(6)}));
+    EXPECT_EQ(calls[1].text, "Hello world") << "unquoted: ~ is a blank";
+    EXPECT_EQ(calls[1].points[0], at(100, -100));
+    EXPECT_EQ(calls[1].estilo, (EstiloTexto{px(50), 0, AlinhaH::Centro, AlinhaV::Centro, false,
+                                            false, CoresKiCad::Texto, px(6)}));
     EXPECT_EQ(calls[2].text, "U?A") << "a reference reads as in KiCad's editor";
     EXPECT_EQ(calls[2].points[0], at(-300, 350));
     EXPECT_EQ(calls[2].estilo, (EstiloTexto{px(50), 0, AlinhaH::Centro, AlinhaV::Centro, false,
@@ -339,6 +342,26 @@ TEST_F(KiCad, FieldsAndFreeTexts)
                  Kind::Label)[0]
                   .text,
               "U?B");
+}
+
+// A component draws what KiCad reads from it: "~" as its reference and a
+// "~" before its name hide those fields. Lines without a DEF draw as typed.
+TEST_F(KiCad, AComponentDrawsItsModel)
+{
+    const QList<QByteArray> body = {"F0 \"U\" 0 100 50 H V C CNN",
+                                    "F1 \"NAND\" 0 -100 50 H V C CNN", "DRAW",
+                                    "X ~RST 1 0 0 100 R 50 50 1 1 I", "ENDDRAW"};
+    const auto texts = [&](const QList<QByteArray> &lines) {
+        std::vector<QString> out;
+        for (const Call &c : of(draw(lines), Kind::Label))
+            out.push_back(c.text);
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    EXPECT_EQ(
+        texts(QList<QByteArray>{"DEF ~NAND ~ 0 40 Y Y 1 F N"} + body + QList<QByteArray>{"ENDDEF"}),
+        (std::vector<QString>{"1", "RST"}));
+    EXPECT_EQ(texts(body), (std::vector<QString>{"1", "NAND", "RST", "U?"}));
 }
 
 TEST_F(KiCad, TextsAreUtf8WhenTheyAreValidUtf8ElseLatin1)
