@@ -35,7 +35,7 @@ TEST(CliDiff, ExitCodesAndListing)
     EXPECT_EQ(QString::fromUtf8(changed.out),
               QStringLiteral("Alterados: 1\n"
                              "  ~ SW_Push\n"
-                             "      propriedade ki_description: \"Push button switch, generic, "
+                             "      propriedade Description: \"Push button switch, generic, "
                              "two pins\" -> \"Botão\"\n"
                              "Iguais: 57\n"));
 
