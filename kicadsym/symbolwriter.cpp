@@ -161,6 +161,8 @@ public:
     }
     void put(const char *s, qsizetype n)
     {
+        if (n <= 0) // an empty text may have no data at all: memcpy takes no null
+            return;
         room(n);
         std::memcpy(p, s, size_t(n));
         p += n;
