@@ -153,13 +153,13 @@ const char *stringEnd(const char *p, const char *end, int &line)
     }
 }
 
-// A list's values, one blank before each, that the spec wants as numbers
+// A list's values, one blank before each, that the shape wants as numbers
 // and plainNumber() takes, then its ')': past the ')', else null.
 template <typename Recorder>
-const char *plainNumbers(const char *p, const char *spec, int count, Recorder *recorder)
+const char *plainNumbers(const char *p, const char *shape, int count, Recorder *recorder)
 {
     for (int i = 0; i < count; ++i) {
-        const char code = spec[i];
+        const char code = shape[i];
         if (*p != ' ' || !(code == 'L' || code == 'T' || code == 'I' || code == 'N'))
             return nullptr;
         const char *q = ++p;
@@ -194,7 +194,7 @@ bool smallDigits(QByteArrayView t)
 enum class Ctx : quint8 {
     Pending, // its keyword is not read yet
     Other,   // kept as text by the builder: nothing inside is checked
-    Leaf,    // values only, by its spec
+    Leaf,    // values only, by its shape
     Top,
     PinNumbers,
     PinNames,
@@ -211,19 +211,19 @@ enum class Ctx : quint8 {
     PinText,
 };
 
-// One open list of a row. `spec` says what its first values must be, one
+// One open list of a row. `shape` says what its first values must be, one
 // letter each: L a length, T tenths, I a whole number of units, N a number,
 // S any atom, W a bare word, Y yes or no, F a fill type, M a name (an atom,
 // not ""), R a radius (a length when it is an atom), U a unit's name.
 // Values after them are dispatched by their keyword (lists) or ignored.
 struct Frame
 {
-    const char *spec = "";
+    const char *shape = "";
     qsizetype begin = 0; // its '('
     int line = 0;        // where it begins
     int pos = 0;         // children so far, the keyword included
     int points = 0;      // a graphic's points
-    quint8 specLen = 0;
+    quint8 shapeLen = 0;
     quint8 required = 0; // values that must be there
     quint8 needPoints = 0;
     Ctx ctx = Ctx::Pending;
@@ -462,10 +462,10 @@ bool Scanner::valueOk(char code, QByteArrayView t, bool quoted) const
     }
 }
 
-// A value the list's spec names, the k-th child.
+// A value the list's shape names, the k-th child.
 void Scanner::atom(const Frame &f, int k, QByteArrayView t, bool quoted)
 {
-    const char code = f.spec[k - 1];
+    const char code = f.shape[k - 1];
     if (!valueOk(code, t, quoted)) {
         if (f.ctx == Ctx::Top || f.extends)
             failed = true; // no name: the document reader says so
@@ -494,7 +494,8 @@ void Scanner::openList()
     const int k = f.pos++;
     if (f.ctx == Ctx::Pending)
         resolve({});
-    else if ((k <= f.specLen && f.spec[k - 1] != 'R') || (k > f.specLen && f.ctx == Ctx::Justify))
+    else if ((k <= f.shapeLen && f.shape[k - 1] != 'R') ||
+             (k > f.shapeLen && f.ctx == Ctx::Justify))
         doubt(); // an atom was wanted
     Frame &child = frames[++depth];
     child = Frame();
@@ -530,19 +531,19 @@ void Scanner::resolve(QByteArrayView h)
     Frame &f = frames[top];
     Frame &parent = frames[top - 1];
     const int k = parent.pos - 1; // where the list stands in its parent
-    auto leaf = [&]<size_t N>(const char(&spec)[N], int required) {
+    auto leaf = [&]<size_t N>(const char(&shape)[N], int required) {
         f.ctx = Ctx::Leaf;
-        f.spec = spec;
-        f.specLen = quint8(N - 1);
+        f.shape = shape;
+        f.shapeLen = quint8(N - 1);
         f.required = quint8(required);
     };
-    auto with = [&]<size_t N = 1>(Ctx ctx, const char(&spec)[N] = "", int required = 0)
+    auto with = [&]<size_t N = 1>(Ctx ctx, const char(&shape)[N] = "", int required = 0)
     {
-        leaf(spec, required);
+        leaf(shape, required);
         f.ctx = ctx;
     };
     f.ctx = Ctx::Other;
-    if (h.isEmpty() || k <= parent.specLen) {
+    if (h.isEmpty() || k <= parent.shapeLen) {
         if (parent.ctx == Ctx::Pts && k > 0)
             doubt(); // (pts ...) holds (xy ...) lists only
         return;
@@ -685,7 +686,7 @@ void Scanner::resolve(QByteArrayView h)
         if (is(h, "effects"))
             with(Ctx::Effects);
         break;
-    default: // inside text kept as it is, or values past a leaf's spec
+    default: // inside text kept as it is, or values past a leaf's shape
         break;
     }
     if (knownSlot(f.ctx) >= 0)
@@ -786,8 +787,8 @@ bool Scanner::row(qsizetype begin)
     Frame &top = frames[1];
     top = Frame();
     top.ctx = Ctx::Top;
-    top.spec = "M";
-    top.specLen = 1;
+    top.shape = "M";
+    top.shapeLen = 1;
     top.required = 1;
     top.pos = 1; // its keyword is read
     depth = 1;
@@ -857,12 +858,12 @@ bool Scanner::row(qsizetype begin)
                 resolve(quoted ? QByteArrayView() : t);
                 p = s + pos; // a known list skipped whole
                 ln = line;
-                if (f.ctx == Ctx::Leaf && f.specLen > 0) {
+                if (f.ctx == Ctx::Leaf && f.shapeLen > 0) {
                     // (at x y angle) and its like, read whole when plain
-                    if (const char *after =
-                            plainNumbers(p, f.spec, f.specLen, recordDepth > 0 ? this : nullptr)) {
+                    if (const char *after = plainNumbers(p, f.shape, f.shapeLen,
+                                                         recordDepth > 0 ? this : nullptr)) {
                         p = after;
-                        f.pos += f.specLen;
+                        f.pos += f.shapeLen;
                         --depth;
                         if (*p == '\n') {
                             ++ln;
@@ -871,7 +872,7 @@ bool Scanner::row(qsizetype begin)
                         break;
                     }
                 }
-            } else if (k <= f.specLen) {
+            } else if (k <= f.shapeLen) {
                 atom(f, k, t, quoted);
                 if (failed)
                     return false;
